@@ -1,0 +1,82 @@
+#include "common/CommonUtils.h"
+
+#include "common/Handles.h"
+#include "common/SetupError.h"
+
+#include <oleauto.h>
+
+#include <vector>
+
+namespace zarvo {
+
+namespace {
+
+// Finds a plain file (not a folder) and returns its directory entry.
+bool FindPlainFile(const std::wstring& fileName, WIN32_FIND_DATAW& data) {
+    TFindHandle find(FindFirstFileW(fileName.c_str(), &data));
+    return find.Valid() && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+} // namespace
+
+TDateTime GetFileDate(const std::wstring& fileName) {
+    WIN32_FIND_DATAW data;
+    if (!FindPlainFile(fileName, data))
+        return 0;
+    FILETIME local;
+    WORD dosDate = 0, dosTime = 0;
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &dosDate, &dosTime))
+        return 0;
+    double value = 0;
+    if (!DosDateTimeToVariantTime(dosDate, dosTime, &value))
+        return 0;
+    return value;
+}
+
+int64_t GetFileWriteTime(const std::wstring& fileName) {
+    WIN32_FIND_DATAW data;
+    if (!FindPlainFile(fileName, data))
+        return 0;
+    THandle file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        DWORD code = GetLastError();
+        throw ESetupError(L"Cannot open file \"" + fileName + L"\". " + SystemErrorText(code));
+    }
+    FILETIME creation, access, write;
+    if (!GetFileTime(file.Get(), &creation, &access, &write))
+        return 0;
+    return int64_t((uint64_t(write.dwHighDateTime) << 32) | write.dwLowDateTime);
+}
+
+bool ReadFileVersion(const std::wstring& fileName, uint16_t& major, uint16_t& minor, uint16_t& release,
+                     uint16_t& build) {
+    DWORD handle = 0;
+    DWORD size = GetFileVersionInfoSizeW(fileName.c_str(), &handle);
+    if (size == 0)
+        return false;
+    std::vector<BYTE> block(size);
+    if (!GetFileVersionInfoW(fileName.c_str(), 0, size, block.data()))
+        return false;
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT infoSize = 0;
+    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr ||
+        infoSize < sizeof(VS_FIXEDFILEINFO))
+        return false;
+    major = HIWORD(info->dwFileVersionMS);
+    minor = LOWORD(info->dwFileVersionMS);
+    release = HIWORD(info->dwFileVersionLS);
+    build = LOWORD(info->dwFileVersionLS);
+    return true;
+}
+
+std::wstring FormatShortDate(TDateTime date) {
+    SYSTEMTIME time{};
+    if (!VariantTimeToSystemTime(date, &time))
+        return {};
+    wchar_t buffer[80];
+    int length = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, buffer, 80);
+    return length > 0 ? std::wstring(buffer, size_t(length - 1)) : std::wstring();
+}
+
+} // namespace zarvo

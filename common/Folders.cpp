@@ -1,0 +1,64 @@
+#include "common/CommonUtils.h"
+
+#include <vector>
+
+namespace zarvo {
+
+namespace {
+
+// Asks a "fill this buffer" API, growing the buffer when the answer says it needs more room.
+template <typename Query> std::wstring QueryFolder(Query query) {
+    std::vector<wchar_t> buffer(MAX_PATH + 1);
+    UINT length = query(UINT(buffer.size()), buffer.data());
+    if (length >= buffer.size()) {
+        buffer.resize(length + 1);
+        length = query(UINT(buffer.size()), buffer.data());
+        if (length >= buffer.size())
+            length = 0;
+    }
+    std::wstring folder(buffer.data(), length);
+    if (folder.empty() || folder.back() != L'\\')
+        folder += L'\\';
+    return folder;
+}
+
+// The drive part of a path: "S:" or "\\server\share"; empty for any other path.
+std::wstring DrivePart(const std::wstring& path) {
+    if (path.size() >= 2 && path[1] == L':')
+        return path.substr(0, 2);
+    if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\') {
+        size_t server = path.find(L'\\', 2);
+        if (server == std::wstring::npos)
+            return path;
+        size_t share = path.find(L'\\', server + 1);
+        return path.substr(0, share);
+    }
+    return {};
+}
+
+} // namespace
+
+std::wstring GetTempFolder() {
+    return QueryFolder([](UINT size, wchar_t* buffer) { return UINT(GetTempPathW(size, buffer)); });
+}
+
+std::wstring GetSystemFolder() {
+    return QueryFolder([](UINT size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
+}
+
+std::wstring ResolveSubstPath(const std::wstring& path) {
+    std::wstring drive = DrivePart(path);
+    if (drive.empty())
+        return path;
+    // A substitution can point at a long folder; give it room rather than miss it.
+    std::vector<wchar_t> target(4 * MAX_PATH);
+    if (QueryDosDeviceW(drive.c_str(), target.data(), DWORD(target.size())) == 0)
+        return path;
+    std::wstring first(target.data()); // the first string of the answer
+    const std::wstring substPrefix = L"\\??\\";
+    if (first.compare(0, substPrefix.size(), substPrefix) != 0)
+        return path;
+    return first.substr(substPrefix.size()) + path.substr(2);
+}
+
+} // namespace zarvo

@@ -1,0 +1,52 @@
+#include "common/SetupError.h"
+
+#include <cwchar>
+
+namespace zarvo {
+
+std::string WideToUtf8(const std::wstring& text) {
+    if (text.empty())
+        return {};
+    int size = WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0, nullptr, nullptr);
+    std::string result(size_t(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), int(text.size()), result.data(), size, nullptr, nullptr);
+    return result;
+}
+
+std::wstring Utf8ToWide(const std::string& text) {
+    if (text.empty())
+        return {};
+    int size = MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring result(size_t(size), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, text.data(), int(text.size()), result.data(), size);
+    return result;
+}
+
+ESetupError::ESetupError(std::wstring message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
+
+std::wstring SystemErrorText(DWORD code) {
+    wchar_t* buffer = nullptr;
+    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
+                                      FORMAT_MESSAGE_IGNORE_INSERTS,
+                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+    std::wstring text;
+    if (length != 0 && buffer != nullptr) {
+        text.assign(buffer, length);
+        LocalFree(buffer);
+        while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
+            text.pop_back();
+    }
+    if (text.empty()) {
+        wchar_t fallback[32];
+        swprintf(fallback, 32, L"Error %lu", static_cast<unsigned long>(code));
+        text = fallback;
+    }
+    return text;
+}
+
+void RaiseLastError(const std::wstring& prefix) {
+    DWORD code = GetLastError();
+    throw ESetupError(prefix + SystemErrorText(code));
+}
+
+} // namespace zarvo

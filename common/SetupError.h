@@ -1,0 +1,34 @@
+#pragma once
+// The project's exception type and system error texts.
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+namespace zarvo {
+
+// An error raised where a step cannot go on. Carries a wide message for the user;
+// what() gives the same text in UTF-8 for test output and diagnostics.
+class ESetupError : public std::exception {
+public:
+    explicit ESetupError(std::wstring message);
+    const std::wstring& Message() const noexcept { return message_; }
+    const char* what() const noexcept override { return utf8_.c_str(); }
+
+private:
+    std::wstring message_;
+    std::string utf8_;
+};
+
+// The system's description of an error code (FormatMessageW), without the trailing line break.
+// HRESULTs are accepted as well. An unknown code gives "Error <code>".
+std::wstring SystemErrorText(DWORD code);
+
+// Raises ESetupError with prefix followed by the text of GetLastError().
+[[noreturn]] void RaiseLastError(const std::wstring& prefix = {});
+
+std::string WideToUtf8(const std::wstring& text);
+std::wstring Utf8ToWide(const std::string& text);
+
+} // namespace zarvo
