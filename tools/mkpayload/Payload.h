@@ -1,0 +1,20 @@
+// Builds the installer's payload archive from a product folder and the runtime library.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace mkpayload {
+
+struct TPayloadSummary {
+    size_t entries = 0;
+    uint64_t bytes = 0;
+};
+
+// Entries in stored order: RTW32.dll, Dist.lst, then Dist\<name> for every product file in
+// Dist.lst's order. False with `error` (possibly several lines) when the input is refused or
+// the archive cannot be written; the output is then left as it was.
+bool BuildPayload(const std::filesystem::path& productFolder, const std::filesystem::path& runtimeLibrary,
+                  const std::filesystem::path& output, TPayloadSummary& summary, std::string& error);
+
+} // namespace mkpayload

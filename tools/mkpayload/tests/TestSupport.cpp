@@ -1,0 +1,148 @@
+#include "TestSupport.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <utime.h>
+
+namespace mkpayload::test {
+namespace {
+
+bool IsOctalEscape(const std::string& digits) {
+    return digits[0] >= '0' && digits[0] <= '3' && digits[1] >= '0' && digits[1] <= '7' && digits[2] >= '0' &&
+           digits[2] <= '7';
+}
+
+} // namespace
+
+TTempFolder::TTempFolder() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "mkpayload-test-XXXXXX").string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error("mkdtemp failed");
+    }
+    path_ = pattern;
+}
+
+TTempFolder::~TTempFolder() {
+    std::error_code ec;
+    std::filesystem::remove_all(path_, ec);
+}
+
+TRunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
+    TTempFolder capture;
+    const std::filesystem::path outPath = capture.Path() / "out";
+    const std::filesystem::path errPath = capture.Path() / "err";
+    const pid_t pid = ::fork();
+    if (pid < 0) {
+        throw std::runtime_error("fork failed");
+    }
+    if (pid == 0) {
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        const int err = ::open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        for (const std::string& entry : environment) {
+            const size_t eq = entry.find('=');
+            ::setenv(entry.substr(0, eq).c_str(), entry.substr(eq + 1).c_str(), 1);
+        }
+        std::vector<char*> args;
+        for (const std::string& arg : argv) {
+            args.push_back(const_cast<char*>(arg.c_str()));
+        }
+        args.push_back(nullptr);
+        ::execvp(args[0], args.data());
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    TRunResult result;
+    result.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    result.out = ReadFile(outPath);
+    result.err = ReadFile(errPath);
+    return result;
+}
+
+TRunResult RunMkpayload(const std::filesystem::path& product, const std::filesystem::path& runtime,
+                        const std::filesystem::path& output, const std::vector<std::string>& environment) {
+    return RunProgram({MKPAYLOAD_EXE, product.string(), runtime.string(), output.string()}, environment);
+}
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes, std::time_t modified) {
+    std::ofstream(path, std::ios::binary) << bytes;
+    if (modified != 0) {
+        const utimbuf times{modified, modified};
+        ::utime(path.c_str(), &times);
+    }
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<std::string> BsdtarList(const std::filesystem::path& archive) {
+    const TRunResult listing = RunProgram({"bsdtar", "-tf", archive.string()});
+    if (listing.exitCode != 0) {
+        throw std::runtime_error("bsdtar -tf failed: " + listing.err);
+    }
+    std::vector<std::string> names;
+    std::istringstream lines(listing.out);
+    for (std::string line; std::getline(lines, line);) {
+        std::string name;
+        for (size_t i = 0; i < line.size(); ++i) {
+            if (line[i] == '\\' && i + 3 < line.size() && IsOctalEscape(line.substr(i + 1, 3))) {
+                name += static_cast<char>(std::stoi(line.substr(i + 1, 3), nullptr, 8));
+                i += 3;
+            } else if (line[i] == '\\' && i + 1 < line.size() && line[i + 1] == '\\') {
+                name += '\\';
+                ++i;
+            } else {
+                name += line[i];
+            }
+        }
+        names.push_back(name);
+    }
+    return names;
+}
+
+TRunResult BsdtarExtract(const std::filesystem::path& archive, const std::string& name) {
+    return RunProgram({"bsdtar", "-xOf", archive.string(), name});
+}
+
+std::vector<TStoredEntry> WalkFileHeaders(const std::string& archive) {
+    const auto u8 = [&](size_t at) {
+        return static_cast<uint8_t>(archive.at(at));
+    };
+    const auto u16 = [&](size_t at) {
+        return static_cast<uint16_t>(u8(at) | (u8(at + 1) << 8));
+    };
+    const auto u32 = [&](size_t at) {
+        return static_cast<uint32_t>(u16(at) | (u16(at + 2) << 16));
+    };
+    std::vector<TStoredEntry> entries;
+    size_t pos = 7 + 13; // marker and main header
+    while (pos + 7 <= archive.size() && u8(pos + 2) == 0x74) {
+        TStoredEntry entry;
+        entry.flags = u16(pos + 3);
+        entry.packedSize = u32(pos + 7);
+        entry.size = u32(pos + 11);
+        entry.crc = u32(pos + 16);
+        entry.hostOs = u8(pos + 15);
+        entry.dosTime = u32(pos + 20);
+        entry.unpackVersion = u8(pos + 24);
+        entry.method = u8(pos + 25);
+        entry.attributes = u32(pos + 28);
+        entry.name = archive.substr(pos + 32, u16(pos + 26));
+        entries.push_back(entry);
+        pos += u16(pos + 5) + u32(pos + 7);
+    }
+    return entries;
+}
+
+} // namespace mkpayload::test

@@ -1,0 +1,59 @@
+// Helpers for running the real mkpayload and reading its archive with independent tools.
+#pragma once
+
+#include <cstdint>
+#include <ctime>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+namespace mkpayload::test {
+
+class TTempFolder {
+public:
+    TTempFolder();
+    TTempFolder(const TTempFolder&) = delete;
+    TTempFolder& operator=(const TTempFolder&) = delete;
+    ~TTempFolder();
+    const std::filesystem::path& Path() const { return path_; }
+
+private:
+    std::filesystem::path path_;
+};
+
+struct TRunResult {
+    int exitCode = -1;
+    std::string out;
+    std::string err;
+};
+
+// Runs a program found on PATH (or by path) with extra "NAME=value" environment entries.
+TRunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {});
+TRunResult RunMkpayload(const std::filesystem::path& product, const std::filesystem::path& runtime,
+                        const std::filesystem::path& output,
+                        const std::vector<std::string>& environment = {});
+
+void WriteFile(const std::filesystem::path& path, const std::string& bytes, std::time_t modified = 0);
+std::string ReadFile(const std::filesystem::path& path);
+
+// bsdtar's listing with its octal escapes undone, so OEM names come back as their raw bytes.
+std::vector<std::string> BsdtarList(const std::filesystem::path& archive);
+// One entry's bytes as bsdtar extracts them; the name uses '/' as bsdtar reports it.
+TRunResult BsdtarExtract(const std::filesystem::path& archive, const std::string& name);
+
+// The fields of one file header, read straight from the archive's bytes.
+struct TStoredEntry {
+    uint16_t flags = 0;
+    uint32_t packedSize = 0;
+    uint32_t size = 0;
+    uint32_t crc = 0;
+    uint8_t hostOs = 0;
+    uint32_t dosTime = 0;
+    uint8_t unpackVersion = 0;
+    uint8_t method = 0;
+    uint32_t attributes = 0;
+    std::string name;
+};
+std::vector<TStoredEntry> WalkFileHeaders(const std::string& archive);
+
+} // namespace mkpayload::test
