@@ -20,8 +20,7 @@ bool TextToOem(const std::wstring& text, std::string& oemText) {
         return true;
     }
     BOOL lossy = FALSE;
-    int length =
-        WideCharToMultiByte(CP_OEMCP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, &lossy);
+    int length = WideCharToMultiByte(CP_OEMCP, 0, text.data(), int(text.size()), nullptr, 0, nullptr, &lossy);
     if (length <= 0 || lossy)
         return false;
     std::string result(size_t(length), '\0');

@@ -25,7 +25,8 @@ TDateTime GetFileDate(const std::wstring& fileName) {
         return 0;
     FILETIME local;
     WORD dosDate = 0, dosTime = 0;
-    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) || !FileTimeToDosDateTime(&local, &dosDate, &dosTime))
+    if (!FileTimeToLocalFileTime(&data.ftLastWriteTime, &local) ||
+        !FileTimeToDosDateTime(&local, &dosDate, &dosTime))
         return 0;
     double value = 0;
     if (!DosDateTimeToVariantTime(dosDate, dosTime, &value))

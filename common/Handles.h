@@ -90,7 +90,8 @@ using TItemIDList = TOwned<ItemIDListTraits>;
 // COM for the current thread, for the lifetime of the object. Uninitialises only what it initialised.
 class TComInit {
 public:
-    explicit TComInit(DWORD model = COINIT_APARTMENTTHREADED) noexcept : result_(CoInitializeEx(nullptr, model)) {}
+    explicit TComInit(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+        : result_(CoInitializeEx(nullptr, model)) {}
     TComInit(const TComInit&) = delete;
     TComInit& operator=(const TComInit&) = delete;
     ~TComInit() {

@@ -6,7 +6,9 @@ namespace zarvo {
 
 namespace {
 
-std::wstring Quoted(const std::wstring& name) { return L"'" + name + L"'"; }
+std::wstring Quoted(const std::wstring& name) {
+    return L"'" + name + L"'";
+}
 
 } // namespace
 
@@ -31,8 +33,8 @@ bool TRegistry::OpenKey(const std::wstring& key, bool canCreate) {
     TRegKey opened;
     LONG status;
     if (canCreate)
-        status = RegCreateKeyExW(base, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_, nullptr,
-                                 opened.Receive(), nullptr);
+        status = RegCreateKeyExW(base, relative.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access_,
+                                 nullptr, opened.Receive(), nullptr);
     else
         status = RegOpenKeyExW(base, relative.c_str(), 0, access_, opened.Receive());
     if (status != ERROR_SUCCESS)
@@ -51,7 +53,9 @@ bool TRegistry::OpenKeyReadOnly(const std::wstring& key) {
     return true;
 }
 
-void TRegistry::CloseKey() noexcept { current_.Reset(); }
+void TRegistry::CloseKey() noexcept {
+    current_.Reset();
+}
 
 bool TRegistry::KeyExists(const std::wstring& key) const {
     std::wstring relative;
@@ -69,7 +73,8 @@ HKEY TRegistry::RequireCurrent(const std::wstring& name) const {
 bool TRegistry::ValueExists(const std::wstring& name) const {
     if (!current_.Valid())
         return false;
-    return RegQueryValueExW(current_.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+    return RegQueryValueExW(current_.Get(), name.c_str(), nullptr, nullptr, nullptr, nullptr) ==
+           ERROR_SUCCESS;
 }
 
 std::wstring TRegistry::ReadString(const std::wstring& name) const {

@@ -53,9 +53,10 @@ void SetLowFragmentationHeap() {
     }
     HANDLE heap = GetProcessHeap();
     if (HeapSetInformationFn != nullptr)
-        HeapSetInformationFn(heap, HeapCompatibilityInformation, &HeapCompatibility, sizeof(HeapCompatibility));
-    if (!HeapQueryInformationFn(heap, HeapCompatibilityInformation, &HeapCompatibility, sizeof(HeapCompatibility),
-                                nullptr))
+        HeapSetInformationFn(heap, HeapCompatibilityInformation, &HeapCompatibility,
+                             sizeof(HeapCompatibility));
+    if (!HeapQueryInformationFn(heap, HeapCompatibilityInformation, &HeapCompatibility,
+                                sizeof(HeapCompatibility), nullptr))
         return;
     switch (HeapCompatibility) {
     case 0:
@@ -78,8 +79,9 @@ std::wstring BuildModuleVersionText(const std::wstring& fileName) {
     uint16_t major = 0, minor = 0, release = 0, build = 0;
     if (!ReadFileVersion(fileName, major, minor, release, build))
         return L"Информация о версии отсутствует";
-    return L"версия " + std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." + std::to_wstring(release) +
-           L"." + std::to_wstring(build) + L" от " + FormatShortDate(GetFileDate(fileName));
+    return L"версия " + std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." +
+           std::to_wstring(release) + L"." + std::to_wstring(build) + L" от " +
+           FormatShortDate(GetFileDate(fileName));
 }
 
 void CommonUtilsStartup() {

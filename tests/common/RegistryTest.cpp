@@ -1,0 +1,149 @@
+#include "common/Registry.h"
+#include "common/SetupError.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+
+using namespace zarvo;
+
+namespace {
+
+const wchar_t* const kBase = L"Software\\ZarvoRegistryTest";
+
+class Registry : public ::testing::Test {
+protected:
+    void SetUp() override { RegDeleteTreeW(HKEY_CURRENT_USER, kBase); }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, kBase); }
+
+    static void SetRaw(const wchar_t* name, DWORD type, const void* data, DWORD size) {
+        HKEY key;
+        ASSERT_EQ(
+            RegCreateKeyExW(HKEY_CURRENT_USER, kBase, 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+            ERROR_SUCCESS);
+        RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size);
+        RegCloseKey(key);
+    }
+
+    static std::wstring ErrorOf(const std::function<void()>& action) {
+        try {
+            action();
+        } catch (const ESetupError& error) {
+            return error.Message();
+        }
+        return L"(no error)";
+    }
+};
+
+} // namespace
+
+TEST_F(Registry, OpensWithOrWithoutCreatingAndResolvesRelativeAndAbsolutePaths) {
+    TRegistry registry;
+    ASSERT_EQ(registry.RootKey(), HKEY_CURRENT_USER);
+    EXPECT_FALSE(registry.OpenKey(L"\\" + std::wstring(kBase) + L"\\Install", false));
+    EXPECT_FALSE(registry.HasCurrentKey());
+
+    ASSERT_TRUE(registry.OpenKey(L"\\" + std::wstring(kBase) + L"\\Install", true));
+    registry.WriteString(L"Where", L"install");
+    // Relative to the current key.
+    ASSERT_TRUE(registry.OpenKey(L"Вирдана", true));
+    registry.WriteString(L"Where", L"product");
+    // A leading backslash goes back to the root; a trailing one is ignored.
+    ASSERT_TRUE(registry.OpenKey(L"\\" + std::wstring(kBase) + L"\\Install\\", false));
+    EXPECT_EQ(registry.ReadString(L"Where"), L"install");
+    ASSERT_TRUE(registry.OpenKey(L"\\" + std::wstring(kBase) + L"\\Install\\Вирдана", false));
+    EXPECT_EQ(registry.ReadString(L"Where"), L"product");
+    registry.CloseKey();
+    // With no current key a relative path starts at the root.
+    ASSERT_TRUE(registry.OpenKeyReadOnly(std::wstring(kBase) + L"\\Install\\Вирдана"));
+    EXPECT_EQ(registry.ReadString(L"Where"), L"product");
+    EXPECT_TRUE(registry.KeyExists(L"\\" + std::wstring(kBase) + L"\\Install"));
+    EXPECT_FALSE(registry.KeyExists(L"\\" + std::wstring(kBase) + L"\\Nowhere"));
+}
+
+TEST_F(Registry, StringsAreReadAsStoredAbsentIsEmptyOtherTypesFail) {
+    const wchar_t plain[] = L"C:\\Program Files\\Zarvo";
+    const wchar_t expandable[] = L"%ProgramFiles%\\Zarvo";
+    const wchar_t unterminated[] = {L'a', L'b', L'c'};
+    DWORD number = 5;
+    SetRaw(L"Plain", REG_SZ, plain, sizeof(plain));
+    SetRaw(L"Expandable", REG_EXPAND_SZ, expandable, sizeof(expandable));
+    SetRaw(L"Unterminated", REG_SZ, unterminated, sizeof(unterminated));
+    SetRaw(L"Number", REG_DWORD, &number, sizeof(number));
+    SetRaw(L"Bytes", REG_BINARY, "\x01\x02", 2);
+
+    TRegistry registry(KEY_READ);
+    ASSERT_TRUE(registry.OpenKey(kBase, false));
+    EXPECT_EQ(registry.ReadString(L"Plain"), plain);
+    EXPECT_EQ(registry.ReadString(L"Expandable"), expandable);
+    EXPECT_EQ(registry.ReadString(L"Unterminated"), L"abc");
+    EXPECT_EQ(registry.ReadString(L"Absent"), L"");
+    EXPECT_EQ(ErrorOf([&] { registry.ReadString(L"Number"); }), L"Invalid data type for 'Number'");
+    EXPECT_EQ(ErrorOf([&] { registry.ReadString(L"Bytes"); }), L"Invalid data type for 'Bytes'");
+}
+
+TEST_F(Registry, BooleansComeFromDwordsOnly) {
+    DWORD one = 1, zero = 0, seven = 7;
+    SetRaw(L"One", REG_DWORD, &one, sizeof(one));
+    SetRaw(L"Zero", REG_DWORD, &zero, sizeof(zero));
+    SetRaw(L"Seven", REG_DWORD, &seven, sizeof(seven));
+    SetRaw(L"Text", REG_SZ, L"1", 4);
+
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(kBase, false));
+    EXPECT_TRUE(registry.ReadBool(L"One"));
+    EXPECT_FALSE(registry.ReadBool(L"Zero"));
+    EXPECT_TRUE(registry.ReadBool(L"Seven"));
+    EXPECT_EQ(ErrorOf([&] { registry.ReadBool(L"Text"); }), L"Invalid data type for 'Text'");
+    EXPECT_EQ(ErrorOf([&] { registry.ReadBool(L"Absent"); }), L"Failed to get data for 'Absent'");
+}
+
+TEST_F(Registry, WritesStringsAndBooleansWithTheirTypes) {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(kBase, true));
+    registry.WriteString(L"ProgPath", L"C:\\Программы\\Zarvo");
+    registry.WriteString(L"", L"default value");
+    registry.WriteBool(L"AutoReinstall", true);
+    registry.WriteBool(L"Off", false);
+    registry.CloseKey();
+
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kBase, 0, KEY_READ, &key), ERROR_SUCCESS);
+    wchar_t text[64];
+    DWORD type = 0, size = sizeof(text);
+    ASSERT_EQ(RegQueryValueExW(key, L"ProgPath", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_SZ));
+    EXPECT_STREQ(text, L"C:\\Программы\\Zarvo");
+    size = sizeof(text);
+    ASSERT_EQ(RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
+              ERROR_SUCCESS);
+    EXPECT_STREQ(text, L"default value");
+    DWORD value = 9;
+    size = sizeof(value);
+    ASSERT_EQ(RegQueryValueExW(key, L"AutoReinstall", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(type, DWORD(REG_DWORD));
+    EXPECT_EQ(value, 1u);
+    size = sizeof(value);
+    ASSERT_EQ(RegQueryValueExW(key, L"Off", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
+              ERROR_SUCCESS);
+    EXPECT_EQ(value, 0u);
+    RegCloseKey(key);
+
+    EXPECT_NE(ErrorOf([&] { registry.WriteString(L"x", L"no key open"); }), L"(no error)");
+}
+
+TEST_F(Registry, DeleteKeyRemovesTheWholeTreeAndReportsAMissingKey) {
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(std::wstring(kBase) + L"\\Install\\Вирдана\\Deep\\Deeper", true));
+    registry.WriteString(L"v", L"x");
+    ASSERT_TRUE(registry.OpenKey(L"\\" + std::wstring(kBase) + L"\\Install", false));
+    registry.WriteString(L"Keep", L"me");
+
+    ASSERT_TRUE(registry.DeleteKey(L"\\" + std::wstring(kBase) + L"\\Install\\Вирдана"));
+    EXPECT_FALSE(registry.KeyExists(L"\\" + std::wstring(kBase) + L"\\Install\\Вирдана"));
+    EXPECT_EQ(registry.ReadString(L"Keep"), L"me");
+    EXPECT_FALSE(registry.DeleteKey(L"\\" + std::wstring(kBase) + L"\\Install\\Вирдана"));
+    EXPECT_FALSE(registry.DeleteKey(L""));
+}

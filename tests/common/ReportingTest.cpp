@@ -1,0 +1,145 @@
+#include "common/CommonUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <thread>
+#include <vector>
+
+using namespace zarvo;
+
+namespace {
+
+struct Shown {
+    std::wstring text, caption;
+    UINT flags;
+};
+std::vector<Shown> shown;
+
+int RecordBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    shown.push_back({text, caption, flags});
+    return IDOK;
+}
+
+class Reporting : public ::testing::Test {
+protected:
+    void SetUp() override {
+        shown.clear();
+        OnReportError = nullptr;
+        OnReportInfo = nullptr;
+        previous_ = SetMessageBoxHandler(&RecordBox);
+    }
+    void TearDown() override {
+        SetMessageBoxHandler(previous_);
+        OnReportError = nullptr;
+        OnReportInfo = nullptr;
+    }
+    TMessageBoxHandler previous_ = nullptr;
+};
+
+} // namespace
+
+TEST_F(Reporting, WithoutHandlersEachReportIsABoxWithItsCaptionAndIcon) {
+    ReportError(L"Невозможно распаковать Dist.lst", L"Ошибка запуска установки");
+    ReportInfo(L"Установка завершена", L"Сообщение");
+    ReportError(L"", L"");
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_EQ(shown[0].text, L"Невозможно распаковать Dist.lst");
+    EXPECT_EQ(shown[0].caption, L"Ошибка запуска установки");
+    EXPECT_EQ(shown[0].flags, 0x10u);
+    EXPECT_EQ(shown[1].caption, L"Сообщение");
+    EXPECT_EQ(shown[1].flags, 0x40u);
+    EXPECT_EQ(shown[2].text, L"");
+    EXPECT_EQ(shown[2].caption, L"");
+}
+
+TEST_F(Reporting, InstalledHandlersReceiveTextAndCaptionUnchangedAndNothingIsShown) {
+    std::vector<std::wstring> errors, infos;
+    OnReportError = [&](const std::wstring& text, const std::wstring& caption) {
+        errors.push_back(caption + L"|" + text);
+    };
+    OnReportInfo = [&](const std::wstring& text, const std::wstring& caption) {
+        infos.push_back(caption + L"|" + text);
+    };
+    ReportError(L"C:\\Zarvo\\Tornel.dll не зарегистрирован", L"Ошибка");
+    ReportInfo(L"Создание пути C:\\Zarvo", L"Сообщение");
+    ReportInfo(L"", L"");
+    EXPECT_TRUE(shown.empty());
+    EXPECT_EQ(errors, std::vector<std::wstring>{L"Ошибка|C:\\Zarvo\\Tornel.dll не зарегистрирован"});
+    EXPECT_EQ(infos, (std::vector<std::wstring>{L"Сообщение|Создание пути C:\\Zarvo", L"|"}));
+}
+
+TEST_F(Reporting, AnErrorRaisedInAHandlerReachesTheCaller) {
+    OnReportInfo = [](const std::wstring&, const std::wstring&) {
+        throw std::runtime_error("handler failed");
+    };
+    EXPECT_THROW(ReportInfo(L"x", L"y"), std::runtime_error);
+    // Only the slot that is set is consulted.
+    ReportError(L"still a box", L"Ошибка");
+    ASSERT_EQ(shown.size(), 1u);
+}
+
+namespace {
+
+BOOL CALLBACK FindIconChild(HWND child, LPARAM result) noexcept {
+    if (auto icon = reinterpret_cast<HICON>(SendMessageW(child, STM_GETICON, 0, 0))) {
+        *reinterpret_cast<HICON*>(result) = icon;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+// The icon shown by a message box: the one static control that carries an icon.
+HICON BoxIcon(HWND box) {
+    HICON found = nullptr;
+    EnumChildWindows(box, FindIconChild, reinterpret_cast<LPARAM>(&found));
+    return found;
+}
+
+struct SeenBox {
+    bool found = false;
+    std::wstring text;
+    HICON icon = nullptr;
+};
+
+// Runs a report on this thread while a watcher finds the real box by its caption and presses OK.
+SeenBox WatchBox(const wchar_t* caption, const std::function<void()>& report) {
+    SeenBox seen;
+    std::thread watcher([&] {
+        for (int i = 0; i < 200 && !seen.found; ++i) {
+            Sleep(50);
+            HWND box = FindWindowW(L"#32770", caption);
+            if (box == nullptr)
+                continue;
+            wchar_t text[256] = {};
+            GetDlgItemTextW(box, 0xFFFF, text, 256);
+            seen.text = text;
+            seen.icon = BoxIcon(box);
+            seen.found = true;
+            PostMessageW(box, WM_COMMAND, IDOK, 0);
+        }
+    });
+    report();
+    watcher.join();
+    return seen;
+}
+
+} // namespace
+
+// The default handler shows a real box with the caption, the text and the matching icon.
+TEST(ReportingBox, TheDefaultHandlerShowsRealBoxesWithTheMatchingIcon) {
+    OnReportError = nullptr;
+    OnReportInfo = nullptr;
+    SeenBox error = WatchBox(L"Ошибка запуска установки",
+                             [] { ReportError(L"Файл Unrar.dll занят", L"Ошибка запуска установки"); });
+    ASSERT_TRUE(error.found);
+    EXPECT_EQ(error.text, L"Файл Unrar.dll занят");
+    EXPECT_EQ(error.icon, LoadIconW(nullptr, IDI_HAND));
+
+    SeenBox info = WatchBox(L"Сообщение", [] { ReportInfo(L"Запустите программу снова", L"Сообщение"); });
+    ASSERT_TRUE(info.found);
+    EXPECT_EQ(info.text, L"Запустите программу снова");
+    EXPECT_EQ(info.icon, LoadIconW(nullptr, IDI_ASTERISK));
+    EXPECT_NE(info.icon, error.icon);
+}
