@@ -1,0 +1,120 @@
+#include "SelfRegistration.h"
+
+#include "common/Handles.h"
+
+#include <objbase.h>
+
+#include <cwchar>
+#include <string>
+
+namespace standin {
+
+namespace {
+
+std::wstring KeyOf(const wchar_t* library) {
+    return std::wstring(StandInRootKey) + L"\\" + library;
+}
+
+// True when the variable's list (";"-separated, case-insensitive) holds "<library>.<operation>".
+bool Requested(const wchar_t* variable, const wchar_t* library, const wchar_t* operation) {
+    wchar_t buffer[1024];
+    DWORD length = GetEnvironmentVariableW(variable, buffer, ARRAYSIZE(buffer));
+    if (length == 0 || length >= ARRAYSIZE(buffer))
+        return false;
+    std::wstring wanted = std::wstring(library) + L"." + operation;
+    std::wstring list(buffer, length);
+    size_t start = 0;
+    while (start <= list.size()) {
+        size_t end = list.find(L';', start);
+        if (end == std::wstring::npos)
+            end = list.size();
+        std::wstring item = list.substr(start, end - start);
+        if (CompareStringOrdinal(item.c_str(), int(item.size()), wanted.c_str(), int(wanted.size()), TRUE) ==
+            CSTR_EQUAL)
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+// Applies the test's wishes for this entry point; E_FAIL or S_OK to go on.
+HRESULT Sabotage(const wchar_t* library, const wchar_t* operation) {
+    if (Requested(L"ZARVO_STANDIN_CRASH", library, operation)) {
+        volatile int* nowhere = nullptr;
+        *nowhere = 1;
+    }
+    return Requested(L"ZARVO_STANDIN_FAIL", library, operation) ? E_FAIL : S_OK;
+}
+
+const wchar_t* ApartmentName() {
+    APTTYPE type;
+    APTTYPEQUALIFIER qualifier;
+    if (FAILED(CoGetApartmentType(&type, &qualifier)))
+        return L"none";
+    switch (type) {
+    case APTTYPE_STA:
+        return L"STA";
+    case APTTYPE_MTA:
+        return L"MTA";
+    case APTTYPE_NA:
+        return L"NA";
+    case APTTYPE_MAINSTA:
+        return L"MAINSTA";
+    default:
+        return L"none";
+    }
+}
+
+LONG SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
+    return RegSetValueExW(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()),
+                          DWORD((value.size() + 1) * sizeof(wchar_t)));
+}
+
+} // namespace
+
+HRESULT RegisterStandIn(const wchar_t* library, HMODULE module) {
+    if (HRESULT result = Sabotage(library, L"register"); FAILED(result))
+        return result;
+
+    wchar_t modulePath[MAX_PATH * 2];
+    DWORD length = GetModuleFileNameW(module, modulePath, ARRAYSIZE(modulePath));
+    if (length == 0 || length >= ARRAYSIZE(modulePath))
+        return HRESULT_FROM_WIN32(GetLastError());
+
+    zarvo::TRegKey key;
+    LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, KeyOf(library).c_str(), 0, nullptr,
+                                  REG_OPTION_NON_VOLATILE, KEY_SET_VALUE, nullptr, key.Receive(), nullptr);
+    if (status != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(status);
+    DWORD threadId = GetCurrentThreadId();
+    status = SetString(key.Get(), L"Module", std::wstring(modulePath, length));
+    if (status == ERROR_SUCCESS)
+        status = RegSetValueExW(key.Get(), L"ThreadId", 0, REG_DWORD,
+                                reinterpret_cast<const BYTE*>(&threadId), sizeof(threadId));
+    if (status == ERROR_SUCCESS)
+        status = SetString(key.Get(), L"Apartment", ApartmentName());
+    return HRESULT_FROM_WIN32(status);
+}
+
+HRESULT UnregisterStandIn(const wchar_t* library) {
+    if (HRESULT result = Sabotage(library, L"unregister"); FAILED(result))
+        return result;
+    LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, KeyOf(library).c_str());
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        return HRESULT_FROM_WIN32(status);
+    // The shared parent goes with the last library; while others remain this fails harmlessly.
+    RegDeleteKeyW(HKEY_CLASSES_ROOT, StandInRootKey);
+    return S_OK;
+}
+
+HRESULT WriteStandInValue(const wchar_t* library, const wchar_t* name, DWORD value) {
+    zarvo::TRegKey key;
+    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, KeyOf(library).c_str(), 0, KEY_SET_VALUE, key.Receive());
+    if (status != ERROR_SUCCESS)
+        return HRESULT_FROM_WIN32(status);
+    status =
+        RegSetValueExW(key.Get(), name, 0, REG_DWORD, reinterpret_cast<const BYTE*>(&value), sizeof(value));
+    return HRESULT_FROM_WIN32(status);
+}
+
+} // namespace standin

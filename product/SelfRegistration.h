@@ -1,0 +1,28 @@
+#pragma once
+// What the stand-in libraries do when they register themselves: each one keeps a key of its own,
+// HKCR\ZarvoStandIn\<library>, so a test can see that (and how) its entry point ran.
+//
+// Values of that key:
+//   Module     REG_SZ     the library's file as loaded
+//   ThreadId   REG_DWORD  the thread that called DllRegisterServer
+//   Apartment  REG_SZ     that thread's COM apartment: "STA", "MTA", "NA", "MAINSTA" or "none"
+// A library may add values of its own.
+//
+// Tests make a library fail on purpose through the environment of the process that loads it:
+//   ZARVO_STANDIN_FAIL=Selvar.unregister;Tornel.register   the entry point returns E_FAIL
+//   ZARVO_STANDIN_CRASH=Selvar.register                    the entry point writes through a null pointer
+
+#include <windows.h>
+
+namespace standin {
+
+inline constexpr wchar_t StandInRootKey[] = L"ZarvoStandIn";
+
+// The entry points of a stand-in library call these with their own name ("Tornel").
+HRESULT RegisterStandIn(const wchar_t* library, HMODULE module);
+HRESULT UnregisterStandIn(const wchar_t* library);
+
+// Adds a REG_DWORD value to the library's key; for values beyond the common ones.
+HRESULT WriteStandInValue(const wchar_t* library, const wchar_t* name, DWORD value);
+
+} // namespace standin
