@@ -77,11 +77,10 @@ bool BuildPayload(const std::filesystem::path& productFolder, const std::filesys
     }
 
     const std::string distList = FormatDistList(files);
-    TProductFile distListFile;
-    distListFile.size = distList.size();
     // The newest product file's time, so the same input always gives the same archive.
+    std::time_t listModified = 0;
     for (const TProductFile& file : files) {
-        distListFile.modified = std::max(distListFile.modified, file.modified);
+        listModified = std::max(listModified, file.modified);
     }
 
     TOutputFile out;
@@ -92,8 +91,8 @@ bool BuildPayload(const std::filesystem::path& productFolder, const std::filesys
         return false;
     }
     TMemorySource listSource(std::span(reinterpret_cast<const uint8_t*>(distList.data()), distList.size()));
-    const TEntryHeader listHeader{std::string(kDistListName), distList.size(),
-                                  ToDosTime(distListFile.modified), kFileAttributeArchive};
+    const TEntryHeader listHeader{std::string(kDistListName), distList.size(), ToDosTime(listModified),
+                                  kFileAttributeArchive};
     if (!writer.AddEntry(listHeader, listSource, error)) {
         error = std::string(kDistListName) + ": " + error;
         return false;
