@@ -1,0 +1,22 @@
+#pragma once
+// Extracting from the payload archive through the bound library. Nothing here reports to the user.
+
+#include <string>
+
+namespace zarvo {
+
+// Extracts the first entry whose whole stored name equals entryName (ignoring case, Cyrillic included)
+// to targetFolder + "\" + the stored name. False when the archive cannot be opened, no entry matches,
+// the stored name would leave targetFolder, or the library fails on it.
+bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& targetFolder,
+                        const std::wstring& entryName);
+
+// Extracts, in stored order, every entry whose stored name begins with baseFolder + "\" + entryPrefix
+// (ignoring case; entryPrefix alone when baseFolder is empty) to targetFolder + the name less
+// baseFolder + "\". Makes targetFolder the current folder (raising ESetupError when it cannot).
+// True when at least one entry matched and the last extraction made succeeded; a matching entry whose
+// name would leave targetFolder is not extracted and makes the result false.
+bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
+                          const std::wstring& targetFolder, const std::wstring& baseFolder);
+
+} // namespace zarvo
