@@ -1,0 +1,186 @@
+#include "setup/ComponentRegistration.h"
+
+#include "common/CommonUtils.h"
+#include "common/SetupError.h"
+#include "setup/DllRegisterServerThread.h"
+#include "setup/PathText.h"
+#include "setup/SetupConstants.h"
+
+#include <oleauto.h>
+#include <wrl/client.h>
+
+#include <algorithm>
+#include <vector>
+
+namespace zarvo {
+
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+std::wstring MessageOf(const std::exception& error) {
+    if (auto* setupError = dynamic_cast<const ESetupError*>(&error))
+        return setupError->Message();
+    return Utf8ToWide(error.what());
+}
+
+void Check(HRESULT result) {
+    if (FAILED(result))
+        throw ESetupError(SystemErrorText(DWORD(result)));
+}
+
+ComPtr<ITypeLib> LoadTypeLibrary(const std::wstring& path) {
+    ComPtr<ITypeLib> library;
+    Check(LoadTypeLib(path.c_str(), library.GetAddressOf()));
+    return library;
+}
+
+void RegisterTypeLibrary(const std::wstring& path) {
+    ComPtr<ITypeLib> library = LoadTypeLibrary(path);
+    std::wstring fullPath = path; // the call takes a writable string
+    Check(RegisterTypeLib(library.Get(), fullPath.data(), nullptr));
+}
+
+void UnregisterTypeLibrary(const std::wstring& path) {
+    ComPtr<ITypeLib> library = LoadTypeLibrary(path);
+    TLIBATTR* attributes = nullptr;
+    Check(library->GetLibAttr(&attributes));
+    HRESULT result = UnRegisterTypeLib(attributes->guid, attributes->wMajorVerNum, attributes->wMinorVerNum,
+                                       attributes->lcid, attributes->syskind);
+    library->ReleaseTLibAttr(attributes);
+    Check(result);
+}
+
+std::wstring ClassKey(const std::wstring& subkey = {}) {
+    return std::wstring(L"CLSID\\") + AxApplicationClassId + subkey;
+}
+
+void WriteComClassEntries(const std::wstring& folder) {
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CLASSES_ROOT);
+    const std::wstring appIdKey = std::wstring(L"AppID\\") + KernelServerFile;
+    const std::wstring progId = AxApplicationProgId;
+    const std::wstring independentProgId = AxApplicationIndependentProgId;
+
+    WriteRegistryDefault(registry, appIdKey, KernelTypeLibId, true);
+    WriteRegistryDefault(registry, std::wstring(L"AppID\\") + KernelTypeLibId, KernelAppIdDescription, true);
+    WriteRegistryDefault(registry, progId, AxApplicationDescription, true);
+    WriteRegistryDefault(registry, progId + L"\\CLSID", AxApplicationClassId, true);
+    WriteRegistryDefault(registry, independentProgId, AxApplicationDescription, true);
+    WriteRegistryDefault(registry, independentProgId + L"\\CLSID", AxApplicationClassId, true);
+    WriteRegistryDefault(registry, independentProgId + L"\\CurVer", progId, true);
+    WriteRegistryDefault(registry, ClassKey(), AxApplicationDescription, false);
+    registry.WriteString(L"AppID", KernelTypeLibId);
+    registry.CloseKey();
+    WriteRegistryDefault(registry, ClassKey(L"\\ProgID"), progId, true);
+    WriteRegistryDefault(registry, ClassKey(L"\\VersionIndependentProgID"), independentProgId, true);
+    WriteRegistryDefault(registry, ClassKey(L"\\Programmable"), L"", true);
+    WriteRegistryDefault(registry, ClassKey(L"\\TypeLib"), KernelTypeLibId, true);
+    // Unquoted, as the product's server expects it.
+    WriteRegistryDefault(registry, ClassKey(L"\\LocalServer32"), folder + L"\\" + KernelServerFile, true);
+}
+
+void DeleteComClassEntries() {
+    TRegistry registry;
+    registry.SetRootKey(HKEY_CLASSES_ROOT);
+    // Keys that are already gone are no error.
+    registry.DeleteKey(std::wstring(L"\\AppID\\") + KernelServerFile);
+    registry.DeleteKey(std::wstring(L"\\AppID\\") + KernelTypeLibId);
+    registry.DeleteKey(std::wstring(L"\\") + AxApplicationProgId);
+    registry.DeleteKey(std::wstring(L"\\") + AxApplicationIndependentProgId);
+    registry.DeleteKey(L"\\" + ClassKey());
+}
+
+// The folder's self-registering libraries, with the configuration library moved to the front or the end
+// (and added when the scan did not find it).
+std::vector<std::wstring> LibraryList(const std::wstring& folder, bool configFirst) {
+    std::vector<std::wstring> list;
+    FindSelfRegisteringDlls(folder, list);
+    const std::wstring config = LocaleUpperCase(folder + L"\\" + ConfigLibraryFile);
+    std::erase(list, config);
+    list.insert(configFirst ? list.begin() : list.end(), config);
+    return list;
+}
+
+bool ProcessLibrary(bool (*operation)(const std::wstring&), const std::wstring& path) {
+    try {
+        return operation(path);
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+} // namespace
+
+void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const std::wstring& value,
+                          bool closeAfter) {
+    if (!registry.OpenKey(L"\\" + key, true))
+        throw ESetupError(L"Ошибка открытия " + key);
+    registry.WriteString(L"", value);
+    if (closeAfter)
+        registry.CloseKey();
+}
+
+bool RegisterComponents(const std::wstring& installFolder) {
+    const std::wstring folder = WithoutTrailingBackslash(installFolder);
+    ReportInfo(L"Регистрация Zarvo", InfoCaption);
+
+    const std::wstring typeLibPath = folder + L"\\" + KernelTypeLibFile;
+    try {
+        RegisterTypeLibrary(typeLibPath);
+        ReportInfo(typeLibPath + L" зарегистрирован успешно", InfoCaption);
+    } catch (const std::exception& error) {
+        ReportError(L"Регистрация TLB: " + MessageOf(error), ErrorCaption);
+        return false;
+    }
+
+    try {
+        WriteComClassEntries(folder);
+        ReportInfo(L"AxApplication зарегистрирован успешно", InfoCaption);
+    } catch (const std::exception& error) {
+        ReportError(L"Регистрация AxApplication: " + MessageOf(error), ErrorCaption);
+        return false;
+    }
+
+    for (const std::wstring& library : LibraryList(folder, true)) {
+        if (!ProcessLibrary(&RegisterDllServer, library)) {
+            ReportError(library + L" не зарегистрирован", ErrorCaption);
+            return false;
+        }
+        ReportInfo(library + L" зарегистрирован успешно", InfoCaption);
+    }
+    return true;
+}
+
+bool UnregisterComponents(const std::wstring& installFolder) {
+    const std::wstring folder = WithoutTrailingBackslash(installFolder);
+    ReportInfo(L"Разрегистрация Zarvo", InfoCaption);
+
+    for (const std::wstring& library : LibraryList(folder, false)) {
+        if (!ProcessLibrary(&UnregisterDllServer, library)) {
+            ReportError(library + L" не разрегистрирован", ErrorCaption);
+            return false;
+        }
+        ReportInfo(library + L" разрегистрирован успешно", InfoCaption);
+    }
+
+    const std::wstring typeLibPath = folder + L"\\" + KernelTypeLibFile;
+    try {
+        UnregisterTypeLibrary(typeLibPath);
+        ReportInfo(typeLibPath + L" разрегистрирован успешно", InfoCaption);
+    } catch (const std::exception& error) {
+        ReportError(L"Разрегистрация " + typeLibPath + L": " + MessageOf(error), ErrorCaption);
+        return false;
+    }
+
+    try {
+        DeleteComClassEntries();
+        ReportInfo(L"AxApplication разрегистрирован успешно", InfoCaption);
+    } catch (const std::exception& error) {
+        ReportError(L"Разрегистрация AxApplication: " + MessageOf(error), ErrorCaption);
+        return false;
+    }
+    return true;
+}
+
+} // namespace zarvo

@@ -1,0 +1,40 @@
+#pragma once
+// Self-registering libraries (in-process servers): probing, registering and unregistering one library on
+// a short-lived worker thread while the calling thread waits.
+
+#include "common/Thread.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace zarvo {
+
+class TDllRegisterServerThread : public TThread {
+public:
+    enum : uint8_t { ModeProbe = 0, ModeRegister = 1, ModeUnregister = 2 };
+
+    // Set before Start(); the exit code is 1 for success, anything else is a failure.
+    std::wstring FLibraryPath;
+    uint8_t FMode = ModeProbe;
+
+protected:
+    DWORD Execute() override;
+};
+
+// Loads a library under a temporary process error mode, with the floating-point control word of the
+// calling thread saved and restored around the load. nullptr on failure.
+HMODULE LoadLibraryWithErrorMode(const std::wstring& path, UINT errorMode, DWORD flags);
+
+// Does the file export both DllRegisterServer and DllUnregisterServer? Loads it without resolving its
+// imports or running its code.
+bool IsSelfRegisteringDll(const std::wstring& path);
+// Calls the library's DllRegisterServer / DllUnregisterServer; true for a success code.
+bool RegisterDllServer(const std::wstring& path);
+bool UnregisterDllServer(const std::wstring& path);
+
+// Appends the upper-cased full paths of the self-registering libraries directly in the folder, in the
+// file system's order. Subfolders are not entered.
+void FindSelfRegisteringDlls(const std::wstring& folder, std::vector<std::wstring>& list);
+
+} // namespace zarvo

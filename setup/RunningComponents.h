@@ -1,0 +1,36 @@
+#pragma once
+// Finding the product's running programs by their window titles and asking them to end.
+
+#include <windows.h>
+
+#include <string>
+
+namespace zarvo {
+
+// The user (or the caller) has agreed to unload the components; no question is asked while it is true.
+// Every CloseRunningComponents call overwrites it with its argument.
+extern bool UnloadConfirmed;
+
+// How long the search for a window goes on. The defaults are the product's: up to 101 searches,
+// 1500 ms after each message, 50 ms after each pass (about 157 s for a window that never closes).
+struct TCloseTimings {
+    unsigned searches = 101;
+    DWORD waitAfterSendMs = 1500;
+    DWORD waitAfterPassMs = 50;
+    // A target that does not handle the message within this time counts as a window that stays.
+    UINT sendTimeoutMs = 5000;
+};
+
+const TCloseTimings& CloseTimings();
+// Replaces the timings (tests shorten them) and returns the previous ones.
+TCloseTimings SetCloseTimings(const TCloseTimings& timings);
+
+// Closes the kernel server, then the sibling service. Asks once (unless silent) before the first
+// message is sent. True when neither window exists at the end.
+bool CloseRunningComponents(bool silent);
+
+// Searches for a top-level window by title and sends it the message in every pass while it exists.
+// False at once when the user declines; otherwise true when the last search found no window.
+bool CloseWindowByTitle(const std::wstring& title, UINT message, WPARAM wParam, LPARAM lParam);
+
+} // namespace zarvo

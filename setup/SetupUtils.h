@@ -1,0 +1,8 @@
+#pragma once
+// SetupUtils: running-component detection, shortcuts, component registration.
+
+#include "setup/ComponentRegistration.h"
+#include "setup/DllRegisterServerThread.h"
+#include "setup/RunningComponents.h"
+#include "setup/SetupConstants.h"
+#include "setup/Shortcuts.h"

@@ -1,0 +1,246 @@
+#include "SetupTestSupport.h"
+
+#include "TestPaths.h"
+#include "common/CommonUtils.h"
+#include "common/SetupError.h"
+
+#include <algorithm>
+
+namespace setuptest {
+
+std::wstring ProductFile(const std::wstring& name) {
+    return std::wstring(ProductDistFolder) + L"\\" + name;
+}
+
+std::string Narrow(const std::wstring& text) {
+    return zarvo::WideToUtf8(text);
+}
+
+// --- TChildProcess ---
+
+TChildProcess::~TChildProcess() {
+    Terminate();
+}
+
+bool TChildProcess::StartWithWindow(const std::wstring& program, const std::wstring& arguments,
+                                    const std::wstring& title) {
+    std::wstring commandLine = L"\"" + program + L"\"";
+    if (!arguments.empty())
+        commandLine += L" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    process_.Reset(info.hProcess);
+    zarvo::THandle thread(info.hThread);
+
+    for (int attempt = 0; attempt < 1500; ++attempt) {
+        HWND window = FindWindowW(nullptr, title.c_str());
+        DWORD owner = 0;
+        if (window != nullptr && GetWindowThreadProcessId(window, &owner) != 0 && owner == info.dwProcessId) {
+            window_ = window;
+            return true;
+        }
+        if (!Running())
+            return false;
+        Sleep(20);
+    }
+    return false;
+}
+
+bool TChildProcess::Running() const {
+    return process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
+}
+
+std::optional<DWORD> TChildProcess::WaitForExit(DWORD timeoutMs) const {
+    if (!process_.Valid() || WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0)
+        return std::nullopt;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.Get(), &code);
+    return code;
+}
+
+void TChildProcess::Terminate() {
+    if (Running()) {
+        TerminateProcess(process_.Get(), 1);
+        WaitForSingleObject(process_.Get(), 10000);
+    }
+    process_.Reset();
+    window_ = nullptr;
+}
+
+// --- TMessageBoxAnswers ---
+
+namespace {
+
+std::vector<TMessageBoxAnswers::TBox> boxes;
+int boxAnswer = IDOK;
+zarvo::TMessageBoxHandler previousHandler = nullptr;
+
+int AnswerBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    boxes.push_back({text, caption, flags});
+    return boxAnswer;
+}
+
+} // namespace
+
+TMessageBoxAnswers::TMessageBoxAnswers(int answer) {
+    boxes.clear();
+    boxAnswer = answer;
+    previousHandler = zarvo::SetMessageBoxHandler(&AnswerBox);
+}
+
+TMessageBoxAnswers::~TMessageBoxAnswers() {
+    zarvo::SetMessageBoxHandler(previousHandler);
+}
+
+const std::vector<TMessageBoxAnswers::TBox>& TMessageBoxAnswers::Boxes() {
+    return boxes;
+}
+
+void TMessageBoxAnswers::SetAnswer(int answer) {
+    boxAnswer = answer;
+}
+
+// --- TReportLog ---
+
+TReportLog::TReportLog() {
+    zarvo::OnReportError = [this](const std::wstring& text, const std::wstring& caption) {
+        reports_.push_back({true, text, caption});
+    };
+    zarvo::OnReportInfo = [this](const std::wstring& text, const std::wstring& caption) {
+        reports_.push_back({false, text, caption});
+    };
+}
+
+TReportLog::~TReportLog() {
+    zarvo::OnReportError = nullptr;
+    zarvo::OnReportInfo = nullptr;
+}
+
+std::wstring TReportLog::Dump() const {
+    std::wstring text;
+    for (const TReport& report : reports_)
+        text += (report.error ? L"  error: " : L"  info:  ") + report.text + L"\n";
+    return text;
+}
+
+// --- Folders and files ---
+
+bool FileExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW entry;
+    zarvo::TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
+    if (!find)
+        return names;
+    do {
+        std::wstring name = entry.cFileName;
+        if (name != L"." && name != L"..")
+            names.push_back(name);
+    } while (FindNextFileW(find.Get(), &entry));
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+bool RemoveFolderTree(const std::wstring& path) {
+    for (const std::wstring& name : FolderEntries(path)) {
+        std::wstring child = path + L"\\" + name;
+        DWORD attributes = GetFileAttributesW(child.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
+            RemoveFolderTree(child);
+        else {
+            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(child.c_str());
+        }
+    }
+    return RemoveDirectoryW(path.c_str()) != 0;
+}
+
+TScratchFolder::TScratchFolder(const std::wstring& path) : path_(path) {
+    RemoveFolderTree(path_);
+    CreateDirectoryW(path_.c_str(), nullptr);
+}
+
+TScratchFolder::~TScratchFolder() {
+    RemoveFolderTree(path_);
+}
+
+bool TScratchFolder::CopyProduct(const std::vector<std::wstring>& names) const {
+    for (const std::wstring& name : names)
+        if (!CopyFileW(ProductFile(name).c_str(), File(name).c_str(), FALSE))
+            return false;
+    return true;
+}
+
+bool TScratchFolder::CopyWholeProduct() const {
+    std::vector<std::wstring> names = FolderEntries(ProductDistFolder);
+    return !names.empty() && CopyProduct(names);
+}
+
+// --- Environment ---
+
+TScopedEnvironment::TScopedEnvironment(const std::wstring& name, const std::wstring& value) : name_(name) {
+    SetEnvironmentVariableW(name_.c_str(), value.c_str());
+}
+
+TScopedEnvironment::~TScopedEnvironment() {
+    SetEnvironmentVariableW(name_.c_str(), nullptr);
+}
+
+// --- Registry ---
+
+namespace {
+
+std::optional<std::vector<BYTE>> ReadClassesValue(const std::wstring& key, const std::wstring& name,
+                                                  DWORD wantedType) {
+    zarvo::TRegKey opened;
+    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS)
+        return std::nullopt;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
+        type != wantedType)
+        return std::nullopt;
+    std::vector<BYTE> data(size);
+    if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    data.resize(size);
+    return data;
+}
+
+} // namespace
+
+std::optional<std::wstring> ReadClassesString(const std::wstring& key, const std::wstring& name) {
+    auto data = ReadClassesValue(key, name, REG_SZ);
+    if (!data)
+        return std::nullopt;
+    std::wstring text(reinterpret_cast<const wchar_t*>(data->data()), data->size() / sizeof(wchar_t));
+    if (!text.empty() && text.back() == L'\0')
+        text.pop_back();
+    return text;
+}
+
+std::optional<DWORD> ReadClassesDword(const std::wstring& key, const std::wstring& name) {
+    auto data = ReadClassesValue(key, name, REG_DWORD);
+    if (!data || data->size() != sizeof(DWORD))
+        return std::nullopt;
+    return *reinterpret_cast<const DWORD*>(data->data());
+}
+
+bool ClassesKeyExists(const std::wstring& key) {
+    zarvo::TRegKey opened;
+    return RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) ==
+           ERROR_SUCCESS;
+}
+
+void DeleteClassesTree(const std::wstring& key) {
+    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+}
+
+} // namespace setuptest
