@@ -2,6 +2,7 @@
 
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
+#include "common/Text.h"
 #include "setup/DllRegisterServerThread.h"
 #include "setup/PathText.h"
 #include "setup/SetupConstants.h"
@@ -96,7 +97,7 @@ void DeleteComClassEntries() {
 std::vector<std::wstring> LibraryList(const std::wstring& folder, bool configFirst) {
     std::vector<std::wstring> list;
     FindSelfRegisteringDlls(folder, list);
-    const std::wstring config = LocaleUpperCase(folder + L"\\" + ConfigLibraryFile);
+    const std::wstring config = UpperCase(folder + L"\\" + ConfigLibraryFile);
     std::erase(list, config);
     list.insert(configFirst ? list.begin() : list.end(), config);
     return list;

@@ -1,6 +1,7 @@
 #include "setup/DllRegisterServerThread.h"
 
 #include "common/Handles.h"
+#include "common/Text.h"
 #include "setup/GuardedCall.h"
 #include "setup/PathText.h"
 
@@ -93,7 +94,7 @@ void FindSelfRegisteringDlls(const std::wstring& folder, std::vector<std::wstrin
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             continue;
-        std::wstring candidate = LocaleUpperCase(folder + L"\\" + entry.cFileName);
+        std::wstring candidate = UpperCase(folder + L"\\" + entry.cFileName);
         if (IsSelfRegisteringDll(candidate))
             list.push_back(candidate);
     } while (FindNextFileW(find.Get(), &entry));

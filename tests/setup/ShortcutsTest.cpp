@@ -1,0 +1,293 @@
+// Shortcut files written through the shell's link object and read back through it, in the Wine prefix's
+// all-users desktop and Start menu.
+
+#include "SetupTestSupport.h"
+#include "common/CommonUtils.h"
+#include "setup/SetupUtils.h"
+
+#include <gtest/gtest.h>
+
+#include <objidl.h>
+#include <shobjidl.h>
+#include <wrl/client.h>
+
+#include <fstream>
+#include <thread>
+
+using namespace zarvo;
+using namespace setuptest;
+using Microsoft::WRL::ComPtr;
+
+namespace {
+
+constexpr wchar_t ShortcutName[] = L"Вирдана";
+constexpr int CommonDesktop = 25;   // CSIDL_COMMON_DESKTOPDIRECTORY
+constexpr int CommonStartMenu = 22; // CSIDL_COMMON_STARTMENU
+
+std::wstring ShortcutFile(int csidl) {
+    return GetSpecialFolderPath(csidl) + L"\\" + ShortcutName + L".lnk";
+}
+
+struct TLinkProperties {
+    std::wstring target, workingFolder, arguments, description, iconLocation;
+    int iconIndex = -1, showCommand = -1;
+    WORD hotKey = 0xFFFF;
+};
+
+// Through the shell, as Explorer would see the file.
+bool ReadLink(const std::wstring& path, TLinkProperties& properties) {
+    TComInit com;
+    ComPtr<IShellLinkW> link;
+    ComPtr<IPersistFile> file;
+    if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkW,
+                                reinterpret_cast<void**>(link.GetAddressOf()))) ||
+        FAILED(link.As(&file)) || FAILED(file->Load(path.c_str(), STGM_READ)))
+        return false;
+    wchar_t buffer[MAX_PATH * 2];
+    buffer[0] = 0;
+    link->GetPath(buffer, ARRAYSIZE(buffer), nullptr, SLGP_RAWPATH);
+    properties.target = buffer;
+    buffer[0] = 0;
+    link->GetWorkingDirectory(buffer, ARRAYSIZE(buffer));
+    properties.workingFolder = buffer;
+    buffer[0] = 0;
+    link->GetArguments(buffer, ARRAYSIZE(buffer));
+    properties.arguments = buffer;
+    buffer[0] = 0;
+    link->GetDescription(buffer, ARRAYSIZE(buffer));
+    properties.description = buffer;
+    buffer[0] = 0;
+    link->GetIconLocation(buffer, ARRAYSIZE(buffer), &properties.iconIndex);
+    properties.iconLocation = buffer;
+    link->GetShowCmd(&properties.showCommand);
+    link->GetHotkey(&properties.hotKey);
+    return true;
+}
+
+// The fixed header of a .lnk file: icon index at 56, show command at 60, hot key at 64.
+struct TLinkHeader {
+    int32_t iconIndex = -1, showCommand = -1;
+    uint16_t hotKey = 0xFFFF;
+};
+
+bool ReadLinkHeader(const std::wstring& path, TLinkHeader& header) {
+    zarvo::THandle file(
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
+    BYTE bytes[76];
+    DWORD read = 0;
+    if (!file || !ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr) || read != sizeof(bytes) ||
+        bytes[0] != 0x4C)
+        return false;
+    memcpy(&header.iconIndex, bytes + 56, 4);
+    memcpy(&header.showCommand, bytes + 60, 4);
+    memcpy(&header.hotKey, bytes + 64, 2);
+    return true;
+}
+
+class ShortcutsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        ASSERT_TRUE(install_.CopyProduct({L"Orvan.exe"}));
+        RemoveShortcuts();
+    }
+    void TearDown() override { RemoveShortcuts(); }
+    static void RemoveShortcuts() {
+        DeleteFileW(ShortcutFile(CommonDesktop).c_str());
+        DeleteFileW(ShortcutFile(CommonStartMenu).c_str());
+    }
+    std::wstring Target() const { return install_.File(L"Orvan.exe"); }
+
+    TScratchFolder install_{L"C:\\Program Files\\Zarvo Shortcuts"};
+};
+
+TEST_F(ShortcutsTest, ProductShortcutsCarryTargetAndWorkingFolderOnly) {
+    for (int csidl : {CommonDesktop, CommonStartMenu}) {
+        SCOPED_TRACE(csidl);
+        CreateShortcut(Target(), install_.Path(), ShortcutName, csidl);
+
+        std::wstring file = ShortcutFile(csidl);
+        ASSERT_TRUE(FileExists(file)) << Narrow(file);
+        TLinkProperties link;
+        ASSERT_TRUE(ReadLink(file, link));
+        EXPECT_EQ(link.target, Target());
+        EXPECT_EQ(link.workingFolder, install_.Path());
+        EXPECT_EQ(link.arguments, L"");
+        EXPECT_EQ(link.description, L"");
+        EXPECT_EQ(link.iconLocation, L"");
+        EXPECT_EQ(link.iconIndex, 0);
+        EXPECT_EQ(link.hotKey, 0);
+        // The file stores show command 0, which the shell reads as a normal window.
+        EXPECT_EQ(link.showCommand, SW_SHOWNORMAL);
+        TLinkHeader header;
+        ASSERT_TRUE(ReadLinkHeader(file, header));
+        EXPECT_EQ(header.showCommand, 0);
+        EXPECT_EQ(header.iconIndex, 0);
+        EXPECT_EQ(header.hotKey, 0);
+    }
+}
+
+TEST_F(ShortcutsTest, TheShortcutsLieDirectlyInTheAllUsersFolders) {
+    CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
+    CreateShortcut(Target(), install_.Path(), ShortcutName, CommonStartMenu);
+
+    wchar_t desktop[MAX_PATH], startMenu[MAX_PATH];
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
+    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, 0, startMenu), S_OK);
+    EXPECT_TRUE(FileExists(std::wstring(desktop) + L"\\Вирдана.lnk"));
+    EXPECT_TRUE(FileExists(std::wstring(startMenu) + L"\\Вирдана.lnk"));
+}
+
+// Points the all-users desktop somewhere else while it lives.
+class TRedirectedCommonDesktop {
+public:
+    explicit TRedirectedCommonDesktop(const std::wstring& folder) {
+        RegOpenKeyExW(HKEY_LOCAL_MACHINE, ShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key_.Receive());
+        DWORD size = sizeof(saved_);
+        had_ = RegQueryValueExW(key_.Get(), ValueName, nullptr, &type_, reinterpret_cast<BYTE*>(saved_),
+                                &size) == ERROR_SUCCESS;
+        savedSize_ = size;
+        RegSetValueExW(key_.Get(), ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
+                       DWORD((folder.size() + 1) * sizeof(wchar_t)));
+    }
+    ~TRedirectedCommonDesktop() {
+        if (had_)
+            RegSetValueExW(key_.Get(), ValueName, 0, type_, reinterpret_cast<const BYTE*>(saved_),
+                           savedSize_);
+        else
+            RegDeleteValueW(key_.Get(), ValueName);
+    }
+
+private:
+    static constexpr wchar_t ShellFolders[] =
+        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
+    static constexpr wchar_t ValueName[] = L"Common Desktop";
+    zarvo::TRegKey key_;
+    bool had_ = false;
+    DWORD type_ = REG_SZ, savedSize_ = 0;
+    wchar_t saved_[MAX_PATH * 2] = {};
+};
+
+TEST_F(ShortcutsTest, AFolderEndingInABackslashTakesTheShortcutAsWell) {
+    const std::wstring rootShortcut = L"C:\\Вирдана.lnk";
+    DeleteFileW(rootShortcut.c_str());
+    {
+        TRedirectedCommonDesktop redirect(L"C:\\");
+        ASSERT_EQ(GetSpecialFolderPath(CommonDesktop), L"C:\\");
+        CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
+        EXPECT_TRUE(FileExists(rootShortcut));
+        DeleteShortcut(ShortcutName, CommonDesktop);
+        EXPECT_FALSE(FileExists(rootShortcut));
+    }
+    DeleteFileW(rootShortcut.c_str());
+    EXPECT_NE(GetSpecialFolderPath(CommonDesktop), L"C:\\") << "the desktop folder is restored";
+}
+
+TEST_F(ShortcutsTest, CreatingTwiceLeavesOneFile) {
+    std::vector<std::wstring> before = FolderEntries(GetSpecialFolderPath(CommonDesktop));
+    CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
+    CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
+
+    std::vector<std::wstring> after = FolderEntries(GetSpecialFolderPath(CommonDesktop));
+    EXPECT_EQ(after.size(), before.size() + 1);
+    TLinkProperties link;
+    ASSERT_TRUE(ReadLink(ShortcutFile(CommonDesktop), link));
+    EXPECT_EQ(link.target, Target());
+}
+
+TEST_F(ShortcutsTest, DeletingRemovesOnlyTheShortcutAndAMissingOneChangesNothing) {
+    std::wstring folder = GetSpecialFolderPath(CommonStartMenu);
+    std::wstring neighbour = folder + L"\\Вирдана.txt";
+    std::ofstream(neighbour.c_str()) << "stays";
+    std::vector<std::wstring> before = FolderEntries(folder);
+
+    DeleteShortcut(ShortcutName, CommonStartMenu);
+    EXPECT_EQ(FolderEntries(folder), before);
+
+    CreateShortcut(Target(), install_.Path(), ShortcutName, CommonStartMenu);
+    ASSERT_TRUE(FileExists(ShortcutFile(CommonStartMenu)));
+    DeleteShortcut(ShortcutName, CommonStartMenu);
+    EXPECT_FALSE(FileExists(ShortcutFile(CommonStartMenu)));
+    EXPECT_EQ(FolderEntries(folder), before);
+    DeleteFileW(neighbour.c_str());
+}
+
+TEST_F(ShortcutsTest, FoldersWithoutAFileSystemPathGetNoShortcut) {
+    struct Case {
+        int csidl;
+        const char* what;
+    } cases[] = {{CSIDL_DRIVES, "the computer folder has no path"}, {0x7F, "no such special folder"}};
+    TComInit com;
+    TShellLink link;
+    link.target = Target();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(CreateShellLinkInFolder(link, c.csidl, L"Вирдана.lnk"), E_INVALIDARG);
+    }
+}
+
+TEST_F(ShortcutsTest, PathsLongerThan259CharactersAreRefused) {
+    // A folder short enough to exist, a name long enough to pass the limit.
+    TScratchFolder folder(L"C:\\" + std::wstring(200, L'z'));
+    TComInit com;
+    TShellLink link;
+    link.target = Target();
+    struct Case {
+        size_t length;
+        bool written;
+    } cases[] = {{259, true}, {260, false}, {300, false}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.length);
+        std::wstring name = std::wstring(c.length - folder.Path().size() - 1 - 4, L'я') + L".lnk";
+        std::wstring path = folder.File(name);
+        ASSERT_EQ(path.size(), c.length);
+        HRESULT result = SaveShellLink(link, path);
+        if (c.written) {
+            EXPECT_EQ(result, S_OK);
+            EXPECT_TRUE(FileExists(path));
+        } else {
+            EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
+            EXPECT_FALSE(FileExists(path));
+        }
+    }
+}
+
+// Each operation brackets its work with its own COM initialisation: a thread leaves it in the state it
+// entered, whether it had no COM, a single-threaded or a multithreaded apartment, and also when the
+// operation fails.
+TEST_F(ShortcutsTest, TheCallersComStateIsKept) {
+    enum class Before { None, Sta, Mta };
+    auto apartment = []() -> Before {
+        APTTYPE type;
+        APTTYPEQUALIFIER qualifier;
+        if (FAILED(CoGetApartmentType(&type, &qualifier)))
+            return Before::None;
+        return type == APTTYPE_MTA ? Before::Mta : Before::Sta;
+    };
+    std::wstring target = Target(), folder = install_.Path();
+    for (Before state : {Before::None, Before::Sta, Before::Mta}) {
+        SCOPED_TRACE(int(state));
+        Before afterCreate{}, afterFailedCreate{}, afterDelete{};
+        bool created = false;
+        std::thread([&] {
+            if (state != Before::None)
+                CoInitializeEx(nullptr,
+                               state == Before::Sta ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
+            CreateShortcut(target, folder, ShortcutName, CommonDesktop);
+            afterCreate = apartment();
+            created = FileExists(ShortcutFile(CommonDesktop));
+            CreateShortcut(target, folder, ShortcutName, 0x7F);
+            afterFailedCreate = apartment();
+            DeleteShortcut(ShortcutName, CommonDesktop);
+            afterDelete = apartment();
+            if (state != Before::None)
+                CoUninitialize();
+        }).join();
+        EXPECT_TRUE(created);
+        EXPECT_EQ(afterCreate, state);
+        EXPECT_EQ(afterFailedCreate, state);
+        EXPECT_EQ(afterDelete, state);
+        EXPECT_FALSE(FileExists(ShortcutFile(CommonDesktop)));
+    }
+}
+
+} // namespace
