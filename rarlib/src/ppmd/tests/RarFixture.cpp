@@ -1,0 +1,169 @@
+#include "RarFixture.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+#ifndef ZARVO_TESTDATA_DIR
+#error "ZARVO_TESTDATA_DIR must name the shared test data folder"
+#endif
+
+namespace rarlib::testing {
+
+std::string testDataPath(const std::string& relative) {
+    return std::string(ZARVO_TESTDATA_DIR) + "/" + relative;
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream f(path, std::ios::binary);
+    if (!f)
+        throw std::runtime_error("cannot open " + path);
+    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
+}
+
+namespace {
+
+uint32_t le(const std::vector<uint8_t>& d, size_t pos, int bytes) {
+    if (pos + bytes > d.size())
+        throw std::runtime_error("archive truncated");
+    uint32_t v = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        v = (v << 8) | d[pos + i];
+    return v;
+}
+
+} // namespace
+
+std::vector<RarEntry> readRarEntries(const std::vector<uint8_t>& archive) {
+    static const uint8_t kMarker[7] = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
+    if (archive.size() < 7 || std::memcmp(archive.data(), kMarker, 7) != 0)
+        throw std::runtime_error("not a RAR 2.9 archive");
+    std::vector<RarEntry> entries;
+    size_t pos = 7;
+    while (pos + 7 <= archive.size()) {
+        const uint8_t type = archive[pos + 2];
+        const uint16_t flags = static_cast<uint16_t>(le(archive, pos + 3, 2));
+        const uint32_t headSize = le(archive, pos + 5, 2);
+        if (headSize < 7)
+            throw std::runtime_error("bad block header");
+        uint64_t next = pos + headSize;
+        if (type == 0x74 || type == 0x7A) {
+            uint64_t packSize = le(archive, pos + 7, 4);
+            uint64_t unpSize = le(archive, pos + 11, 4);
+            size_t nameAt = pos + 32;
+            if (flags & 0x0100) {
+                packSize |= uint64_t{le(archive, pos + 32, 4)} << 32;
+                unpSize |= uint64_t{le(archive, pos + 36, 4)} << 32;
+                nameAt += 8;
+            }
+            const uint32_t nameSize = le(archive, pos + 26, 2);
+            if (next > archive.size() || nameAt + nameSize > archive.size())
+                throw std::runtime_error("entry runs past the archive");
+            // A truncated archive keeps what is there of its last entry's data.
+            const uint64_t available = std::min<uint64_t>(packSize, archive.size() - next);
+            if (type == 0x74) {
+                RarEntry e;
+                e.flags = flags;
+                e.unpackedSize = unpSize;
+                e.crc = le(archive, pos + 16, 4);
+                e.unpackVersion = archive[pos + 24];
+                e.method = archive[pos + 25];
+                e.name.assign(archive.begin() + nameAt, archive.begin() + nameAt + nameSize);
+                e.packed.assign(archive.begin() + next, archive.begin() + next + available);
+                e.truncated = available != packSize;
+                entries.push_back(std::move(e));
+            }
+            next += packSize;
+        } else if (flags & 0x8000) {
+            next += le(archive, pos + 7, 4);
+        }
+        if (type == 0x7B)
+            break;
+        pos = next;
+    }
+    return entries;
+}
+
+std::optional<ManifestRow> manifestRow(const std::string& manifestPath, const std::string& archive, int idx) {
+    std::ifstream f(manifestPath);
+    std::string line;
+    while (std::getline(f, line)) {
+        std::vector<std::string> cols;
+        std::stringstream ss(line);
+        for (std::string c; std::getline(ss, c, '\t');)
+            cols.push_back(c);
+        if (cols.size() >= 6 && cols[0] == archive && cols[1] == std::to_string(idx))
+            return ManifestRow{std::stoull(cols[3]), cols[5]};
+    }
+    return std::nullopt;
+}
+
+namespace {
+
+constexpr std::array<uint32_t, 64> kSha256K = {
+    0x428a2f98, 0x71374491, 0xb5c0fbcf, 0xe9b5dba5, 0x3956c25b, 0x59f111f1, 0x923f82a4, 0xab1c5ed5,
+    0xd807aa98, 0x12835b01, 0x243185be, 0x550c7dc3, 0x72be5d74, 0x80deb1fe, 0x9bdc06a7, 0xc19bf174,
+    0xe49b69c1, 0xefbe4786, 0x0fc19dc6, 0x240ca1cc, 0x2de92c6f, 0x4a7484aa, 0x5cb0a9dc, 0x76f988da,
+    0x983e5152, 0xa831c66d, 0xb00327c8, 0xbf597fc7, 0xc6e00bf3, 0xd5a79147, 0x06ca6351, 0x14292967,
+    0x27b70a85, 0x2e1b2138, 0x4d2c6dfc, 0x53380d13, 0x650a7354, 0x766a0abb, 0x81c2c92e, 0x92722c85,
+    0xa2bfe8a1, 0xa81a664b, 0xc24b8b70, 0xc76c51a3, 0xd192e819, 0xd6990624, 0xf40e3585, 0x106aa070,
+    0x19a4c116, 0x1e376c08, 0x2748774c, 0x34b0bcb5, 0x391c0cb3, 0x4ed8aa4a, 0x5b9cca4f, 0x682e6ff3,
+    0x748f82ee, 0x78a5636f, 0x84c87814, 0x8cc70208, 0x90befffa, 0xa4506ceb, 0xbef9a3f7, 0xc67178f2};
+
+uint32_t rotr(uint32_t x, int n) {
+    return (x >> n) | (x << (32 - n));
+}
+
+} // namespace
+
+std::string sha256Hex(const std::vector<uint8_t>& data) {
+    uint32_t h[8] = {0x6a09e667, 0xbb67ae85, 0x3c6ef372, 0xa54ff53a,
+                     0x510e527f, 0x9b05688c, 0x1f83d9ab, 0x5be0cd19};
+    std::vector<uint8_t> msg = data;
+    const uint64_t bits = uint64_t{data.size()} * 8;
+    msg.push_back(0x80);
+    while (msg.size() % 64 != 56)
+        msg.push_back(0);
+    for (int i = 7; i >= 0; --i)
+        msg.push_back(static_cast<uint8_t>(bits >> (8 * i)));
+    for (size_t block = 0; block < msg.size(); block += 64) {
+        uint32_t w[64];
+        for (int i = 0; i < 16; ++i)
+            w[i] = uint32_t{msg[block + 4 * i]} << 24 | uint32_t{msg[block + 4 * i + 1]} << 16 |
+                   uint32_t{msg[block + 4 * i + 2]} << 8 | msg[block + 4 * i + 3];
+        for (int i = 16; i < 64; ++i) {
+            const uint32_t s0 = rotr(w[i - 15], 7) ^ rotr(w[i - 15], 18) ^ (w[i - 15] >> 3);
+            const uint32_t s1 = rotr(w[i - 2], 17) ^ rotr(w[i - 2], 19) ^ (w[i - 2] >> 10);
+            w[i] = w[i - 16] + s0 + w[i - 7] + s1;
+        }
+        uint32_t a = h[0], b = h[1], c = h[2], d = h[3], e = h[4], f = h[5], g = h[6], k = h[7];
+        for (int i = 0; i < 64; ++i) {
+            const uint32_t t1 =
+                k + (rotr(e, 6) ^ rotr(e, 11) ^ rotr(e, 25)) + ((e & f) ^ (~e & g)) + kSha256K[i] + w[i];
+            const uint32_t t2 = (rotr(a, 2) ^ rotr(a, 13) ^ rotr(a, 22)) + ((a & b) ^ (a & c) ^ (b & c));
+            k = g;
+            g = f;
+            f = e;
+            e = d + t1;
+            d = c;
+            c = b;
+            b = a;
+            a = t1 + t2;
+        }
+        h[0] += a, h[1] += b, h[2] += c, h[3] += d, h[4] += e, h[5] += f, h[6] += g, h[7] += k;
+    }
+    std::string hex;
+    char buf[9];
+    for (uint32_t v : h) {
+        std::snprintf(buf, sizeof buf, "%08x", v);
+        hex += buf;
+    }
+    return hex;
+}
+
+} // namespace rarlib::testing
