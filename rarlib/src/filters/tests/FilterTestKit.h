@@ -1,0 +1,46 @@
+// Builds filter records the way the archiver lays them out, for the filter tests.
+#pragma once
+
+#include "filters/FilterTypes.h"
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <vector>
+
+namespace rarlib::filters::testing {
+
+class BitWriter {
+public:
+    void put(uint32_t value, unsigned bits);
+    void number(uint32_t v); // the format's variable-length number, shortest form
+    void bytes(const std::vector<uint8_t>& b);
+    std::vector<uint8_t> finish() const { return out_; }
+
+private:
+    std::vector<uint8_t> out_;
+    unsigned bitCount_ = 0;
+};
+
+// A code with the standard filter's size and CRC32 and a valid XOR byte, so that it is recognised
+// as that filter (the real programs are not needed: only their fingerprint is ever looked at).
+std::vector<uint8_t> forgeStandardCode(FilterType type);
+uint32_t standardCodeSize(FilterType type);
+
+struct RecordSpec {
+    std::optional<uint32_t> number; // the stored number: 0 = reset, n = filter n - 1
+    bool startPlus258 = false;
+    uint32_t start = 0;
+    std::optional<uint32_t> length;
+    std::array<std::optional<uint32_t>, 7> regs{};
+    std::vector<uint8_t> code;          // for a new filter
+    std::optional<uint32_t> globalSize; // global data of that many zero bytes
+};
+
+struct Record {
+    uint8_t first = 0; // flag bits; the length code is filled in too
+    std::vector<uint8_t> body;
+};
+Record buildRecord(const RecordSpec& spec);
+
+} // namespace rarlib::filters::testing
