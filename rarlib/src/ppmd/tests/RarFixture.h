@@ -34,5 +34,11 @@ struct ManifestRow {
 std::optional<ManifestRow> manifestRow(const std::string& manifestPath, const std::string& archive, int idx);
 
 std::string sha256Hex(const std::vector<uint8_t>& data);
+uint32_t crc32(const std::vector<uint8_t>& data);
+
+// A one-entry 2.9 archive holding `packed` as the compressed data of `content` (unpack version 29,
+// best method, 4 MB dictionary), for handing to another reader.
+std::vector<uint8_t> makeRarArchive(const std::string& name, const std::vector<uint8_t>& packed,
+                                    const std::vector<uint8_t>& content);
 
 } // namespace rarlib::testing
