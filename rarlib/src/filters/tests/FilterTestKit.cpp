@@ -73,15 +73,16 @@ std::vector<uint8_t> forgeStandardCode(FilterType type) {
     // function of those 32 bits, so solve for them over GF(2).
     const Fingerprint fp = fingerprint(type);
     uint32_t seed = fp.crc;
+    const size_t tail = fp.size - 4; // every standard code is far longer than 4 bytes
     for (int attempt = 0; attempt < 16; ++attempt) {
         std::vector<uint8_t> code(fp.size);
         for (size_t i = 1; i + 4 < code.size(); ++i) {
             seed = seed * 1664525 + 1013904223;
             code[i] = static_cast<uint8_t>(seed >> 24);
         }
-        auto crcWith = [&code](uint32_t x) {
+        auto crcWith = [&code, tail](uint32_t x) {
             for (int k = 0; k < 4; ++k)
-                code[code.size() - 4 + k] = static_cast<uint8_t>(x >> (8 * k));
+                code[tail + k] = static_cast<uint8_t>(x >> (8 * k));
             uint8_t sum = 0;
             for (size_t i = 1; i < code.size(); ++i)
                 sum ^= code[i];
