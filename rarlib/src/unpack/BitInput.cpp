@@ -1,0 +1,64 @@
+#include "unpack/BitInput.h"
+
+#include <cstring>
+
+namespace rarlib {
+namespace {
+// Zero bytes after the data: a step may read past the end before the overrun is noticed.
+constexpr size_t kPadding = 64;
+} // namespace
+
+BitInput::BitInput() : buffer_(kChunk + kPadding) {}
+
+Status BitInput::start(ByteSource& source) {
+    source_ = &source;
+    size_ = 0;
+    base_ = 0;
+    eof_ = false;
+    cur = BitCursor{};
+    cur.data = buffer_.data();
+    fastLimit_ = 0;
+    const Status st = refillSlow();
+    if (st == Status::Ok) {
+        cur.refill();
+    }
+    return st;
+}
+
+Status BitInput::refillSlow() {
+    if (!eof_) {
+        // Drop the bytes already loaded into the cursor; the rest moves to the front.
+        const size_t keep = cur.pos < size_ ? size_ - cur.pos : 0;
+        std::memmove(buffer_.data(), buffer_.data() + cur.pos, keep);
+        base_ += cur.pos;
+        cur.pos = 0;
+        size_ = keep;
+        while (size_ < kChunk && !eof_) {
+            size_t got = 0;
+            const Status st = source_->read(buffer_.data() + size_, kChunk - size_, got);
+            if (st != Status::Ok) {
+                return st;
+            }
+            if (got == 0) {
+                eof_ = true;
+            }
+            size_ += got;
+        }
+        std::memset(buffer_.data() + size_, 0, kPadding);
+    }
+    if (eof_) {
+        fastLimit_ = size_ > kMaxStepBytes ? size_ - kMaxStepBytes : 0;
+        if (overrun()) {
+            return Status::BadData;
+        }
+    } else {
+        fastLimit_ = size_ - kMaxStepBytes;
+    }
+    return Status::Ok;
+}
+
+bool BitInput::overrun() const {
+    return eof_ && consumedBits() > static_cast<uint64_t>(base_ + size_) * 8;
+}
+
+} // namespace rarlib

@@ -1,0 +1,199 @@
+// The 2.9 LZ decoder on the reference vector and on streams written for each rule it enforces.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/LzStreamBuilder.h"
+#include "unpack/Unpack29.h"
+
+namespace rarlib {
+namespace {
+
+using test::LzStreamBuilder;
+
+class CollectSink final : public OutputSink {
+public:
+    Status write(const uint8_t* data, size_t size) override {
+        out.append(reinterpret_cast<const char*>(data), size);
+        return Status::Ok;
+    }
+    std::string out;
+};
+
+struct Result {
+    Status status;
+    std::string out;
+};
+
+Result decode(Unpack29& u, const std::vector<uint8_t>& packed, uint64_t size, bool solid = false) {
+    MemorySource source(packed);
+    CollectSink sink;
+    const Status st = u.decodeEntry(source, size, true, solid, &sink);
+    return {st, sink.out};
+}
+
+Result decode(const std::vector<uint8_t>& packed, uint64_t size) {
+    Unpack29 u;
+    return decode(u, packed, size);
+}
+
+// The packed data of the annotated one-file archive: "abcabcabc\r\n".
+const std::vector<uint8_t> kReference = {0x08, 0xD0, 0xBF, 0x10, 0xBF, 0xA0, 0xD2, 0x15, 0xBF, 0xC1,
+                                         0xD8, 0x37, 0x43, 0x71, 0xAB, 0x72, 0xE2, 0xD7, 0x00};
+
+TEST(Unpack29, DecodesTheReferenceStream) {
+    const Result r = decode(kReference, 11);
+    EXPECT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(r.out, "abcabcabc\r\n");
+}
+
+TEST(Unpack29, FailsOnEveryTruncationOfTheReferenceStream) {
+    for (size_t n = 0; n < kReference.size() - 1; ++n) {
+        const std::vector<uint8_t> cut(kReference.begin(),
+                                       kReference.begin() + static_cast<std::ptrdiff_t>(n));
+        EXPECT_EQ(decode(cut, 11).status, Status::BadData) << n << " bytes";
+    }
+}
+
+TEST(Unpack29, DecodesEveryKindOfToken) {
+    // Enough history first for a distance that gets the long-distance length bonus.
+    std::string want;
+    for (int i = 0; i < 0x3000; ++i) {
+        want.push_back(static_cast<char>('A' + i % 23));
+    }
+    want += "abcdefgh";
+    auto copy = [&](size_t len, size_t dist) {
+        for (size_t i = 0; i < len; ++i) {
+            want.push_back(want[want.size() - dist]);
+        }
+    };
+    LzStreamBuilder b;
+    b.table().literals(want.c_str());
+    b.match(10, 8); // overlapping copy
+    copy(10, 8);
+    b.repeatLast(); // symbol 258: same length and distance
+    copy(10, 8);
+    b.repeatDistance(0, 4); // symbol 259 with a new length
+    copy(4, 8);
+    b.match(3, 1); // run of one byte
+    copy(3, 1);
+    b.match(5, 0x3000); // coded as length 4: +1 for distances from 0x2000
+    copy(5, 0x3000);
+    b.rawBits(264, 9).rawBits(2, 2); // short distance 5 + 2 = 7, length 2
+    copy(2, 7);
+    b.repeatDistance(1, 3); // the second-last distance again (0x3000)
+    copy(3, 0x3000);
+    b.endOfFile();
+    const Result r = decode(b.finish(), want.size());
+    EXPECT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(r.out, want);
+}
+
+TEST(Unpack29, AcceptsANewTableInTheMiddleOfAFile) {
+    const auto packed = LzStreamBuilder()
+                            .table()
+                            .literals("first ")
+                            .newTable()
+                            .literals("second")
+                            .match(6, 12)
+                            .endOfFile()
+                            .finish();
+    const Result r = decode(packed, 18);
+    EXPECT_EQ(r.status, Status::Ok);
+    EXPECT_EQ(r.out, "first secondfirst ");
+}
+
+struct BadStream {
+    const char* what;
+    std::vector<uint8_t> packed;
+    uint64_t size;
+    Status expected;
+};
+
+std::vector<BadStream> badStreams() {
+    return {
+        {"distance before the start",
+         LzStreamBuilder().table().literals("ab").match(3, 3).endOfFile().finish(), 5, Status::BadData},
+        {"old distance never set",
+         LzStreamBuilder().table().literal('x').repeatDistance(2, 3).endOfFile().finish(), 4,
+         Status::BadData},
+        {"more output than the size", LzStreamBuilder().table().literals("abcdef").endOfFile().finish(), 5,
+         Status::BadData},
+        {"less output than the size", LzStreamBuilder().table().literals("abcd").endOfFile().finish(), 5,
+         Status::BadData},
+        {"no end of file", LzStreamBuilder().table().literals("abcd").finish(), 4, Status::BadData},
+        {"symbol without a code", LzStreamBuilder().table().literals("ab").rawBits(0x1FF, 9).finish(), 3,
+         Status::BadData},
+        {"repeat length at the first position",
+         LzStreamBuilder()
+             .rawBits(0, 2)
+             .rawBits(0x55555, 20)
+             .rawBits(0x55555, 20)
+             .rawBits(0x55555, 20)
+             .rawBits(0x55555, 20)
+             .rawBits(16, 5)
+             .finish(),
+         1, Status::BadData},
+        {"over-subscribed pre-code",
+         LzStreamBuilder()
+             .rawBits(0, 2)
+             .rawBits(0x11111, 20)
+             .rawBits(0x11111, 20)
+             .rawBits(0x11111, 20)
+             .rawBits(0x11111, 20)
+             .finish(),
+         1, Status::BadData},
+        {"filter record",
+         LzStreamBuilder().table().literals("ab").filterRecord().literal('c').endOfFile().finish(), 3,
+         Status::UnknownFormat},
+        {"PPMd block at the start", LzStreamBuilder().ppmBlock().finish(), 3, Status::UnknownFormat},
+        {"PPMd block after a table",
+         LzStreamBuilder().table().literal('a').rawBits(256, 9).rawBits(1, 1).ppmBlock().finish(), 3,
+         Status::UnknownFormat},
+    };
+}
+
+TEST(Unpack29, RefusesCorruptAndUnsupportedStreams) {
+    for (const auto& c : badStreams()) {
+        EXPECT_EQ(decode(c.packed, c.size).status, c.expected) << c.what;
+    }
+}
+
+TEST(Unpack29, DoesNotWriteBeyondTheEntrySize) {
+    const auto packed = LzStreamBuilder().table().literals("abcdef").endOfFile().finish();
+    const Result r = decode(packed, 4);
+    EXPECT_EQ(r.status, Status::BadData);
+    EXPECT_LE(r.out.size(), 4u);
+}
+
+TEST(Unpack29, ContinuesASolidStreamWithTheKeptTables) {
+    Unpack29 u;
+    Result first = decode(u, LzStreamBuilder().table().literals("solid data ").endOfFile(false).finish(), 11);
+    ASSERT_EQ(first.status, Status::Ok);
+    // No table: the next entry starts with symbols and refers back into the first entry's output.
+    const Result second =
+        decode(u, LzStreamBuilder().match(11, 11).literal('!').endOfFile().finish(), 12, true);
+    EXPECT_EQ(second.status, Status::Ok);
+    EXPECT_EQ(second.out, "solid data !");
+}
+
+TEST(Unpack29, ReadsATableAtTheStartOfASolidEntryWhenAsked) {
+    Unpack29 u;
+    ASSERT_EQ(decode(u, LzStreamBuilder().table().literals("xyz").endOfFile(true).finish(), 3).status,
+              Status::Ok);
+    const Result second = decode(u, LzStreamBuilder().table().match(3, 3).endOfFile().finish(), 3, true);
+    EXPECT_EQ(second.status, Status::Ok);
+    EXPECT_EQ(second.out, "xyz");
+}
+
+TEST(Unpack29, ANonSolidEntryCannotSeeThePreviousOutput) {
+    Unpack29 u;
+    ASSERT_EQ(decode(u, LzStreamBuilder().table().literals("xyz").endOfFile().finish(), 3).status,
+              Status::Ok);
+    EXPECT_EQ(decode(u, LzStreamBuilder().table().match(3, 3).endOfFile().finish(), 3, false).status,
+              Status::BadData);
+}
+
+} // namespace
+} // namespace rarlib

@@ -1,0 +1,107 @@
+#include "support/Manifest.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <stdexcept>
+
+namespace rarlib::test {
+namespace {
+
+std::vector<std::string> splitTabs(const std::string& line) {
+    std::vector<std::string> out;
+    std::string field;
+    std::istringstream in(line);
+    while (std::getline(in, field, '\t')) {
+        out.push_back(field);
+    }
+    return out;
+}
+
+} // namespace
+
+bool ManifestRow::hasFeature(std::string_view prefix) const {
+    size_t start = 0;
+    while (start <= features.size()) {
+        size_t end = features.find(',', start);
+        if (end == std::string::npos) {
+            end = features.size();
+        }
+        if (std::string_view(features).substr(start, end - start).starts_with(prefix)) {
+            return true;
+        }
+        start = end + 1;
+    }
+    return false;
+}
+
+std::string testDataDir() {
+#ifdef _WIN32
+    // Under Wine the Unix file system is drive Z:.
+    std::string dir = std::string("Z:") + RARLIB_TESTDATA_DIR;
+    std::replace(dir.begin(), dir.end(), '/', '\\');
+    return dir;
+#else
+    return RARLIB_TESTDATA_DIR;
+#endif
+}
+
+std::string fixturePath(std::string_view name) {
+#ifdef _WIN32
+    return testDataDir() + "\\rar\\" + std::string(name);
+#else
+    return testDataDir() + "/rar/" + std::string(name);
+#endif
+}
+
+std::vector<uint8_t> readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    return std::vector<uint8_t>(std::istreambuf_iterator<char>(in), {});
+}
+
+std::vector<ManifestArchive> loadManifest(const std::string& path) {
+    std::ifstream in(path);
+    if (!in) {
+        throw std::runtime_error("cannot read " + path);
+    }
+    std::vector<ManifestArchive> archives;
+    std::string line;
+    std::getline(in, line); // column names
+    while (std::getline(in, line)) {
+        const auto f = splitTabs(line);
+        if (f.size() < 11) {
+            continue;
+        }
+        ManifestRow row;
+        row.archive = f[0];
+        row.index = f[1] == "*" ? -1 : std::stoi(f[1]);
+        row.entry = f[2];
+        if (f[3] != "-") {
+            row.size = std::stoull(f[3]);
+        }
+        row.crc32 = f[4];
+        row.sha256 = f[5];
+        row.expected = f[6];
+        row.features = f[7];
+        row.notes = f[10];
+        if (archives.empty() || archives.back().archive != row.archive) {
+            archives.push_back(ManifestArchive{row.archive, {}, {}});
+        }
+        if (row.index < 0) {
+            archives.back().summary = row;
+        } else {
+            archives.back().entries.push_back(row);
+        }
+    }
+    return archives;
+}
+
+std::vector<ManifestArchive> loadFixtureManifest() {
+    return loadManifest(fixturePath("manifest.tsv"));
+}
+
+} // namespace rarlib::test

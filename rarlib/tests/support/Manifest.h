@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace rarlib::test {
+
+// One row of testdata/rar/manifest.tsv (see its README for the columns).
+struct ManifestRow {
+    std::string archive;
+    int index = -1; // -1 for the archive-level row
+    std::string entry;
+    std::optional<uint64_t> size;
+    std::string crc32;
+    std::string sha256;
+    std::string expected;
+    std::string features;
+    std::string notes;
+
+    bool hasFeature(std::string_view prefix) const;
+};
+
+struct ManifestArchive {
+    std::string archive;
+    std::vector<ManifestRow> entries;
+    ManifestRow summary;
+};
+
+std::string testDataDir();
+std::string fixturePath(std::string_view name); // in testdata/rar
+std::vector<ManifestArchive> loadManifest(const std::string& path);
+std::vector<ManifestArchive> loadFixtureManifest();
+std::vector<uint8_t> readFile(const std::string& path);
+
+} // namespace rarlib::test

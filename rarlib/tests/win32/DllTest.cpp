@@ -1,0 +1,266 @@
+// Unrar.dll under Wine, used the way the installer uses it: loaded by path, bound by name, names in
+// the OEM code page, destinations given in full or relative to the current folder.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+#include <vector>
+
+#include "Sha256.h"
+#include "support/ArchiveBuilder.h"
+#include "support/Manifest.h"
+#include "win32/UnrarDll.h"
+
+namespace rarlib::test {
+namespace {
+
+const UnrarDll& dll() {
+    const UnrarDll& d = UnrarDll::get();
+    EXPECT_NE(d.module, nullptr);
+    return d;
+}
+
+void writeBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
+    ASSERT_TRUE(writeWholeFile(path, bytes));
+}
+
+bool isFile(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+bool isDirectory(const std::wstring& path) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// An archive handle of the loaded DLL, closed on every path.
+class Archive {
+public:
+    Archive(const std::string& ansiPath, UINT mode) : name_(ansiPath) {
+        RAROpenArchiveData data{};
+        data.ArcName = name_.data();
+        data.OpenMode = mode;
+        handle_ = dll().openArchive(&data);
+        result_ = data.OpenResult;
+    }
+    Archive(const std::wstring& widePath, UINT mode) : wideName_(widePath) {
+        RAROpenArchiveDataEx data{};
+        data.ArcNameW = wideName_.data();
+        data.OpenMode = mode;
+        handle_ = dll().openArchiveEx(&data);
+        result_ = data.OpenResult;
+    }
+    ~Archive() {
+        if (handle_) {
+            dll().closeArchive(handle_);
+        }
+    }
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+    HANDLE get() const { return handle_; }
+    UINT result() const { return result_; }
+
+private:
+    std::string name_;
+    std::wstring wideName_;
+    HANDLE handle_ = nullptr;
+    UINT result_ = 0;
+};
+
+std::string ansi(const std::wstring& path) {
+    return toCodePage(CP_ACP, path);
+}
+std::string oem(const std::wstring& path) {
+    return toCodePage(CP_OEMCP, path);
+}
+
+TEST(UnrarDll, RunsWithTheRussianCodePages) {
+    // The runner starts Wine with LC_ALL=ru_RU.UTF-8; the OEM cases below depend on it.
+    EXPECT_EQ(GetOEMCP(), 866u);
+    EXPECT_EQ(GetACP(), 1251u);
+}
+
+TEST(UnrarDll, ExtractsAFixtureThroughTheInterface) {
+    const std::string archive = "test_read_format_rar_compress_normal.rar";
+    ManifestArchive expected;
+    for (auto& a : loadFixtureManifest()) {
+        if (a.archive == archive) {
+            expected = a;
+        }
+    }
+    ASSERT_EQ(expected.entries.size(), 6u);
+    WinTempDir dir;
+    Archive a(fixturePath(archive), RAR_OM_EXTRACT);
+    ASSERT_EQ(a.result(), 0u);
+    std::string dest = oem(dir.path());
+    for (const ManifestRow& row : expected.entries) {
+        RARHeaderData h{};
+        ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
+        std::string windowsName = row.entry;
+        std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
+        EXPECT_EQ(std::string(h.FileName), windowsName);
+        const int rc = dll().processFile(a.get(), RAR_EXTRACT, dest.data(), nullptr);
+        const std::wstring target = dir.path() + L"\\" + std::wstring(windowsName.begin(), windowsName.end());
+        if (row.expected == "dir") {
+            EXPECT_EQ(rc, ERAR_SUCCESS);
+            EXPECT_TRUE(isDirectory(target)) << row.entry;
+        } else if (row.expected.starts_with("symlink")) {
+            EXPECT_EQ(rc, ERAR_ECREATE);
+            EXPECT_FALSE(isFile(target));
+        } else {
+            ASSERT_EQ(rc, ERAR_SUCCESS) << row.entry;
+            const std::string bytes = readWholeFile(target);
+            EXPECT_EQ(sha256Hex({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}), row.sha256);
+        }
+    }
+    RARHeaderData h{};
+    EXPECT_EQ(dll().readHeader(a.get(), &h), ERAR_END_ARCHIVE);
+}
+
+// An archive as the payload builder makes it: CP866 names with backslashes, solid flag.
+std::vector<uint8_t> cyrillicArchive() {
+    BuildEntry lib = storedFile("RTW32.dll", "runtime");
+    BuildEntry list = storedFile("Dist.lst", "\x91\xa2\xa5\xa4\xa5\xad\xa8\xef.txt\r\n");
+    BuildEntry file = storedFile(
+        toCodePage(866, L"Dist\\\u0421\u0432\u0435\u0434\u0435\u043d\u0438\u044f.txt"), "product notes");
+    file.attr = 0x21; // read-only, archive
+    file.dosTime =
+        (30u << 25) | (6u << 21) | (15u << 16) | (13u << 11) | (45u << 5) | 10u; // 2010-06-15 13:45:20
+    return ArchiveBuilder().mainFlags(0x0008).add(lib).add(list).add(file).build();
+}
+
+TEST(UnrarDll, ExtractsOemNamesToFullAndRelativeDestinations) {
+    WinTempDir dir;
+    const std::wstring archivePath = dir.path() + L"\\SetupZarvo.rar";
+    writeBytes(archivePath, cyrillicArchive());
+    const std::wstring target = dir.path() + L"\\\u0426\u0435\u043b\u044c"; // "Цель"
+    ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
+    const std::wstring wideName = L"\u0421\u0432\u0435\u0434\u0435\u043d\u0438\u044f.txt";
+
+    for (int round = 0; round < 2; ++round) {
+        Archive a(ansi(archivePath), RAR_OM_EXTRACT);
+        ASSERT_EQ(a.result(), 0u);
+        RARHeaderData h{};
+        for (int skip = 0; skip < 2; ++skip) {
+            ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
+            ASSERT_EQ(dll().processFile(a.get(), RAR_SKIP, nullptr, nullptr), ERAR_SUCCESS);
+        }
+        ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
+        EXPECT_EQ(std::string(h.FileName), toCodePage(866, L"Dist\\" + wideName));
+        if (round == 0) {
+            // The whole destination, OEM, as ExtractArchiveFile builds it.
+            std::string destName = oem(target) + "\\" + std::string(h.FileName);
+            ASSERT_EQ(dll().processFile(a.get(), RAR_EXTRACT, nullptr, destName.data()), ERAR_SUCCESS);
+        } else {
+            // Relative to the current folder, as ExtractArchiveFolder does; the file from round 0 is
+            // read-only and is replaced.
+            ASSERT_TRUE(SetCurrentDirectoryW(target.c_str()));
+            std::string destName = std::string(h.FileName);
+            const int rc = dll().processFile(a.get(), RAR_EXTRACT, nullptr, destName.data());
+            SetCurrentDirectoryW(dir.path().c_str());
+            ASSERT_EQ(rc, ERAR_SUCCESS);
+        }
+        const std::wstring written = target + L"\\Dist\\" + wideName;
+        ASSERT_TRUE(isFile(written));
+        EXPECT_EQ(readWholeFile(written), "product notes");
+        EXPECT_TRUE(GetFileAttributesW(written.c_str()) & FILE_ATTRIBUTE_READONLY);
+    }
+}
+
+TEST(UnrarDll, SetsTheFileTimeFromTheLocalDosTime) {
+    WinTempDir dir;
+    const std::wstring archivePath = dir.path() + L"\\a.rar";
+    writeBytes(archivePath, cyrillicArchive());
+    Archive a(ansi(archivePath), RAR_OM_EXTRACT);
+    RARHeaderData h{};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
+        std::string dest = oem(dir.path() + L"\\out");
+        ASSERT_EQ(dll().processFile(a.get(), RAR_EXTRACT, dest.data(), nullptr), ERAR_SUCCESS);
+    }
+    const std::wstring written =
+        dir.path() + L"\\out\\Dist\\\u0421\u0432\u0435\u0434\u0435\u043d\u0438\u044f.txt";
+    WIN32_FILE_ATTRIBUTE_DATA info{};
+    ASSERT_TRUE(GetFileAttributesExW(written.c_str(), GetFileExInfoStandard, &info));
+    SYSTEMTIME utc{};
+    SYSTEMTIME local{};
+    ASSERT_TRUE(FileTimeToSystemTime(&info.ftLastWriteTime, &utc));
+    ASSERT_TRUE(SystemTimeToTzSpecificLocalTime(nullptr, &utc, &local));
+    EXPECT_EQ(local.wYear, 2010);
+    EXPECT_EQ(local.wMonth, 6);
+    EXPECT_EQ(local.wDay, 15);
+    EXPECT_EQ(local.wHour, 13);
+    EXPECT_EQ(local.wMinute, 45);
+    EXPECT_EQ(local.wSecond, 20);
+}
+
+struct Collected {
+    std::string data;
+    int volumeNotices = 0;
+};
+
+int CALLBACK collect(UINT msg, LPARAM user, LPARAM p1, LPARAM p2) noexcept {
+    auto* c = reinterpret_cast<Collected*>(user);
+    if (msg == UCM_PROCESSDATA) {
+        c->data.append(reinterpret_cast<const char*>(p1), static_cast<size_t>(p2));
+    } else if (msg == UCM_CHANGEVOLUME && p2 == RAR_VOL_NOTIFY) {
+        ++c->volumeNotices;
+    }
+    return 1;
+}
+
+TEST(UnrarDll, DeliversDataThroughTheStdcallCallbackAndFollowsVolumes) {
+    const std::string first = fixturePath("rar3-vols.part1.rar");
+    Archive a(std::wstring(first.begin(), first.end()), RAR_OM_EXTRACT);
+    HANDLE h = a.get();
+    ASSERT_NE(h, nullptr) << a.result();
+    Collected collected;
+    dll().setCallback(h, collect, reinterpret_cast<LPARAM>(&collected));
+    RARHeaderDataEx header{};
+    ASSERT_EQ(dll().readHeaderEx(h, &header), ERAR_SUCCESS);
+    EXPECT_EQ(std::wstring(header.FileNameW), L"vols\\bigfile.txt");
+    EXPECT_EQ(dll().processFileW(h, RAR_TEST, nullptr, nullptr), ERAR_SUCCESS);
+    EXPECT_EQ(collected.data.size(), 205000u);
+    EXPECT_EQ(sha256Hex({reinterpret_cast<const uint8_t*>(collected.data.data()), collected.data.size()}),
+              "57613b4a0d18b31472c9abe90780dcaf834f4edf48e79008f027a99710cf3632");
+    EXPECT_EQ(collected.volumeNotices, 2);
+}
+
+TEST(UnrarDll, ReportsUnicodeNamesInBothForms) {
+    Archive a(fixturePath("rar3-subdirs.rar"), RAR_OM_LIST);
+    ASSERT_EQ(a.result(), 0u);
+    RARHeaderDataEx h{};
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_EQ(dll().readHeaderEx(a.get(), &h), ERAR_SUCCESS);
+        ASSERT_EQ(dll().processFile(a.get(), RAR_SKIP, nullptr, nullptr), ERAR_SUCCESS);
+    }
+    EXPECT_EQ(std::wstring(h.FileNameW), L"sub\\\u00FC\u0235\u0129\u00F6\u1E0B\u00E8\\file.txt");
+    EXPECT_EQ(std::string(h.FileName), toCodePage(CP_OEMCP, h.FileNameW));
+}
+
+TEST(UnrarDll, RefusesStoredNamesLeavingTheDestination) {
+    WinTempDir dir;
+    const std::wstring archivePath = dir.path() + L"\\hostile.rar";
+    const char* names[] = {"..\\up.txt", "C:\\drive.txt", "\\\\server\\share\\unc.txt", "ads.txt:hidden",
+                           "CON"};
+    ArchiveBuilder b;
+    for (const char* name : names) {
+        b.add(storedFile(name, "x"));
+    }
+    writeBytes(archivePath, b.build());
+    const std::wstring inner = dir.path() + L"\\inner";
+    ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr));
+    Archive a(ansi(archivePath), RAR_OM_EXTRACT);
+    std::string dest = oem(inner);
+    for (const char* name : names) {
+        RARHeaderData h{};
+        ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
+        EXPECT_EQ(dll().processFile(a.get(), RAR_EXTRACT, dest.data(), nullptr), ERAR_ECREATE) << name;
+    }
+    EXPECT_FALSE(isFile(dir.path() + L"\\up.txt"));
+    EXPECT_FALSE(isFile(inner + L"\\ads.txt"));
+}
+
+} // namespace
+} // namespace rarlib::test

@@ -1,0 +1,51 @@
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "rardll.h"
+
+namespace rarlib::test {
+
+// The built Unrar.dll, loaded by full path as the installer loads it, with every entry point bound by
+// name.
+struct UnrarDll {
+    static const UnrarDll& get();
+
+    HMODULE module = nullptr;
+    decltype(&RAROpenArchive) openArchive = nullptr;
+    decltype(&RAROpenArchiveEx) openArchiveEx = nullptr;
+    decltype(&RARCloseArchive) closeArchive = nullptr;
+    decltype(&RARReadHeader) readHeader = nullptr;
+    decltype(&RARReadHeaderEx) readHeaderEx = nullptr;
+    decltype(&RARProcessFile) processFile = nullptr;
+    decltype(&RARProcessFileW) processFileW = nullptr;
+    decltype(&RARSetCallback) setCallback = nullptr;
+    decltype(&RARSetPassword) setPassword = nullptr;
+    decltype(&RARGetDllVersion) getDllVersion = nullptr;
+};
+
+// A Unix path of the build as Wine sees it (drive Z:).
+std::wstring wineWidePath(const char* unixPath);
+
+// A fresh folder under the Windows temporary folder, removed afterwards.
+class WinTempDir {
+public:
+    WinTempDir();
+    ~WinTempDir();
+    WinTempDir(const WinTempDir&) = delete;
+    WinTempDir& operator=(const WinTempDir&) = delete;
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring path_;
+};
+
+std::string toCodePage(UINT codePage, const std::wstring& text);
+std::string readWholeFile(const std::wstring& path);
+bool writeWholeFile(const std::wstring& path, const std::vector<uint8_t>& bytes);
+
+} // namespace rarlib::test
