@@ -1,0 +1,81 @@
+#include "app/Application.h"
+
+#include "app/MainUnit.h"
+#include "common/CommonUtils.h"
+#include "common/SetupError.h"
+
+#include <exception>
+
+namespace zarvo {
+
+std::wstring ApplicationTitle;
+bool Terminated = false;
+
+namespace {
+
+void DispatchApplicationMessage(MSG& msg) {
+    if (MainForm != nullptr && MainForm->Handle() != nullptr) {
+        if (MainForm->HandleDialogKey(msg))
+            return;
+        if (IsDialogMessageW(MainForm->Handle(), &msg))
+            return;
+    }
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+}
+
+} // namespace
+
+bool HandleMessage() {
+    MSG msg;
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE))
+        return false;
+    if (msg.message == WM_QUIT)
+        Terminated = true;
+    else
+        DispatchApplicationMessage(msg);
+    return true;
+}
+
+void ProcessMessages() {
+    while (HandleMessage()) {
+    }
+}
+
+void RunMessageLoop() {
+    while (!Terminated) {
+        if (!HandleMessage())
+            WaitMessage();
+    }
+}
+
+void Terminate() {
+    PostQuitMessage(0);
+}
+
+void HandleException() noexcept {
+    try {
+        std::wstring text;
+        try {
+            throw;
+        } catch (const ESetupError& error) {
+            text = error.Message();
+        } catch (const std::exception& error) {
+            text = Utf8ToWide(error.what());
+        } catch (...) {
+            text = L"Unknown error";
+        }
+        ShowApplicationMessageBox(text, ApplicationTitle, MB_OK | MB_ICONERROR);
+    } catch (...) {
+        // Nothing more can be done without a message box.
+    }
+}
+
+int AskUser(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    // The seam offers only replacement: take the installed handler out and put it straight back.
+    TMessageBoxHandler handler = SetMessageBoxHandler(nullptr);
+    SetMessageBoxHandler(handler);
+    return handler(text, caption, flags);
+}
+
+} // namespace zarvo

@@ -1,0 +1,388 @@
+#include "app/Controls.h"
+
+#include "app/Application.h"
+#include "app/GdiHandles.h"
+
+#include <memory>
+#include <vector>
+
+namespace zarvo {
+
+namespace {
+
+struct TPanelData {
+    TPanelParams params;
+    TGdiObject ownBrush;
+
+    HBRUSH Brush() const {
+        if (ownBrush.Valid())
+            return static_cast<HBRUSH>(ownBrush.Get());
+        return GetSysColorBrush(COLOR_BTNFACE);
+    }
+};
+
+struct TLabelData {
+    TLabelParams params;
+    HFONT font = nullptr; // owned by the form
+};
+
+struct TPictureData {
+    TGdiObject bitmap;
+    SIZE size{};
+};
+
+template <typename Data> Data* DataOf(HWND window) {
+    return reinterpret_cast<Data*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+}
+
+template <typename Data> void Attach(HWND window, std::unique_ptr<Data> data) {
+    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data.release()));
+}
+
+template <typename Data> void Detach(HWND window) {
+    std::unique_ptr<Data> data(DataOf<Data>(window));
+    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
+}
+
+bool HasClass(HWND window, const wchar_t* className) {
+    wchar_t name[64];
+    return GetClassNameW(window, name, 64) > 0 && lstrcmpiW(name, className) == 0;
+}
+
+std::wstring WindowText(HWND window) {
+    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
+RECT ClientRect(HWND window) {
+    RECT rect{};
+    GetClientRect(window, &rect);
+    return rect;
+}
+
+// A child's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND child) {
+    RECT rect{};
+    GetWindowRect(child, &rect);
+    MapWindowPoints(nullptr, GetParent(child), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+void DrawPicture(HWND picture, HDC dc, const RECT& target) {
+    TPictureData* data = DataOf<TPictureData>(picture);
+    if (data == nullptr || !data->bitmap.Valid())
+        return;
+    TMemoryDc source(CreateCompatibleDC(dc));
+    if (!source.Valid())
+        return;
+    TSelectObject select(source.Get(), data->bitmap.Get());
+    int width = target.right - target.left, height = target.bottom - target.top;
+    if (width == data->size.cx && height == data->size.cy) {
+        BitBlt(dc, target.left, target.top, width, height, source.Get(), 0, 0, SRCCOPY);
+        return;
+    }
+    // Scaled for the screen's DPI.
+    int previousMode = SetStretchBltMode(dc, HALFTONE);
+    POINT previousOrigin;
+    SetBrushOrgEx(dc, 0, 0, &previousOrigin);
+    StretchBlt(dc, target.left, target.top, width, height, source.Get(), 0, 0, data->size.cx, data->size.cy,
+               SRCCOPY);
+    SetBrushOrgEx(dc, previousOrigin.x, previousOrigin.y, nullptr);
+    SetStretchBltMode(dc, previousMode);
+}
+
+// Background, bevel and, for a label drawing itself over it, the pictures below.
+void PaintPanel(HWND panel, HDC dc, bool withPictures) {
+    TPanelData* data = DataOf<TPanelData>(panel);
+    RECT client = ClientRect(panel);
+    FillRect(dc, &client, data ? data->Brush() : GetSysColorBrush(COLOR_BTNFACE));
+    if (data != nullptr && data->params.loweredBevel)
+        DrawEdge(dc, &client, BDR_SUNKENOUTER, BF_RECT);
+    if (!withPictures)
+        return;
+    for (HWND child = GetWindow(panel, GW_CHILD); child != nullptr; child = GetWindow(child, GW_HWNDNEXT)) {
+        if (IsWindowVisible(child) && HasClass(child, PictureClassName))
+            DrawPicture(child, dc, RectInParent(child));
+    }
+}
+
+// What the parent shows behind a child, painted into the child's device context: labels are
+// transparent over panels and pictures alike.
+void PaintParentBackground(HWND child, HDC dc) {
+    HWND parent = GetParent(child);
+    POINT offset{0, 0};
+    MapWindowPoints(child, parent, &offset, 1);
+    POINT previous;
+    OffsetViewportOrgEx(dc, -offset.x, -offset.y, &previous);
+    if (HasClass(parent, PanelClassName)) {
+        PaintPanel(parent, dc, true);
+    } else {
+        RECT client = ClientRect(parent);
+        FillRect(dc, &client, GetSysColorBrush(COLOR_BTNFACE));
+    }
+    SetViewportOrgEx(dc, previous.x, previous.y, nullptr);
+}
+
+UINT LabelFormat(const TLabelParams& params) {
+    UINT format = DT_NOPREFIX | DT_EXPANDTABS;
+    if (params.wordWrap)
+        format |= DT_WORDBREAK;
+    switch (params.align) {
+    case TTextAlign::Left:
+        format |= DT_LEFT;
+        break;
+    case TTextAlign::Center:
+        format |= DT_CENTER;
+        break;
+    case TTextAlign::Right:
+        format |= DT_RIGHT;
+        break;
+    }
+    return format;
+}
+
+void PaintLabel(HWND label, HDC target) {
+    TLabelData* data = DataOf<TLabelData>(label);
+    RECT client = ClientRect(label);
+    int width = client.right, height = client.bottom;
+    if (data == nullptr || width <= 0 || height <= 0)
+        return;
+    // Drawn off-screen so that a changed text does not flicker over the background.
+    TMemoryDc buffer(CreateCompatibleDC(target));
+    TGdiObject bitmap(CreateCompatibleBitmap(target, width, height));
+    if (!buffer.Valid() || !bitmap.Valid())
+        return;
+    TSelectObject selectBitmap(buffer.Get(), bitmap.Get());
+    HDC dc = buffer.Get();
+    PaintParentBackground(label, dc);
+
+    TSelectObject selectFont(dc, data->font ? data->font : GetStockObject(DEFAULT_GUI_FONT));
+    SetBkMode(dc, TRANSPARENT);
+    SetTextColor(dc, IsWindowEnabled(label) ? ResolveColor(data->params.color, COLOR_WINDOWTEXT)
+                                            : GetSysColor(COLOR_GRAYTEXT));
+    std::wstring text = WindowText(label);
+    UINT format = LabelFormat(data->params);
+    RECT textRect = client;
+    if (data->params.verticalCenter) {
+        RECT measured = client;
+        DrawTextW(dc, text.c_str(), int(text.size()), &measured, format | DT_CALCRECT);
+        int textHeight = measured.bottom - measured.top;
+        textRect.top = (height - textHeight) / 2;
+        textRect.bottom = textRect.top + textHeight;
+    }
+    DrawTextW(dc, text.c_str(), int(text.size()), &textRect, format);
+    BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
+}
+
+LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        switch (message) {
+        case WM_NCCREATE: {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            auto data = std::make_unique<TPanelData>();
+            if (create->lpCreateParams != nullptr)
+                data->params = *static_cast<const TPanelParams*>(create->lpCreateParams);
+            if (data->params.color != ButtonFaceColor) {
+                data->ownBrush.Reset(CreateSolidBrush(data->params.color));
+                if (!data->ownBrush.Valid())
+                    return FALSE;
+            }
+            Attach(window, std::move(data));
+            break;
+        }
+        case WM_NCDESTROY:
+            Detach<TPanelData>(window);
+            break;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            PaintPanel(window, dc, false);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintPanel(window, reinterpret_cast<HDC>(wParam), true);
+            return 0;
+        // The form handles every control's notifications, wherever the control sits.
+        case WM_COMMAND:
+        case WM_NOTIFY: {
+            HWND form = GetAncestor(window, GA_ROOT);
+            if (form != nullptr && form != window)
+                return SendMessageW(form, message, wParam, lParam);
+            break;
+        }
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN: {
+            TPanelData* data = DataOf<TPanelData>(window);
+            HDC dc = reinterpret_cast<HDC>(wParam);
+            SetBkColor(dc, ResolveColor(data ? data->params.color : ButtonFaceColor, COLOR_BTNFACE));
+            return reinterpret_cast<LRESULT>(data ? data->Brush() : GetSysColorBrush(COLOR_BTNFACE));
+        }
+        default:
+            break;
+        }
+    } catch (...) {
+        HandleException();
+        if (message == WM_NCCREATE)
+            return FALSE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        switch (message) {
+        case WM_NCCREATE: {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            auto data = std::make_unique<TLabelData>();
+            if (create->lpCreateParams != nullptr)
+                data->params = *static_cast<const TLabelParams*>(create->lpCreateParams);
+            Attach(window, std::move(data));
+            break;
+        }
+        case WM_NCDESTROY:
+            Detach<TLabelData>(window);
+            break;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            PaintLabel(window, dc);
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            PaintLabel(window, reinterpret_cast<HDC>(wParam));
+            return 0;
+        case WM_SETTEXT: {
+            LRESULT result = DefWindowProcW(window, message, wParam, lParam);
+            InvalidateRect(window, nullptr, FALSE);
+            return result;
+        }
+        case WM_SETFONT:
+            if (TLabelData* data = DataOf<TLabelData>(window))
+                data->font = reinterpret_cast<HFONT>(wParam);
+            if (LOWORD(lParam))
+                InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_GETFONT:
+            if (TLabelData* data = DataOf<TLabelData>(window))
+                return reinterpret_cast<LRESULT>(data->font);
+            return 0;
+        case WM_ENABLE:
+            InvalidateRect(window, nullptr, FALSE);
+            return 0;
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;
+        default:
+            break;
+        }
+    } catch (...) {
+        HandleException();
+        if (message == WM_NCCREATE)
+            return FALSE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    try {
+        switch (message) {
+        case WM_NCCREATE: {
+            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
+            auto* params = static_cast<const TPictureParams*>(create->lpCreateParams);
+            if (params == nullptr || params->bitmap == nullptr)
+                return FALSE;
+            auto data = std::make_unique<TPictureData>();
+            data->bitmap.Reset(
+                LoadImageW(params->instance, params->bitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            BITMAP info{};
+            if (!data->bitmap.Valid() || GetObjectW(data->bitmap.Get(), sizeof(info), &info) == 0)
+                return FALSE;
+            data->size = {info.bmWidth, info.bmHeight};
+            Attach(window, std::move(data));
+            break;
+        }
+        case WM_NCDESTROY:
+            Detach<TPictureData>(window);
+            break;
+        case WM_ERASEBKGND:
+            return 1;
+        case WM_PAINT: {
+            PAINTSTRUCT paint;
+            HDC dc = BeginPaint(window, &paint);
+            DrawPicture(window, dc, ClientRect(window));
+            EndPaint(window, &paint);
+            return 0;
+        }
+        case WM_PRINTCLIENT:
+            DrawPicture(window, reinterpret_cast<HDC>(wParam), ClientRect(window));
+            return 0;
+        case WM_NCHITTEST:
+            return HTTRANSPARENT;
+        default:
+            break;
+        }
+    } catch (...) {
+        HandleException();
+        if (message == WM_NCCREATE)
+            return FALSE;
+    }
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+bool Register(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, UINT style) {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof(windowClass);
+    windowClass.style = style;
+    windowClass.lpfnWndProc = procedure;
+    windowClass.hInstance = instance;
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.lpszClassName = name;
+    return RegisterClassExW(&windowClass) != 0 || GetLastError() == ERROR_CLASS_ALREADY_EXISTS;
+}
+
+} // namespace
+
+COLORREF ResolveColor(COLORREF color, int systemColor) {
+    return color == CLR_INVALID ? GetSysColor(systemColor) : color;
+}
+
+bool RegisterControlClasses(HINSTANCE instance) {
+    // Panels and labels repaint whole when resized: bevels and centred or right-aligned text move.
+    return Register(instance, PanelClassName, &PanelProc, CS_HREDRAW | CS_VREDRAW) &&
+           Register(instance, LabelClassName, &LabelProc, CS_HREDRAW | CS_VREDRAW) &&
+           Register(instance, PictureClassName, &PictureProc, 0);
+}
+
+SIZE MeasureLabelText(HWND label, int wrapWidth) {
+    TLabelData* data = DataOf<TLabelData>(label);
+    if (data == nullptr)
+        return {};
+    TWindowDc dc(label);
+    if (dc.Get() == nullptr)
+        return {};
+    TSelectObject selectFont(dc.Get(), data->font ? data->font : GetStockObject(DEFAULT_GUI_FONT));
+    std::wstring text = WindowText(label);
+    TLabelParams params = data->params;
+    params.wordWrap = params.wordWrap && wrapWidth > 0;
+    RECT rect{0, 0, wrapWidth, 0};
+    DrawTextW(dc.Get(), text.c_str(), int(text.size()), &rect, LabelFormat(params) | DT_CALCRECT);
+    return {rect.right - rect.left, rect.bottom - rect.top};
+}
+
+SIZE PictureSize(HWND picture) {
+    TPictureData* data = HasClass(picture, PictureClassName) ? DataOf<TPictureData>(picture) : nullptr;
+    return data ? data->size : SIZE{};
+}
+
+COLORREF PanelColor(HWND panel) {
+    TPanelData* data = HasClass(panel, PanelClassName) ? DataOf<TPanelData>(panel) : nullptr;
+    return ResolveColor(data ? data->params.color : ButtonFaceColor, COLOR_BTNFACE);
+}
+
+} // namespace zarvo

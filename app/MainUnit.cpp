@@ -1,0 +1,180 @@
+// TMainForm's start-up, page switching and event handlers.
+
+#include "app/MainUnit.h"
+
+#include "app/Application.h"
+#include "app/InstallState.h"
+#include "app/StartupFiles.h"
+#include "archive/ArchiveExtract.h"
+#include "archive/UnRAR.h"
+#include "common/CommonUtils.h"
+#include "common/Registry.h"
+#include "common/SetupError.h"
+
+namespace zarvo {
+
+bool AutoMode = false;
+bool AutoReinstallFlag = false;
+std::optional<std::vector<std::wstring>> DistList;
+TMainForm* MainForm = nullptr;
+
+namespace {
+
+std::wstring WithTrailingBackslash(std::wstring path) {
+    if (path.empty() || path.back() != L'\\')
+        path += L'\\';
+    return path;
+}
+
+} // namespace
+
+bool TMainForm::FormCreate() {
+    // Any failure before the first page is chosen ends the program; the box says why.
+    try {
+        ShowWindow(Control(TControlId::cbAutoReinstall), SW_SHOW);
+        ShowWindow(Control(TControlId::cbNewAutoReinstall), SW_SHOW);
+        BringToFront();
+        ProgramFilesPath = WithoutTrailingBackslashes(GetSpecialFolderPath(CSIDL_PROGRAM_FILES));
+
+        std::wstring tempFolder = WithTrailingBackslash(GetTempFolder());
+        if (!ExtractResourceToFile(L"unrar_dll", tempFolder + L"Unrar.dll"))
+            throw ESetupError(L"Невозможно извлечь Unrar.dll в " + tempFolder);
+        ArchivePath = tempFolder + L"SetupZarvo.rar";
+        if (!ExtractResourceToFile(L"SetupZarvo_rar", ArchivePath))
+            throw ESetupError(L"Невозможно извлечь SetupZarvo.rar в " + tempFolder);
+        if (!LoadRarLibrary(tempFolder + L"Unrar.dll"))
+            throw ESetupError(L"Невозможно загрузить библиотеку Unrar.dll");
+        SetText(TControlId::lDate, FormatFileDate(GetFileDate(ModulePath)));
+        SetText(TControlId::lDescription, L"Демонстрационная версия");
+        DistList.emplace();
+        // The archive functions join folder and name with a backslash of their own.
+        std::wstring targetFolder = tempFolder.substr(0, tempFolder.size() - 1);
+        if (!ExtractArchiveFile(ArchivePath, targetFolder, L"Dist.lst"))
+            throw ESetupError(L"Невозможно извлечь Dist.lst в " + tempFolder);
+        *DistList = LoadDistList(tempFolder + L"Dist.lst");
+
+        // The pages have no tabs: from here on they change only through ShowPage.
+        bool installed = ReadInstallState();
+        if (!installed) {
+            ShowPage(TControlId::SheetNew, false, true, true);
+        } else if (FirstArgumentIsAuto(commandLine_)) {
+            AutoMode = true;
+            SetWindowTextW(handle_, AutoModeCaption);
+            ShowPage(TControlId::SheetStatus, false, false, false);
+        } else {
+            ShowPage(TControlId::SheetAlready, false, false, true);
+            SetActiveControl(Control(TControlId::RestoreButton));
+        }
+        return true;
+    } catch (const ESetupError& error) {
+        ReportError(error.Message(), StartupErrorCaption);
+    } catch (const std::exception& error) {
+        ReportError(Utf8ToWide(error.what()), StartupErrorCaption);
+    }
+    return false;
+}
+
+bool TMainForm::ReadInstallState() {
+    bool installed = false;
+    {
+        TRegistry registry(KEY_READ);
+        registry.SetRootKey(HKEY_LOCAL_MACHINE);
+        // An absent or unreadable value means "not installed" or "not chosen"; what was read before the
+        // failure stays.
+        try {
+            if (registry.OpenKeyReadOnly(ProductKey)) {
+                InstallPath = registry.ReadString(ProgPathValue);
+                registry.CloseKey();
+                installed = !InstallPath.empty();
+            }
+            if (registry.OpenKeyReadOnly(InstallKey)) {
+                AutoReinstallFlag = registry.ReadBool(AutoReinstallValue);
+                registry.CloseKey();
+            }
+        } catch (const std::exception&) {
+        }
+    }
+    SendMessageW(Control(TControlId::cbAutoReinstall), BM_SETCHECK,
+                 AutoReinstallFlag ? BST_CHECKED : BST_UNCHECKED, 0);
+    return installed;
+}
+
+void TMainForm::ShowPage(TControlId page, bool backEnabled, bool forwardEnabled, bool cancelEnabled) {
+    if (page != currentPage_) {
+        ShowWindow(Control(page), SW_SHOW);
+        if (currentPage_ != TControlId::None)
+            ShowWindow(Control(currentPage_), SW_HIDE);
+        currentPage_ = page;
+    }
+    EnableWindow(Control(TControlId::ForwardButton), forwardEnabled);
+    EnableWindow(Control(TControlId::BackButton), backEnabled);
+    EnableWindow(Control(TControlId::CancelButton), cancelEnabled);
+    // The focus may have been on a control that is now hidden or disabled.
+    HWND focus = GetFocus();
+    if (focus != nullptr && IsChild(handle_, focus) && (!IsWindowVisible(focus) || !IsWindowEnabled(focus))) {
+        activeControl_ = nullptr;
+        RestoreFocus();
+    }
+}
+
+void TMainForm::BringToFront() {
+    // A hidden form is brought to the front when it is shown.
+    if (handle_ != nullptr && IsWindowVisible(handle_))
+        SetForegroundWindow(handle_);
+}
+
+void TMainForm::FormDestroy() {
+    DistList.reset();
+    FreeRarLibrary();
+}
+
+void TMainForm::ForwardButtonClick() {
+    switch (currentPage_) {
+    case TControlId::SheetNew:
+        // Every visit proposes the default folder again.
+        SetText(TControlId::PathEdit, WithTrailingBackslash(ProgramFilesPath) + L"Zarvo");
+        ShowPage(TControlId::SheetPath, true, true, true);
+        break;
+    case TControlId::SheetStatus:
+        // Enabled there only once a run has finished.
+        Close();
+        break;
+    default:
+        // SheetPath: the installation run joins here. SheetAlready: nothing.
+        break;
+    }
+}
+
+void TMainForm::BackButtonClick() {
+    if (currentPage_ == TControlId::SheetPath)
+        ShowPage(TControlId::SheetNew, false, true, true);
+}
+
+void TMainForm::CancelButtonClick() {
+    if (AskUser(L"Вы действительно хотите прервать установку?", L"Установка", MB_YESNO) == IDYES)
+        Close();
+}
+
+// Restore and remove start the runs, which are not part of the program yet.
+void TMainForm::RestoreButtonClick() {}
+
+void TMainForm::RemoveButtonClick() {}
+
+void TMainForm::rbIClick() {
+    EnableWindow(Control(TControlId::ForwardButton), TRUE);
+}
+
+void TMainForm::rbINotAgreeClick() {
+    EnableWindow(Control(TControlId::ForwardButton), FALSE);
+}
+
+// The folder dialog is not part of the program yet.
+void TMainForm::bPickDirectoryClick() {}
+
+// The check for running product components on the first show joins with the component detection.
+void TMainForm::FormShow() {}
+
+// The unattended reinstall on activation joins with the installation run.
+void TMainForm::FormActivate() {}
+
+} // namespace zarvo

@@ -1,0 +1,98 @@
+#include "app/StartupFiles.h"
+
+#include "common/Handles.h"
+#include "common/SetupError.h"
+
+#include <oleauto.h>
+#include <shellapi.h>
+
+#include <cstdio>
+#include <memory>
+
+namespace zarvo {
+
+namespace {
+
+struct LocalFreeDeleter {
+    void operator()(void* memory) const { LocalFree(memory); }
+};
+
+[[noreturn]] void RaiseReadError(const std::wstring& fileName) {
+    DWORD code = GetLastError();
+    throw ESetupError(L"Cannot read file \"" + fileName + L"\". " + SystemErrorText(code));
+}
+
+} // namespace
+
+std::vector<std::wstring> SplitDistList(const std::string& oemText) {
+    std::vector<std::wstring> lines;
+    size_t position = 0;
+    while (position < oemText.size()) {
+        size_t end = oemText.find_first_of("\r\n", position);
+        if (end == std::string::npos)
+            end = oemText.size();
+        lines.push_back(OemToAnsi(oemText.substr(position, end - position)));
+        position = end;
+        if (position < oemText.size() && oemText[position] == '\r')
+            ++position;
+        if (position < oemText.size() && oemText[position] == '\n')
+            ++position;
+    }
+    return lines;
+}
+
+std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
+    THandle file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                             FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file.Valid()) {
+        DWORD code = GetLastError();
+        throw ESetupError(L"Cannot open file \"" + fileName + L"\". " + SystemErrorText(code));
+    }
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.Get(), &size))
+        RaiseReadError(fileName);
+    // The list names a few dozen files; anything near this size is not a distribution list.
+    if (size.QuadPart > 64 * 1024 * 1024) {
+        SetLastError(ERROR_FILE_TOO_LARGE);
+        RaiseReadError(fileName);
+    }
+    std::string bytes(size_t(size.QuadPart), '\0');
+    size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        if (!ReadFile(file.Get(), bytes.data() + done, DWORD(bytes.size() - done), &read, nullptr))
+            RaiseReadError(fileName);
+        if (read == 0)
+            break;
+        done += read;
+    }
+    bytes.resize(done);
+    return SplitDistList(bytes);
+}
+
+std::wstring FormatFileDate(TDateTime date) {
+    SYSTEMTIME time{};
+    if (!VariantTimeToSystemTime(date, &time))
+        return {};
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%02u.%02u.%04u", unsigned(time.wDay), unsigned(time.wMonth),
+                  unsigned(time.wYear));
+    return text;
+}
+
+bool FirstArgumentIsAuto(const std::wstring& commandLine) {
+    int count = 0;
+    std::unique_ptr<LPWSTR, LocalFreeDeleter> arguments(CommandLineToArgvW(commandLine.c_str(), &count));
+    if (!arguments || count < 2)
+        return false;
+    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, arguments.get()[1], -1, L"/auto", -1) ==
+           CSTR_EQUAL;
+}
+
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+} // namespace zarvo

@@ -1,0 +1,254 @@
+#include "AppTestSupport.h"
+
+#include "app/Application.h"
+#include "common/CommonUtils.h"
+#include "common/SetupError.h"
+
+#include <vector>
+
+namespace zarvo::testing {
+
+namespace {
+
+constexpr const wchar_t* InstallKeyPath = L"Software\\VARNEX_SRV.INI\\Install";
+constexpr const wchar_t* ProductKeyPath = L"Software\\VARNEX_SRV.INI\\Install\\Вирдана";
+
+std::vector<TShownBox> shownBoxes;
+int boxAnswer = IDOK;
+
+int RecordBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    shownBoxes.push_back({text, caption, flags});
+    return boxAnswer;
+}
+
+std::wstring Environment(const wchar_t* name) {
+    wchar_t value[MAX_PATH * 2];
+    DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
+    return length > 0 && length < MAX_PATH * 2 ? std::wstring(value, length) : std::wstring();
+}
+
+void RestoreEnvironment(const wchar_t* name, const std::wstring& value) {
+    SetEnvironmentVariableW(name, value.empty() ? nullptr : value.c_str());
+}
+
+void SetValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const void* data, DWORD size) {
+    HKEY key = nullptr;
+    ASSERT_EQ(
+        RegCreateKeyExW(HKEY_LOCAL_MACHINE, keyPath, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+        ERROR_SUCCESS);
+    ASSERT_EQ(RegSetValueExW(key, name, 0, type, static_cast<const BYTE*>(data), size), ERROR_SUCCESS);
+    RegCloseKey(key);
+}
+
+void SetString(const wchar_t* keyPath, const wchar_t* name, const std::wstring& value) {
+    SetValue(keyPath, name, REG_SZ, value.c_str(), DWORD((value.size() + 1) * sizeof(wchar_t)));
+}
+
+bool WriteBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int height) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    header.biCompression = BI_RGB;
+    DWORD stride = (DWORD(width) * 3 + 3) & ~3u;
+    std::vector<BYTE> pixels(size_t(stride) * height);
+    if (!GetDIBits(dc, bitmap, 0, UINT(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
+                   DIB_RGB_COLORS))
+        return false;
+    BITMAPFILEHEADER file{};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfSize = DWORD(file.bfOffBits + pixels.size());
+    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
+    bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
+    bytes.append(reinterpret_cast<const char*>(pixels.data()), pixels.size());
+    return WriteTextFile(path, bytes);
+}
+
+int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
+    *reinterpret_cast<bool*>(found) = true;
+    return 0;
+}
+
+bool FontInstalled(const wchar_t* face) {
+    LOGFONTW font{};
+    font.lfCharSet = DEFAULT_CHARSET;
+    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
+    bool found = false;
+    HDC screen = GetDC(nullptr);
+    EnumFontFamiliesExW(screen, &font, &NoteFamily, reinterpret_cast<LPARAM>(&found), 0);
+    ReleaseDC(nullptr, screen);
+    return found;
+}
+
+// A fresh Wine prefix may not list Wine's own Tahoma; Windows always has it. Installed into the
+// prefix's font folder it serves this process at once and every later one.
+void EnsureTahoma() {
+    if (FontInstalled(L"Tahoma"))
+        return;
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    for (const wchar_t* file : {L"tahoma.ttf", L"tahomabd.ttf"}) {
+        std::wstring target = std::wstring(windows) + L"\\Fonts\\" + file;
+        CopyFileW((L"Z:\\usr\\share\\wine\\fonts\\" + std::wstring(file)).c_str(), target.c_str(), TRUE);
+        AddFontResourceW(target.c_str());
+    }
+}
+
+} // namespace
+
+std::wstring WinePath(const char* unixPath) {
+    std::wstring path = L"Z:" + Utf8ToWide(unixPath);
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    return path;
+}
+
+TPrivateTemp::TPrivateTemp() : folder_(L"zarvo-app-tmp") {
+    savedTmp_ = Environment(L"TMP");
+    savedTemp_ = Environment(L"TEMP");
+    SetEnvironmentVariableW(L"TMP", folder_.Path().c_str());
+    SetEnvironmentVariableW(L"TEMP", folder_.Path().c_str());
+}
+
+TPrivateTemp::~TPrivateTemp() {
+    RestoreEnvironment(L"TMP", savedTmp_);
+    RestoreEnvironment(L"TEMP", savedTemp_);
+}
+
+TInstallState::TInstallState() {
+    Clear();
+}
+TInstallState::~TInstallState() {
+    Clear();
+}
+
+void TInstallState::Clear() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, InstallKeyPath);
+}
+
+void TInstallState::SetProgPath(const std::wstring& path) {
+    SetString(ProductKeyPath, L"ProgPath", path);
+}
+
+void TInstallState::SetProgPathDword(DWORD value) {
+    SetValue(ProductKeyPath, L"ProgPath", REG_DWORD, &value, sizeof(value));
+}
+
+void TInstallState::SetAutoReinstall(DWORD value) {
+    SetValue(InstallKeyPath, L"AutoReinstall", REG_DWORD, &value, sizeof(value));
+}
+
+void TInstallState::SetAutoReinstallString(const std::wstring& value) {
+    SetString(InstallKeyPath, L"AutoReinstall", value);
+}
+
+TBoxAnswers::TBoxAnswers(int answer) {
+    shownBoxes.clear();
+    boxAnswer = answer;
+    previous_ = SetMessageBoxHandler(&RecordBox);
+}
+
+TBoxAnswers::~TBoxAnswers() {
+    SetMessageBoxHandler(previous_);
+    shownBoxes.clear();
+}
+
+void TBoxAnswers::SetAnswer(int answer) {
+    boxAnswer = answer;
+}
+const std::vector<TShownBox>& TBoxAnswers::Shown() const {
+    return shownBoxes;
+}
+
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
+    ULONGLONG end = GetTickCount64() + timeoutMs;
+    for (;;) {
+        ProcessMessages();
+        if (condition())
+            return true;
+        if (GetTickCount64() >= end)
+            return false;
+        Sleep(10);
+    }
+}
+
+void PumpFor(DWORD milliseconds) {
+    PumpUntil([] { return false; }, milliseconds);
+}
+
+RECT RectInParent(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+std::wstring TextOf(HWND window) {
+    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    return text;
+}
+
+std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
+    PumpFor(300);
+    std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
+    CreateDirectoryW(folder.c_str(), nullptr);
+    RECT rect{};
+    GetWindowRect(window, &rect);
+    int width = rect.right - rect.left, height = rect.bottom - rect.top;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
+    HGDIOBJ previous = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
+    SelectObject(memory, previous);
+    std::wstring path = folder + L"\\" + name + L".bmp";
+    bool written = WriteBmp(path, memory, bitmap, width, height);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    return written ? path : std::wstring();
+}
+
+void FormTest::SetUp() {
+    static bool started = [] {
+        EnsureTahoma();
+        CommonUtilsStartup();
+        ApplicationTitle = L"Установка Zarvo";
+        return true;
+    }();
+    (void)started;
+    AutoMode = false;
+    AutoReinstallFlag = false;
+    DistList.reset();
+    Terminated = false;
+    temp.emplace();
+    state.emplace();
+    boxes.emplace(IDOK);
+}
+
+void FormTest::TearDown() {
+    boxes.reset();
+    state.reset();
+    temp.reset();
+    // A destroyed main form ends the application's loop; the next test starts a new one.
+    ProcessMessages();
+    Terminated = false;
+}
+
+std::unique_ptr<TMainForm> FormTest::CreateForm(const std::wstring& arguments) {
+    return TMainForm::CreateForm(L"\"C:\\SetupZarvo.exe\" " + arguments);
+}
+
+void FormTest::ShowForm(TMainForm& form) {
+    form.Show();
+    PumpUntil([&] { return GetActiveWindow() == form.Handle(); });
+    PumpFor(100);
+}
+
+} // namespace zarvo::testing

@@ -1,0 +1,106 @@
+#pragma once
+// What the wizard's tests share: a private temporary folder, the installation state in the registry,
+// answered message boxes, message pumping and screenshots.
+
+#include "app/MainUnit.h"
+#include "common/CommonUtils.h"
+#include "tests/support/TempFolder.h"
+
+#include <gtest/gtest.h>
+#include <windows.h>
+
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace zarvo::testing {
+
+// A Unix path of the build as Wine sees it (drive Z: is the Unix root).
+std::wstring WinePath(const char* unixPath);
+
+// A fresh folder that is the process's TMP and TEMP while the object lives; the wizard writes its
+// files there. Child processes started meanwhile inherit it.
+class TPrivateTemp {
+public:
+    TPrivateTemp();
+    TPrivateTemp(const TPrivateTemp&) = delete;
+    TPrivateTemp& operator=(const TPrivateTemp&) = delete;
+    ~TPrivateTemp();
+
+    // With the trailing backslash, as the wizard's messages show it.
+    std::wstring Folder() const { return folder_.Path() + L"\\"; }
+    std::wstring operator/(const std::wstring& name) const { return folder_ / name; }
+
+private:
+    TempFolder folder_;
+    std::wstring savedTmp_, savedTemp_;
+};
+
+// The installation state in HKLM, removed before and after each test that uses it.
+class TInstallState {
+public:
+    TInstallState();
+    TInstallState(const TInstallState&) = delete;
+    TInstallState& operator=(const TInstallState&) = delete;
+    ~TInstallState();
+
+    static void Clear();
+    void SetProgPath(const std::wstring& path);
+    void SetProgPathDword(DWORD value); // a value of the wrong type
+    void SetAutoReinstall(DWORD value);
+    void SetAutoReinstallString(const std::wstring& value); // a value of the wrong type
+};
+
+// Message boxes through the reporting seam, recorded and answered.
+struct TShownBox {
+    std::wstring text, caption;
+    UINT flags = 0;
+};
+
+class TBoxAnswers {
+public:
+    explicit TBoxAnswers(int answer = IDOK);
+    TBoxAnswers(const TBoxAnswers&) = delete;
+    TBoxAnswers& operator=(const TBoxAnswers&) = delete;
+    ~TBoxAnswers();
+
+    void SetAnswer(int answer);
+    const std::vector<TShownBox>& Shown() const;
+
+private:
+    TMessageBoxHandler previous_;
+};
+
+// Handles the thread's messages (through the wizard's own loop step) until the condition holds or
+// the time is up; true when it holds.
+bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs = 5000);
+void PumpFor(DWORD milliseconds);
+
+// A control's rectangle in its parent's client coordinates.
+RECT RectInParent(HWND control);
+std::wstring TextOf(HWND window);
+
+// Saves what the screen shows of the window as a BMP in the build tree's screenshots folder, for a
+// person to look at. Returns the file's path, or empty when it could not be written.
+std::wstring SaveScreenshot(HWND window, const std::wstring& name);
+
+// The wizard's unit state as the program loads it, a private temporary folder, a clean installation
+// state and answered boxes for every test; the form itself when the test creates it.
+class FormTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+    void TearDown() override;
+
+    // Creates the form as the program entry does; empty after a start-up failure.
+    std::unique_ptr<TMainForm> CreateForm(const std::wstring& arguments = L"");
+    // Shows the form, makes it the active window and lets it paint.
+    void ShowForm(TMainForm& form);
+
+    std::optional<TPrivateTemp> temp;
+    std::optional<TInstallState> state;
+    std::optional<TBoxAnswers> boxes;
+};
+
+} // namespace zarvo::testing

@@ -1,0 +1,184 @@
+// The real executable as a child process: its start-up failures end it with exit code 0 after one
+// box, and a good start shows the welcome page. Boxes are found by their window, read and answered.
+
+#include "AppTestSupport.h"
+
+#include <algorithm>
+#include <functional>
+
+using namespace zarvo;
+using namespace zarvo::testing;
+
+namespace {
+
+struct TBox {
+    std::wstring caption, text;
+};
+
+struct TRun {
+    bool started = false;
+    bool ended = false;
+    DWORD exitCode = STILL_ACTIVE;
+    std::vector<TBox> boxes;
+    bool formShown = false;
+};
+
+struct TWindowsOf {
+    DWORD process;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectVisibleWindow(HWND window, LPARAM data) {
+    auto* found = reinterpret_cast<TWindowsOf*>(data);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == found->process && IsWindowVisible(window))
+        found->windows.push_back(window);
+    return TRUE;
+}
+
+std::vector<HWND> TopLevelWindowsOf(DWORD process) {
+    TWindowsOf found{process, {}};
+    EnumWindows(&CollectVisibleWindow, reinterpret_cast<LPARAM>(&found));
+    return found.windows;
+}
+
+std::wstring ClassOf(HWND window) {
+    wchar_t name[64] = {};
+    GetClassNameW(window, name, 64);
+    return name;
+}
+
+struct TChildSearch {
+    int id;
+    HWND found;
+};
+
+BOOL CALLBACK MatchChildId(HWND child, LPARAM data) {
+    auto* search = reinterpret_cast<TChildSearch*>(data);
+    if (GetDlgCtrlID(child) != search->id)
+        return TRUE;
+    search->found = child;
+    return FALSE;
+}
+
+HWND FindChildById(HWND parent, int id) {
+    TChildSearch search{id, nullptr};
+    EnumChildWindows(parent, &MatchChildId, reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
+// Runs the executable and watches its windows: every message box is read and answered with
+// boxAnswer; onForm is called once when the main form shows.
+TRun RunSetup(const std::wstring& exe, const std::wstring& arguments, int boxAnswer,
+              const std::function<void(HWND)>& onForm = nullptr) {
+    TRun run;
+    std::wstring commandLine = L"\"" + exe + L"\" " + arguments;
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    run.started = CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr,
+                                 nullptr, &startup, &process) != FALSE;
+    if (!run.started)
+        return run;
+    CloseHandle(process.hThread);
+    std::vector<HWND> answered;
+    ULONGLONG end = GetTickCount64() + 60000;
+    while (GetTickCount64() < end) {
+        if (WaitForSingleObject(process.hProcess, 20) == WAIT_OBJECT_0) {
+            run.ended = true;
+            break;
+        }
+        for (HWND window : TopLevelWindowsOf(process.dwProcessId)) {
+            std::wstring className = ClassOf(window);
+            if (className == MainFormClassName && !run.formShown) {
+                run.formShown = true;
+                if (onForm)
+                    onForm(window);
+            } else if (className == L"#32770" &&
+                       std::find(answered.begin(), answered.end(), window) == answered.end()) {
+                wchar_t text[1024] = {};
+                GetDlgItemTextW(window, 0xFFFF, text, 1024);
+                run.boxes.push_back({TextOf(window), text});
+                answered.push_back(window);
+                PostMessageW(window, WM_COMMAND, MAKEWPARAM(boxAnswer, BN_CLICKED),
+                             reinterpret_cast<LPARAM>(GetDlgItem(window, boxAnswer)));
+            }
+        }
+    }
+    if (!run.ended)
+        TerminateProcess(process.hProcess, 99);
+    GetExitCodeProcess(process.hProcess, &run.exitCode);
+    CloseHandle(process.hProcess);
+    return run;
+}
+
+class RealExecutable : public FormTest {};
+
+} // namespace
+
+TEST_F(RealExecutable, WithoutTheArchiveResourceItEndsWithOneBoxAndExitCodeZero) {
+    TRun run = RunSetup(WinePath(ZARVO_SETUP_WITHOUT_PAYLOAD_EXE), L"", IDOK);
+    ASSERT_TRUE(run.started) << GetLastError();
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(run.formShown);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, L"Ошибка запуска установки");
+    EXPECT_EQ(run.boxes[0].text, L"Невозможно извлечь SetupZarvo.rar в " + temp->Folder());
+    // What was written before the failure stays.
+    EXPECT_GT(ReadBinaryFile(*temp / L"Unrar.dll").size(), 1000u);
+    EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
+    EXPECT_FALSE(PathExists(*temp / L"Dist.lst"));
+}
+
+TEST_F(RealExecutable, ALockedLibraryFileEndsItWithOneBoxAndExitCodeZero) {
+    ASSERT_TRUE(WriteTextFile(*temp / L"Unrar.dll", "held"));
+    HANDLE holder =
+        CreateFileW((*temp / L"Unrar.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDOK);
+    CloseHandle(holder);
+    ASSERT_TRUE(run.started) << GetLastError();
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(run.formShown);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, L"Ошибка запуска установки");
+    EXPECT_EQ(run.boxes[0].text, L"Невозможно извлечь Unrar.dll в " + temp->Folder());
+    EXPECT_EQ(ReadBinaryFile(*temp / L"Unrar.dll"), "held");
+    EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
+}
+
+TEST_F(RealExecutable, ALibraryInUseByAnotherRunningCopyCannotBeReplaced) {
+    std::unique_ptr<TMainForm> running = CreateForm();
+    ASSERT_TRUE(running);
+    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDOK);
+    running.reset();
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_FALSE(run.formShown);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, L"Ошибка запуска установки");
+    EXPECT_EQ(run.boxes[0].text, L"Невозможно извлечь Unrar.dll в " + temp->Folder());
+}
+
+TEST_F(RealExecutable, AGoodStartShowsTheWelcomePageAndCancelYesEndsIt) {
+    std::wstring screenshot;
+    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"/auto", IDYES, [&](HWND form) {
+        Sleep(500);
+        screenshot = SaveScreenshot(form, L"SetupZarvo-start");
+        HWND cancel = FindChildById(form, int(TControlId::CancelButton));
+        PostMessageW(cancel, BM_CLICK, 0, 0);
+    });
+    ASSERT_TRUE(run.started) << GetLastError();
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    EXPECT_TRUE(run.formShown);
+    EXPECT_FALSE(screenshot.empty());
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, L"Установка");
+    EXPECT_EQ(run.boxes[0].text, L"Вы действительно хотите прервать установку?");
+    for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"})
+        EXPECT_TRUE(PathExists(*temp / name)) << name;
+}
