@@ -95,7 +95,7 @@ void ContextModel::updateFirst(uint32_t ctx, uint32_t s) {
     uint8_t* p = at(s);
     const unsigned hi = p[1];
     prevSuccess = 2 * hi > summFreq(ctx);
-    runLength += static_cast<int32_t>(prevSuccess);
+    addRunLength(prevSuccess);
     foundState = s;
     p[1] = static_cast<uint8_t>(hi + 4);
     setSummFreq(ctx, summFreq(ctx) + 4);
@@ -160,7 +160,7 @@ void ContextModel::binaryHit(uint32_t ctx, uint16_t& prob) {
         ++rs[1];
     prob = static_cast<uint16_t>(prob + kInterval - ((prob + 32) >> 7));
     prevSuccess = 1;
-    ++runLength;
+    addRunLength(1);
 }
 
 void ContextModel::binaryMiss(uint32_t ctx, uint16_t& prob) {

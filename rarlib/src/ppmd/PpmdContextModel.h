@@ -140,6 +140,8 @@ public:
     }
 
 private:
+    // Runs of correctly predicted symbols can outlast 2^31 in a long entry; wrap, never overflow.
+    void addRunLength(unsigned n) { runLength = static_cast<int32_t>(static_cast<uint32_t>(runLength) + n); }
     void rescale(uint32_t ctx);
     void updateModel();
     uint32_t createSuccessors(bool skip, uint32_t p1);

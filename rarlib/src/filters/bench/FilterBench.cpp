@@ -54,7 +54,7 @@ double run(const std::vector<uint8_t>& window, const FilterType* type, uint32_t 
         const std::vector<uint8_t> code = type ? forgeStandardCode(*type) : std::vector<uint8_t>{};
         for (uint64_t pos = 0; pos < kTotal; pos += block) {
             if (type) {
-                RecordSpec s; // the first record defines the filter, later ones reuse it
+                RecordFields s; // the first record defines the filter, later ones reuse it
                 s.number = set.knownFilters() == 0 ? 0 : 1;
                 if (set.knownFilters() == 0) {
                     s.code = code;

@@ -58,14 +58,14 @@ TEST(FilterIdentify, RecognisesEachStandardFilterByFingerprint) {
 }
 
 // The DELTA filter of a solid archive's first entry, then the 3-byte record of its second entry
-// that reuses it (the annotated example of the format notes).
+// that reuses it, laid out as a real solid archive has them.
 TEST(FilterSet, DefinesAFilterThenReusesItInTheNextSolidEntry) {
-    RecordSpec spec;
-    spec.number = 0;
-    spec.length = 2048;
-    spec.regs[0] = 4;
-    spec.code = forgeStandardCode(FilterType::Delta);
-    const Record def = buildRecord(spec);
+    RecordFields fields;
+    fields.number = 0;
+    fields.length = 2048;
+    fields.regs[0] = 4;
+    fields.code = forgeStandardCode(FilterType::Delta);
+    const Record def = buildRecord(fields);
     EXPECT_EQ(def.first, 0xB6);
     ASSERT_EQ(def.body.size(), 36u);
     EXPECT_EQ(std::vector<uint8_t>(def.body.begin(), def.body.begin() + 6),
@@ -94,7 +94,7 @@ TEST(FilterSet, DefinesAFilterThenReusesItInTheNextSolidEntry) {
 
 TEST(FilterSet, KeepsPerFilterLengthAndStartOffsets) {
     FilterSet set;
-    RecordSpec e8;
+    RecordFields e8;
     e8.number = 0;
     e8.start = 10;
     e8.length = 1000;
@@ -103,7 +103,7 @@ TEST(FilterSet, KeepsPerFilterLengthAndStartOffsets) {
     ASSERT_EQ(set.addRecord(first.first, first.body, 5000, kNoEnd), FilterStatus::Ok);
     EXPECT_EQ(set.nextPending().blockStart, 5010u);
 
-    RecordSpec delta;
+    RecordFields delta;
     delta.number = 2; // filter 1: new
     delta.length = 64;
     delta.regs[0] = 3;
@@ -111,7 +111,7 @@ TEST(FilterSet, KeepsPerFilterLengthAndStartOffsets) {
     const Record second = buildRecord(delta);
     ASSERT_EQ(set.addRecord(second.first, second.body, 7000, kNoEnd), FilterStatus::Ok);
 
-    RecordSpec again; // filter 0 by number, its last length, start + 258
+    RecordFields again; // filter 0 by number, its last length, start + 258
     again.number = 1;
     again.startPlus258 = true;
     again.start = 2;
@@ -119,7 +119,7 @@ TEST(FilterSet, KeepsPerFilterLengthAndStartOffsets) {
     ASSERT_EQ(set.addRecord(third.first, third.body, 9000, kNoEnd), FilterStatus::Ok);
     ASSERT_EQ(set.pendingCount(), 3u);
 
-    RecordSpec last; // no number: the last filter used (0) again
+    RecordFields last; // no number: the last filter used (0) again
     const Record fourth = buildRecord(last);
     ASSERT_EQ(set.addRecord(fourth.first, fourth.body, 9500, kNoEnd), FilterStatus::Ok);
 
@@ -135,14 +135,14 @@ TEST(FilterSet, KeepsPerFilterLengthAndStartOffsets) {
 
 struct HostileCase {
     const char* what;
-    RecordSpec spec;
+    RecordFields fields;
     uint64_t entryEnd;
     FilterStatus expected;
 };
 
-RecordSpec newFilter(FilterType t, uint32_t length,
-                     std::initializer_list<std::pair<int, uint32_t>> regs = {}) {
-    RecordSpec s;
+RecordFields newFilter(FilterType t, uint32_t length,
+                       std::initializer_list<std::pair<int, uint32_t>> regs = {}) {
+    RecordFields s;
     s.number = 0;
     s.length = length;
     for (auto [i, v] : regs)
@@ -153,7 +153,7 @@ RecordSpec newFilter(FilterType t, uint32_t length,
 
 TEST(FilterSet, RejectsHostileRecords) {
     std::vector<HostileCase> cases;
-    auto add = [&](const char* what, RecordSpec s, FilterStatus st, uint64_t end = kNoEnd) {
+    auto add = [&](const char* what, RecordFields s, FilterStatus st, uint64_t end = kNoEnd) {
         cases.push_back({what, std::move(s), end, st});
     };
     add("E8 block at the limit", newFilter(FilterType::E8, 0x3C000), FilterStatus::BadData);
@@ -173,34 +173,34 @@ TEST(FilterSet, RejectsHostileRecords) {
     add("block past the entry end", newFilter(FilterType::E8, 100), FilterStatus::BadData, 99);
     add("block ending at the entry end", newFilter(FilterType::E8, 100), FilterStatus::Ok, 100);
     {
-        RecordSpec s = newFilter(FilterType::E8, 100);
+        RecordFields s = newFilter(FilterType::E8, 100);
         s.start = 0xFFFFFFFF; // start far beyond anything an entry holds
         add("block start beyond the entry", s, FilterStatus::BadData, 1 << 20);
     }
     {
-        RecordSpec s = newFilter(FilterType::E8, 100);
+        RecordFields s = newFilter(FilterType::E8, 100);
         s.code = {0x00};
         s.code.push_back(0x00); // valid XOR, no fingerprint
         add("unknown code", s, FilterStatus::UnknownFormat);
     }
     {
-        RecordSpec s = newFilter(FilterType::E8, 100);
+        RecordFields s = newFilter(FilterType::E8, 100);
         s.code[1] ^= 1; // XOR check fails
         add("code failing its check byte", s, FilterStatus::UnknownFormat);
     }
     {
-        RecordSpec s = newFilter(FilterType::E8, 100);
+        RecordFields s = newFilter(FilterType::E8, 100);
         s.code.clear(); // new filter without code: size reads as 0
         add("new filter without code", s, FilterStatus::BadData);
     }
     {
-        RecordSpec s = newFilter(FilterType::E8, 100);
+        RecordFields s = newFilter(FilterType::E8, 100);
         s.number = 5; // filter 4 while none is known
         s.code.clear();
         add("filter number beyond the table", s, FilterStatus::BadData);
     }
     {
-        RecordSpec s = newFilter(FilterType::E8, 100);
+        RecordFields s = newFilter(FilterType::E8, 100);
         s.globalSize = 0x2000 - 0x40;
         add("global data at the limit", s, FilterStatus::Ok);
         s.globalSize = 0x2000 - 0x3F;
@@ -209,7 +209,7 @@ TEST(FilterSet, RejectsHostileRecords) {
 
     for (const HostileCase& c : cases) {
         FilterSet set;
-        const Record r = buildRecord(c.spec);
+        const Record r = buildRecord(c.fields);
         EXPECT_EQ(set.addRecord(r.first, r.body, 0, c.entryEnd), c.expected) << c.what;
         EXPECT_EQ(set.pendingCount(), c.expected == FilterStatus::Ok ? 1u : 0u) << c.what;
     }
@@ -235,7 +235,7 @@ TEST(FilterSet, BoundsTheFilterTableAndThePendingList) {
     FilterSet set;
     const std::vector<uint8_t> code = forgeStandardCode(FilterType::E8);
     for (uint32_t i = 0; i < kMaxFilters; ++i) {
-        RecordSpec s;
+        RecordFields s;
         s.number = i == 0 ? 0 : i + 1; // reset, then new filters 1, 2, ...
         s.length = 16;
         s.code = code;
@@ -245,12 +245,12 @@ TEST(FilterSet, BoundsTheFilterTableAndThePendingList) {
     EXPECT_EQ(set.knownFilters(), kMaxFilters);
     EXPECT_EQ(set.pendingCount(), kMaxFilters);
 
-    RecordSpec reuse; // the pending list is full too
+    RecordFields reuse; // the pending list is full too
     reuse.number = 1;
     Record r = buildRecord(reuse);
     EXPECT_EQ(set.addRecord(r.first, r.body, 0, kNoEnd), FilterStatus::BadData);
 
-    RecordSpec more; // a 8193rd filter
+    RecordFields more; // a 8193rd filter
     more.number = kMaxFilters + 1;
     more.length = 16;
     more.code = code;
@@ -258,7 +258,7 @@ TEST(FilterSet, BoundsTheFilterTableAndThePendingList) {
     EXPECT_EQ(set.addRecord(r.first, r.body, 0, kNoEnd), FilterStatus::BadData);
 
     // Number 0 starts the numbering afresh and drops what was pending.
-    RecordSpec reset;
+    RecordFields reset;
     reset.number = 0;
     reset.length = 16;
     reset.code = code;

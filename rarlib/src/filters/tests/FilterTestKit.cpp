@@ -122,39 +122,39 @@ std::vector<uint8_t> forgeStandardCode(FilterType type) {
     throw std::runtime_error("could not forge a filter code");
 }
 
-Record buildRecord(const RecordSpec& spec) {
+Record buildRecord(const RecordFields& fields) {
     BitWriter w;
     uint8_t first = 0;
-    if (spec.number) {
+    if (fields.number) {
         first |= 0x80;
-        w.number(*spec.number);
+        w.number(*fields.number);
     }
-    if (spec.startPlus258)
+    if (fields.startPlus258)
         first |= 0x40;
-    w.number(spec.start);
-    if (spec.length) {
+    w.number(fields.start);
+    if (fields.length) {
         first |= 0x20;
-        w.number(*spec.length);
+        w.number(*fields.length);
     }
     uint32_t mask = 0;
     for (unsigned i = 0; i < 7; ++i)
-        if (spec.regs[i])
+        if (fields.regs[i])
             mask |= 1u << i;
     if (mask != 0) {
         first |= 0x10;
         w.put(mask, 7);
         for (unsigned i = 0; i < 7; ++i)
-            if (spec.regs[i])
-                w.number(*spec.regs[i]);
+            if (fields.regs[i])
+                w.number(*fields.regs[i]);
     }
-    if (!spec.code.empty()) {
-        w.number(static_cast<uint32_t>(spec.code.size()));
-        w.bytes(spec.code);
+    if (!fields.code.empty()) {
+        w.number(static_cast<uint32_t>(fields.code.size()));
+        w.bytes(fields.code);
     }
-    if (spec.globalSize) {
+    if (fields.globalSize) {
         first |= 0x08;
-        w.number(*spec.globalSize);
-        w.bytes(std::vector<uint8_t>(*spec.globalSize));
+        w.number(*fields.globalSize);
+        w.bytes(std::vector<uint8_t>(*fields.globalSize));
     }
     Record r;
     r.body = w.finish();

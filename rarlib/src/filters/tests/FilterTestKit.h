@@ -27,7 +27,7 @@ private:
 std::vector<uint8_t> forgeStandardCode(FilterType type);
 uint32_t standardCodeSize(FilterType type);
 
-struct RecordSpec {
+struct RecordFields {
     std::optional<uint32_t> number; // the stored number: 0 = reset, n = filter n - 1
     bool startPlus258 = false;
     uint32_t start = 0;
@@ -41,6 +41,6 @@ struct Record {
     uint8_t first = 0; // flag bits; the length code is filled in too
     std::vector<uint8_t> body;
 };
-Record buildRecord(const RecordSpec& spec);
+Record buildRecord(const RecordFields& fields);
 
 } // namespace rarlib::filters::testing

@@ -4,7 +4,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <cstdlib>
 #include <vector>
 
@@ -220,45 +219,6 @@ TEST(RgbFilter, UndoesPaethPredictionAndGreenDifferences) {
     }
 }
 
-// The archiver's side of the audio filter: the same adaptive predictor, run on the samples.
-std::vector<uint8_t> encodeAudio(const std::vector<uint8_t>& samples, uint32_t channels) {
-    std::vector<uint8_t> enc;
-    for (uint32_t ch = 0; ch < channels; ++ch) {
-        int prevByte = 0, prevDelta = 0, d1 = 0, d2 = 0, d3 = 0, k[3] = {0, 0, 0};
-        long dif[7] = {};
-        unsigned n = 0;
-        for (size_t i = ch; i < samples.size(); i += channels, ++n) {
-            d3 = d2;
-            d2 = prevDelta - d1;
-            d1 = prevDelta;
-            const int predicted = ((8 * prevByte + k[0] * d1 + k[1] * d2 + k[2] * d3) >> 3) & 0xFF;
-            const int cur = (predicted - samples[i]) & 0xFF;
-            enc.push_back(static_cast<uint8_t>(cur));
-            prevDelta = static_cast<int8_t>(samples[i] - prevByte);
-            prevByte = samples[i];
-            const int d = static_cast<int8_t>(cur) * 8;
-            const int terms[7] = {d, d - d1, d + d1, d - d2, d + d2, d - d3, d + d3};
-            for (int j = 0; j < 7; ++j)
-                dif[j] += std::abs(terms[j]);
-            if (n % 32 == 0) {
-                int best = 0;
-                for (int j = 1; j < 7; ++j)
-                    best = dif[j] < dif[best] ? j : best;
-                if (best > 0) {
-                    int& w = k[(best - 1) / 2];
-                    if (best % 2 == 1 && w >= -16)
-                        --w;
-                    if (best % 2 == 0 && w < 16)
-                        ++w;
-                }
-                for (long& x : dif)
-                    x = 0;
-            }
-        }
-    }
-    return enc;
-}
-
 TEST(AudioFilter, FirstSamplesPredictFromThePreviousSample) {
     // Until the first weight update (after 33 samples) the prediction is the previous sample, so
     // a constant residual of -10 is a ramp of +10, per channel.
@@ -268,21 +228,6 @@ TEST(AudioFilter, FirstSamplesPredictFromThePreviousSample) {
     decodeAudio(enc.data(), out.data(), static_cast<uint32_t>(out.size()), channels);
     for (uint32_t i = 0; i < out.size(); ++i)
         ASSERT_EQ(out[i], static_cast<uint8_t>(10 * (i / channels + 1))) << i;
-}
-
-TEST(AudioFilter, RoundTripsSignalsWhoseWeightsAdapt) {
-    for (uint32_t channels : {1u, 2u, 5u}) {
-        std::vector<uint8_t> samples(4000);
-        for (size_t i = 0; i < samples.size(); ++i) {
-            const double t = static_cast<double>(i / channels);
-            samples[i] =
-                static_cast<uint8_t>(128 + 90 * std::sin(t / (7.0 + i % channels)) + (i * 7919 % 13));
-        }
-        const std::vector<uint8_t> enc = encodeAudio(samples, channels);
-        std::vector<uint8_t> out(samples.size());
-        decodeAudio(enc.data(), out.data(), static_cast<uint32_t>(out.size()), channels);
-        EXPECT_EQ(out, samples) << channels << " channels";
-    }
 }
 
 TEST(RunFilter, PutsEachFilterOutputWhereTheFormatExpectsIt) {

@@ -38,7 +38,7 @@ struct Fixture {
                                    });
     }
     void addFilter(FilterType t, uint64_t at, uint32_t length, uint32_t r0 = 0) {
-        RecordSpec s;
+        RecordFields s;
         s.number = filters.knownFilters() + 1; // always a new filter
         if (filters.knownFilters() == 0)
             s.number = 0;

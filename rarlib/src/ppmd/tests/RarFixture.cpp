@@ -9,14 +9,14 @@
 #include <sstream>
 #include <stdexcept>
 
-#ifndef ZARVO_TESTDATA_DIR
-#error "ZARVO_TESTDATA_DIR must name the shared test data folder"
+#ifndef RARLIB_TESTDATA_DIR
+#error "RARLIB_TESTDATA_DIR must name the shared test data folder"
 #endif
 
 namespace rarlib::testing {
 
 std::string testDataPath(const std::string& relative) {
-    return std::string(ZARVO_TESTDATA_DIR) + "/" + relative;
+    return std::string(RARLIB_TESTDATA_DIR) + "/" + relative;
 }
 
 std::vector<uint8_t> readFile(const std::string& path) {
