@@ -113,6 +113,34 @@ TRun RunSetup(const std::wstring& exe, const std::wstring& arguments, int boxAns
     return run;
 }
 
+// The system DPI of processes started from now on (Wine reads it at start-up); restored afterwards.
+class TSystemDpi {
+public:
+    explicit TSystemDpi(DWORD dpi) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
+                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
+        DWORD size = sizeof(previous_);
+        hadValue_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr,
+                                     reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS;
+        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
+    }
+    TSystemDpi(const TSystemDpi&) = delete;
+    TSystemDpi& operator=(const TSystemDpi&) = delete;
+    ~TSystemDpi() {
+        if (hadValue_)
+            RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
+                           sizeof(previous_));
+        else
+            RegDeleteValueW(key_, L"LogPixels");
+        RegCloseKey(key_);
+    }
+
+private:
+    HKEY key_ = nullptr;
+    DWORD previous_ = 0;
+    bool hadValue_ = false;
+};
+
 class RealExecutable : public FormTest {};
 
 } // namespace
@@ -181,4 +209,30 @@ TEST_F(RealExecutable, AGoodStartShowsTheWelcomePageAndCancelYesEndsIt) {
     EXPECT_EQ(run.boxes[0].text, L"Вы действительно хотите прервать установку?");
     for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"})
         EXPECT_TRUE(PathExists(*temp / name)) << name;
+}
+
+TEST_F(RealExecutable, ScalesItsLayoutToTheSystemDpi) {
+    constexpr int dpi = 144;
+    RECT window{}, forward{}, image{};
+    std::wstring shot;
+    {
+        TSystemDpi systemDpi(dpi);
+        TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDYES, [&](HWND form) {
+            Sleep(500);
+            GetWindowRect(form, &window);
+            forward = RectInParent(FindChildById(form, int(TControlId::ForwardButton)));
+            image = RectInParent(FindChildById(form, int(TControlId::Image2)));
+            shot = SaveScreenshot(form, L"SheetNew-144dpi");
+            PostMessageW(FindChildById(form, int(TControlId::CancelButton)), BM_CLICK, 0, 0);
+        });
+        ASSERT_TRUE(run.ended);
+        ASSERT_TRUE(run.formShown);
+    }
+    EXPECT_EQ(window.right - window.left, MulDiv(652, dpi, 96));
+    EXPECT_EQ(window.bottom - window.top, MulDiv(352, dpi, 96));
+    EXPECT_EQ(forward.left, MulDiv(475, dpi, 96));
+    EXPECT_EQ(forward.right - forward.left, MulDiv(91, dpi, 96));
+    EXPECT_EQ(image.right - image.left, MulDiv(150, dpi, 96));
+    EXPECT_EQ(image.bottom - image.top, MulDiv(280, dpi, 96));
+    EXPECT_FALSE(shot.empty());
 }
