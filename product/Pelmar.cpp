@@ -15,5 +15,5 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) noexcept
 }
 
 extern "C" HRESULT WINAPI DllRegisterServer() noexcept {
-    return standin::RegisterStandIn(L"Pelmar", self);
+    return standin::RegisterStandIn(self);
 }

@@ -11,17 +11,34 @@ namespace standin {
 
 namespace {
 
-std::wstring KeyOf(const wchar_t* library) {
+std::wstring ModulePath(HMODULE module) {
+    wchar_t path[MAX_PATH * 2];
+    DWORD length = GetModuleFileNameW(module, path, ARRAYSIZE(path));
+    if (length == 0 || length >= ARRAYSIZE(path))
+        return {};
+    return std::wstring(path, length);
+}
+
+// C:\Zarvo\Tornel.dll -> Tornel
+std::wstring LibraryName(HMODULE module) {
+    std::wstring name = ModulePath(module);
+    name.erase(0, name.find_last_of(L"\\/") + 1);
+    if (size_t dot = name.find_last_of(L'.'); dot != std::wstring::npos)
+        name.erase(dot);
+    return name;
+}
+
+std::wstring KeyOf(const std::wstring& library) {
     return std::wstring(StandInRootKey) + L"\\" + library;
 }
 
 // True when the variable's list (";"-separated, case-insensitive) holds "<library>.<operation>".
-bool Requested(const wchar_t* variable, const wchar_t* library, const wchar_t* operation) {
+bool Requested(const wchar_t* variable, const std::wstring& library, const wchar_t* operation) {
     wchar_t buffer[1024];
     DWORD length = GetEnvironmentVariableW(variable, buffer, ARRAYSIZE(buffer));
     if (length == 0 || length >= ARRAYSIZE(buffer))
         return false;
-    std::wstring wanted = std::wstring(library) + L"." + operation;
+    std::wstring wanted = library + L"." + operation;
     std::wstring list(buffer, length);
     size_t start = 0;
     while (start <= list.size()) {
@@ -38,7 +55,7 @@ bool Requested(const wchar_t* variable, const wchar_t* library, const wchar_t* o
 }
 
 // Applies the test's wishes for this entry point; E_FAIL or S_OK to go on.
-HRESULT Sabotage(const wchar_t* library, const wchar_t* operation) {
+HRESULT Sabotage(const std::wstring& library, const wchar_t* operation) {
     if (Requested(L"ZARVO_STANDIN_CRASH", library, operation)) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
@@ -53,13 +70,12 @@ const wchar_t* ApartmentName() {
         return L"none";
     switch (type) {
     case APTTYPE_STA:
+    case APTTYPE_MAINSTA: // the process's first single-threaded apartment
         return L"STA";
     case APTTYPE_MTA:
         return L"MTA";
     case APTTYPE_NA:
         return L"NA";
-    case APTTYPE_MAINSTA:
-        return L"MAINSTA";
     default:
         return L"none";
     }
@@ -72,14 +88,12 @@ LONG SetString(HKEY key, const wchar_t* name, const std::wstring& value) {
 
 } // namespace
 
-HRESULT RegisterStandIn(const wchar_t* library, HMODULE module) {
+HRESULT RegisterStandIn(HMODULE module) {
+    const std::wstring library = LibraryName(module);
+    if (library.empty())
+        return E_UNEXPECTED;
     if (HRESULT result = Sabotage(library, L"register"); FAILED(result))
         return result;
-
-    wchar_t modulePath[MAX_PATH * 2];
-    DWORD length = GetModuleFileNameW(module, modulePath, ARRAYSIZE(modulePath));
-    if (length == 0 || length >= ARRAYSIZE(modulePath))
-        return HRESULT_FROM_WIN32(GetLastError());
 
     zarvo::TRegKey key;
     LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, KeyOf(library).c_str(), 0, nullptr,
@@ -87,7 +101,7 @@ HRESULT RegisterStandIn(const wchar_t* library, HMODULE module) {
     if (status != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(status);
     DWORD threadId = GetCurrentThreadId();
-    status = SetString(key.Get(), L"Module", std::wstring(modulePath, length));
+    status = SetString(key.Get(), L"Module", ModulePath(module));
     if (status == ERROR_SUCCESS)
         status = RegSetValueExW(key.Get(), L"ThreadId", 0, REG_DWORD,
                                 reinterpret_cast<const BYTE*>(&threadId), sizeof(threadId));
@@ -96,7 +110,10 @@ HRESULT RegisterStandIn(const wchar_t* library, HMODULE module) {
     return HRESULT_FROM_WIN32(status);
 }
 
-HRESULT UnregisterStandIn(const wchar_t* library) {
+HRESULT UnregisterStandIn(HMODULE module) {
+    const std::wstring library = LibraryName(module);
+    if (library.empty())
+        return E_UNEXPECTED;
     if (HRESULT result = Sabotage(library, L"unregister"); FAILED(result))
         return result;
     LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, KeyOf(library).c_str());
@@ -107,9 +124,10 @@ HRESULT UnregisterStandIn(const wchar_t* library) {
     return S_OK;
 }
 
-HRESULT WriteStandInValue(const wchar_t* library, const wchar_t* name, DWORD value) {
+HRESULT WriteStandInValue(HMODULE module, const wchar_t* name, DWORD value) {
     zarvo::TRegKey key;
-    LONG status = RegOpenKeyExW(HKEY_CLASSES_ROOT, KeyOf(library).c_str(), 0, KEY_SET_VALUE, key.Receive());
+    LONG status =
+        RegOpenKeyExW(HKEY_CLASSES_ROOT, KeyOf(LibraryName(module)).c_str(), 0, KEY_SET_VALUE, key.Receive());
     if (status != ERROR_SUCCESS)
         return HRESULT_FROM_WIN32(status);
     status =

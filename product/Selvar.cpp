@@ -16,12 +16,12 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) noexcept
 }
 
 extern "C" HRESULT WINAPI DllRegisterServer() noexcept {
-    HRESULT result = standin::RegisterStandIn(L"Selvar", self);
+    HRESULT result = standin::RegisterStandIn(self);
     if (SUCCEEDED(result))
-        result = standin::WriteStandInValue(L"Selvar", L"RuntimeVersion", RtwVersion());
+        result = standin::WriteStandInValue(self, L"RuntimeVersion", RtwVersion());
     return result;
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() noexcept {
-    return standin::UnregisterStandIn(L"Selvar");
+    return standin::UnregisterStandIn(self);
 }

@@ -21,9 +21,9 @@ extern "C" BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, void*) noexcept
 }
 
 extern "C" HRESULT WINAPI DllRegisterServer() noexcept {
-    return standin::RegisterStandIn(L"Tornel", self);
+    return standin::RegisterStandIn(self);
 }
 
 extern "C" HRESULT WINAPI DllUnregisterServer() noexcept {
-    return standin::UnregisterStandIn(L"Tornel");
+    return standin::UnregisterStandIn(self);
 }

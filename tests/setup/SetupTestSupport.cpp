@@ -4,6 +4,8 @@
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
 
+#include <gtest/gtest.h>
+
 #include <algorithm>
 
 namespace setuptest {
@@ -174,8 +176,11 @@ TScratchFolder::~TScratchFolder() {
 
 bool TScratchFolder::CopyProduct(const std::vector<std::wstring>& names) const {
     for (const std::wstring& name : names)
-        if (!CopyFileW(ProductFile(name).c_str(), File(name).c_str(), FALSE))
+        if (!CopyFileW(ProductFile(name).c_str(), File(name).c_str(), FALSE)) {
+            ADD_FAILURE() << "cannot copy " << Narrow(name) << " into " << Narrow(path_) << ": error "
+                          << GetLastError();
             return false;
+        }
     return true;
 }
 

@@ -62,6 +62,7 @@ public:
         bool error;
         std::wstring text;
         std::wstring caption;
+        bool operator==(const TReport&) const = default;
     };
 
     TReportLog();

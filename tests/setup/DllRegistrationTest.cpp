@@ -1,0 +1,197 @@
+// The self-registration worker with the real stand-in libraries: probing, registering, unregistering,
+// the folder scan and the guarded library load.
+
+#include "RegistrationTestSupport.h"
+#include "TestPaths.h"
+#include "common/CommonUtils.h"
+#include "setup/SetupUtils.h"
+
+#include <algorithm>
+#include <thread>
+
+using namespace zarvo;
+using namespace setuptest;
+
+namespace {
+
+unsigned short ControlWord() {
+    unsigned short word = 0;
+    asm volatile("fnstcw %0" : "=m"(word));
+    return word;
+}
+
+class DllRegistrationTest : public RegistrationTest {
+protected:
+    explicit DllRegistrationTest(bool withRuntime = true,
+                                 const wchar_t* folder = L"C:\\Program Files\\Zarvo Libraries")
+        : RegistrationTest(withRuntime), folder_(folder) {}
+    void SetUp() override {
+        RegistrationTest::SetUp();
+        ASSERT_TRUE(folder_.CopyWholeProduct());
+    }
+    TScratchFolder folder_;
+};
+
+// Without the runtime library in the system folder: the probe resolves no imports, so a library that
+// needs it is still recognised. (Wine keeps a library whose load failed mapped, so a folder of its own.)
+class DllProbeTest : public DllRegistrationTest {
+protected:
+    DllProbeTest() : DllRegistrationTest(false, L"C:\\Program Files\\Zarvo Probe") {}
+    void SetUp() override {
+        DllRegistrationTest::SetUp();
+        ASSERT_FALSE(FileExists(GetSystemFolder() + L"RTW32.dll"));
+    }
+};
+
+TEST_F(DllProbeTest, OnlyFilesExportingBothEntryPointsAreSelfRegistering) {
+    struct Case {
+        std::wstring file;
+        bool selfRegistering;
+    } cases[] = {
+        {L"Tornel.dll", true},   {L"Selvar.dll", true},       {L"Pelmar.dll", false},
+        {L"Orvan.exe", false},   {L"ZarvoKernel.tlb", false}, {L"Настройки.ini", false},
+        {L"Missing.dll", false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(c.file));
+        EXPECT_EQ(IsSelfRegisteringDll(folder_.File(c.file)), c.selfRegistering);
+    }
+    EXPECT_FALSE(IsSelfRegisteringDll(ProductRuntimeLibrary));
+    EXPECT_FALSE(ClassesKeyExists(L"ZarvoStandIn")) << "probing ran library code";
+}
+
+TEST_F(DllProbeTest, ALibraryWhoseDependencyIsMissingCannotRegister) {
+    ASSERT_EQ(GetModuleHandleW(L"RTW32.dll"), nullptr) << "an earlier test left the runtime library loaded";
+    EXPECT_FALSE(RegisterDllServer(folder_.File(L"Selvar.dll")));
+    EXPECT_FALSE(ClassesKeyExists(StandInKey(L"Selvar")));
+}
+
+TEST_F(DllRegistrationTest, EntryPointsRunOnAWorkerThreadInASingleThreadedApartment) {
+    ASSERT_TRUE(RegisterDllServer(folder_.File(L"Selvar.dll")));
+
+    const std::wstring key = StandInKey(L"Selvar");
+    EXPECT_EQ(ReadClassesString(key, L"Apartment"), std::optional<std::wstring>(L"STA"));
+    auto thread = ReadClassesDword(key, L"ThreadId");
+    ASSERT_TRUE(thread.has_value());
+    EXPECT_NE(*thread, GetCurrentThreadId());
+    EXPECT_EQ(ReadClassesDword(key, L"RuntimeVersion"), std::optional<DWORD>(MAKELONG(0, 3)));
+
+    ASSERT_TRUE(UnregisterDllServer(folder_.File(L"Selvar.dll")));
+    EXPECT_FALSE(ClassesKeyExists(key));
+}
+
+TEST_F(DllRegistrationTest, TheWorkersExitCodeIsTheResult) {
+    struct Case {
+        uint8_t mode;
+        DWORD exitCode;
+        bool keyAfter;
+    } cases[] = {
+        {TDllRegisterServerThread::ModeRegister, 1, true},    {3, 0, true}, // an unknown mode calls nothing
+        {TDllRegisterServerThread::ModeUnregister, 1, false}, {3, 0, false},
+        {TDllRegisterServerThread::ModeProbe, 1, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(int(c.mode));
+        TDllRegisterServerThread worker;
+        worker.FLibraryPath = folder_.File(L"Tornel.dll");
+        worker.FMode = c.mode;
+        ASSERT_TRUE(worker.Start());
+        EXPECT_EQ(worker.WaitFor(), c.exitCode);
+        EXPECT_EQ(ClassesKeyExists(StandInKey(L"Tornel")), c.keyAfter);
+    }
+}
+
+// A library that crashed stays loaded for the rest of the process, so it is a copy in a folder of its own.
+TEST_F(DllRegistrationTest, FailuresInsideALibraryAreFailedResults) {
+    TScratchFolder crashFolder(L"C:\\Program Files\\Zarvo Crash");
+    const std::wstring crashy = crashFolder.File(L"Crashy.dll");
+    ASSERT_TRUE(CopyFileW(folder_.File(L"Tornel.dll").c_str(), crashy.c_str(), FALSE));
+    struct Case {
+        const wchar_t* variable;
+        const wchar_t* request;
+        uint8_t mode;
+    } cases[] = {
+        {L"ZARVO_STANDIN_FAIL", L"Crashy.register", TDllRegisterServerThread::ModeRegister},
+        {L"ZARVO_STANDIN_CRASH", L"Crashy.register", TDllRegisterServerThread::ModeRegister},
+        {L"ZARVO_STANDIN_FAIL", L"Crashy.unregister", TDllRegisterServerThread::ModeUnregister},
+        {L"ZARVO_STANDIN_CRASH", L"Crashy.unregister", TDllRegisterServerThread::ModeUnregister},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(std::wstring(c.variable) + L"=" + c.request));
+        TScopedEnvironment sabotage(c.variable, c.request);
+        TDllRegisterServerThread worker;
+        worker.FLibraryPath = crashy;
+        worker.FMode = c.mode;
+        ASSERT_TRUE(worker.Start());
+        // Exactly 0, not the fault's code: the worker itself ends the thread.
+        EXPECT_EQ(worker.WaitFor(), 0u);
+    }
+    {
+        TScopedEnvironment sabotage(L"ZARVO_STANDIN_CRASH", L"Crashy.register");
+        EXPECT_FALSE(RegisterDllServer(crashy));
+    }
+    EXPECT_FALSE(ClassesKeyExists(StandInKey(L"Crashy")));
+    // The process survived the faults and the next library still registers.
+    EXPECT_TRUE(RegisterDllServer(folder_.File(L"Tornel.dll")));
+}
+
+TEST_F(DllRegistrationTest, AMissingEntryPointOrFileFails) {
+    EXPECT_FALSE(UnregisterDllServer(folder_.File(L"Pelmar.dll")));
+    EXPECT_FALSE(RegisterDllServer(folder_.File(L"Missing.dll")));
+    EXPECT_FALSE(RegisterDllServer(folder_.File(L"Настройки.ini")));
+    // A library with only DllRegisterServer can be called directly; the folder scan never lists it.
+    EXPECT_TRUE(RegisterDllServer(folder_.File(L"Pelmar.dll")));
+}
+
+TEST_F(DllRegistrationTest, TheScanListsUpperCasedSelfRegisteringLibrariesOfTheFolderOnly) {
+    // A subfolder is not entered, even one named like a library.
+    std::wstring subfolder = folder_.File(L"Модули.dll");
+    ASSERT_TRUE(CreateDirectoryW(subfolder.c_str(), nullptr));
+    ASSERT_TRUE(CopyFileW(folder_.File(L"Tornel.dll").c_str(), (subfolder + L"\\Nested.dll").c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW(folder_.File(L"Tornel.dll").c_str(), folder_.File(L"Ярлык.dll").c_str(), TRUE));
+
+    std::vector<std::wstring> list{L"KEPT"};
+    FindSelfRegisteringDlls(folder_.Path(), list);
+
+    ASSERT_FALSE(list.empty());
+    EXPECT_EQ(list.front(), L"KEPT") << "the scan appends";
+    std::vector<std::wstring> found(list.begin() + 1, list.end());
+    std::sort(found.begin(), found.end());
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\PROGRAM FILES\\ZARVO LIBRARIES\\SELVAR.DLL",
+                                                L"C:\\PROGRAM FILES\\ZARVO LIBRARIES\\TORNEL.DLL",
+                                                L"C:\\PROGRAM FILES\\ZARVO LIBRARIES\\ЯРЛЫК.DLL"}));
+
+    std::vector<std::wstring> none;
+    FindSelfRegisteringDlls(folder_.File(L"Missing"), none);
+    EXPECT_TRUE(none.empty());
+}
+
+TEST_F(DllRegistrationTest, TheGuardedLoadRestoresErrorModeAndControlWord) {
+    const std::wstring tornel = folder_.File(L"Tornel.dll");
+    UINT callersMode = SEM_NOGPFAULTERRORBOX;
+    UINT previous = SetErrorMode(callersMode);
+    unsigned short word = ControlWord();
+
+    HMODULE library = LoadLibraryWithErrorMode(tornel, SEM_FAILCRITICALERRORS, 0);
+    EXPECT_NE(library, nullptr);
+    EXPECT_EQ(ControlWord(), word);
+    EXPECT_EQ(GetErrorMode(), callersMode);
+    EXPECT_EQ(LoadLibraryWithErrorMode(folder_.File(L"Missing.dll"), SEM_FAILCRITICALERRORS, 0), nullptr);
+    EXPECT_EQ(GetErrorMode(), callersMode);
+    if (library != nullptr)
+        FreeLibrary(library);
+    SetErrorMode(previous);
+
+    // The library really changes the word of a thread that loads it without the guard.
+    unsigned short before = 0, after = 0;
+    std::thread([&] {
+        before = ControlWord();
+        HMODULE unguarded = LoadLibraryExW(tornel.c_str(), nullptr, 0);
+        after = ControlWord();
+        if (unguarded != nullptr)
+            FreeLibrary(unguarded);
+    }).join();
+    EXPECT_NE(before, after);
+}
+
+} // namespace
