@@ -54,8 +54,13 @@ bool Requested(const wchar_t* variable, const std::wstring& library, const wchar
     return false;
 }
 
-// Applies the test's wishes for this entry point; E_FAIL or S_OK to go on.
-HRESULT Sabotage(const std::wstring& library, const wchar_t* operation) {
+// Applies what a test asked for through the environment; E_FAIL, or S_OK to go on.
+HRESULT FollowTestRequests(const std::wstring& library, const wchar_t* operation) {
+    wchar_t title[256];
+    DWORD length = GetEnvironmentVariableW(L"ZARVO_STANDIN_NOTIFY", title, ARRAYSIZE(title));
+    if (length > 0 && length < ARRAYSIZE(title))
+        if (HWND window = FindWindowW(nullptr, title))
+            SendMessageW(window, WM_APP, 0, 0);
     if (Requested(L"ZARVO_STANDIN_CRASH", library, operation)) {
         volatile int* nowhere = nullptr;
         *nowhere = 1;
@@ -92,7 +97,7 @@ HRESULT RegisterStandIn(HMODULE module) {
     const std::wstring library = LibraryName(module);
     if (library.empty())
         return E_UNEXPECTED;
-    if (HRESULT result = Sabotage(library, L"register"); FAILED(result))
+    if (HRESULT result = FollowTestRequests(library, L"register"); FAILED(result))
         return result;
 
     zarvo::TRegKey key;
@@ -114,7 +119,7 @@ HRESULT UnregisterStandIn(HMODULE module) {
     const std::wstring library = LibraryName(module);
     if (library.empty())
         return E_UNEXPECTED;
-    if (HRESULT result = Sabotage(library, L"unregister"); FAILED(result))
+    if (HRESULT result = FollowTestRequests(library, L"unregister"); FAILED(result))
         return result;
     LONG status = RegDeleteTreeW(HKEY_CLASSES_ROOT, KeyOf(library).c_str());
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)

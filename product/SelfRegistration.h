@@ -12,6 +12,8 @@
 // Tests make a library fail on purpose through the environment of the process that loads it:
 //   ZARVO_STANDIN_FAIL=Selvar.unregister;Tornel.register   the entry point returns E_FAIL
 //   ZARVO_STANDIN_CRASH=Selvar.register                    the entry point writes through a null pointer
+//   ZARVO_STANDIN_NOTIFY=<window title>                    every entry point first sends WM_APP to that
+//                                                          window and waits until it is handled
 
 #include <windows.h>
 

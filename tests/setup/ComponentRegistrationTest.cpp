@@ -158,6 +158,27 @@ TEST_F(ComponentRegistrationTest, AMissingConfigurationLibraryFailsAfterTheClass
     EXPECT_FALSE(StandInRegistered(L"Selvar")) << "libraries after a failed one are not attempted";
 }
 
+// A non-volatile key cannot be created below a volatile one: the second class entry then fails and the
+// entries before it stay.
+TEST_F(ComponentRegistrationTest, AClassEntryThatCannotBeCreatedStopsTheRegistration) {
+    zarvo::TRegKey blocker;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Zarvo.AxApplication.1", 0, nullptr, REG_OPTION_VOLATILE,
+                              KEY_ALL_ACCESS, nullptr, blocker.Receive(), nullptr),
+              ERROR_SUCCESS);
+
+    EXPECT_FALSE(RegisterComponents(Folder));
+
+    ExpectReports({Info(L"Регистрация Zarvo"), Info(TypeLib() + L" зарегистрирован успешно"),
+                   Error(L"Регистрация AxApplication: Ошибка открытия Zarvo.AxApplication.1\\CLSID")});
+    std::vector<TClassRow> rows = ExpectedClassRows(Folder);
+    for (size_t row = 0; row < 3; ++row)
+        EXPECT_EQ(ReadClassesString(rows[row].key, rows[row].name),
+                  std::optional<std::wstring>(rows[row].data))
+            << "row " << row + 1;
+    EXPECT_FALSE(ClassesKeyExists(L"Zarvo.AxApplication"));
+    EXPECT_FALSE(ClassesKeyExists(L"ZarvoStandIn"));
+}
+
 // A library that crashed stays loaded for the rest of the process, so this runs in a folder of its own.
 TEST_F(ComponentRegistrationTest, AFailingLibraryStopsTheRegistration) {
     TScratchFolder folder(L"C:\\Program Files\\Zarvo Сбой");

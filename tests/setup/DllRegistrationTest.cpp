@@ -135,6 +135,39 @@ TEST_F(DllRegistrationTest, FailuresInsideALibraryAreFailedResults) {
     EXPECT_TRUE(RegisterDllServer(folder_.File(L"Tornel.dll")));
 }
 
+// A library that sends a message to a window of the waiting thread must not dead-lock the registration:
+// the wait has no time-out but still serves sent messages.
+namespace observer {
+
+int received = 0;
+
+LRESULT CALLBACK WindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (message == WM_APP && InSendMessage())
+        ++received;
+    return DefWindowProcW(window, message, wParam, lParam);
+}
+
+} // namespace observer
+
+TEST_F(DllRegistrationTest, TheWaitServesMessagesTheLibrarySendsToTheCallersWindows) {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = &observer::WindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ZarvoRegistrationObserver";
+    RegisterClassW(&windowClass);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Zarvo registration observer", WS_OVERLAPPED,
+                                  0, 0, 10, 10, nullptr, nullptr, windowClass.hInstance, nullptr);
+    ASSERT_NE(window, nullptr);
+    TScopedEnvironment notify(L"ZARVO_STANDIN_NOTIFY", L"Zarvo registration observer");
+    observer::received = 0;
+
+    EXPECT_TRUE(RegisterDllServer(folder_.File(L"Tornel.dll")));
+    EXPECT_TRUE(UnregisterDllServer(folder_.File(L"Tornel.dll")));
+
+    EXPECT_EQ(observer::received, 2);
+    DestroyWindow(window);
+}
+
 TEST_F(DllRegistrationTest, AMissingEntryPointOrFileFails) {
     EXPECT_FALSE(UnregisterDllServer(folder_.File(L"Pelmar.dll")));
     EXPECT_FALSE(RegisterDllServer(folder_.File(L"Missing.dll")));
