@@ -38,7 +38,7 @@ HRESULT SaveShellLink(const TShellLink& link, const std::wstring& path) {
     if (FAILED(shellLink.As(&file)))
         throw ESetupError(L"Interface not supported");
 
-    // The product's links must open on every system it supports, whose shell reads no longer path.
+    // A longer path is refused rather than written where the shell and older programs cannot open it.
     if (path.size() > MaxShortcutPath)
         return HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE);
     return file->Save(path.c_str(), TRUE);

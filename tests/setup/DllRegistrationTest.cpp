@@ -22,9 +22,9 @@ unsigned short ControlWord() {
 
 class DllRegistrationTest : public RegistrationTest {
 protected:
-    explicit DllRegistrationTest(bool withRuntime = true,
-                                 const wchar_t* folder = L"C:\\Program Files\\Zarvo Libraries")
-        : RegistrationTest(withRuntime), folder_(folder) {}
+    // In the temporary folder: a folder whose library stays loaded cannot be removed before the process ends.
+    explicit DllRegistrationTest(bool withRuntime = true, const wchar_t* folder = L"Zarvo Libraries")
+        : RegistrationTest(withRuntime), folder_(GetTempFolder() + folder) {}
     void SetUp() override {
         RegistrationTest::SetUp();
         ASSERT_TRUE(folder_.CopyWholeProduct());
@@ -36,7 +36,7 @@ protected:
 // needs it is still recognised. (Wine keeps a library whose load failed mapped, so a folder of its own.)
 class DllProbeTest : public DllRegistrationTest {
 protected:
-    DllProbeTest() : DllRegistrationTest(false, L"C:\\Program Files\\Zarvo Probe") {}
+    DllProbeTest() : DllRegistrationTest(false, L"Zarvo Probe") {}
     void SetUp() override {
         DllRegistrationTest::SetUp();
         ASSERT_FALSE(FileExists(GetSystemFolder() + L"RTW32.dll"));
@@ -103,7 +103,7 @@ TEST_F(DllRegistrationTest, TheWorkersExitCodeIsTheResult) {
 
 // A library that crashed stays loaded for the rest of the process, so it is a copy in a folder of its own.
 TEST_F(DllRegistrationTest, FailuresInsideALibraryAreFailedResults) {
-    TScratchFolder crashFolder(L"C:\\Program Files\\Zarvo Crash");
+    TScratchFolder crashFolder(GetTempFolder() + L"Zarvo Crash");
     const std::wstring crashy = crashFolder.File(L"Crashy.dll");
     ASSERT_TRUE(CopyFileW(folder_.File(L"Tornel.dll").c_str(), crashy.c_str(), FALSE));
     struct Case {
@@ -177,22 +177,25 @@ TEST_F(DllRegistrationTest, AMissingEntryPointOrFileFails) {
 }
 
 TEST_F(DllRegistrationTest, TheScanListsUpperCasedSelfRegisteringLibrariesOfTheFolderOnly) {
+    // A folder of known name: the expected paths are written out in upper case.
+    TScratchFolder folder(L"C:\\Program Files\\Zarvo Scan");
+    ASSERT_TRUE(folder.CopyWholeProduct());
     // A subfolder is not entered, even one named like a library.
-    std::wstring subfolder = folder_.File(L"Модули.dll");
+    std::wstring subfolder = folder.File(L"Модули.dll");
     ASSERT_TRUE(CreateDirectoryW(subfolder.c_str(), nullptr));
-    ASSERT_TRUE(CopyFileW(folder_.File(L"Tornel.dll").c_str(), (subfolder + L"\\Nested.dll").c_str(), TRUE));
-    ASSERT_TRUE(CopyFileW(folder_.File(L"Tornel.dll").c_str(), folder_.File(L"Ярлык.dll").c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW(folder.File(L"Tornel.dll").c_str(), (subfolder + L"\\Nested.dll").c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW(folder.File(L"Tornel.dll").c_str(), folder.File(L"Ярлык.dll").c_str(), TRUE));
 
     std::vector<std::wstring> list{L"KEPT"};
-    FindSelfRegisteringDlls(folder_.Path(), list);
+    FindSelfRegisteringDlls(folder.Path(), list);
 
     ASSERT_FALSE(list.empty());
     EXPECT_EQ(list.front(), L"KEPT") << "the scan appends";
     std::vector<std::wstring> found(list.begin() + 1, list.end());
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\PROGRAM FILES\\ZARVO LIBRARIES\\SELVAR.DLL",
-                                                L"C:\\PROGRAM FILES\\ZARVO LIBRARIES\\TORNEL.DLL",
-                                                L"C:\\PROGRAM FILES\\ZARVO LIBRARIES\\ЯРЛЫК.DLL"}));
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\PROGRAM FILES\\ZARVO SCAN\\SELVAR.DLL",
+                                                L"C:\\PROGRAM FILES\\ZARVO SCAN\\TORNEL.DLL",
+                                                L"C:\\PROGRAM FILES\\ZARVO SCAN\\ЯРЛЫК.DLL"}));
 
     std::vector<std::wstring> none;
     FindSelfRegisteringDlls(folder_.File(L"Missing"), none);
