@@ -126,17 +126,6 @@ TEST_F(ShortcutsTest, ProductShortcutsCarryTargetAndWorkingFolderOnly) {
     }
 }
 
-TEST_F(ShortcutsTest, TheShortcutsLieDirectlyInTheAllUsersFolders) {
-    CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
-    CreateShortcut(Target(), install_.Path(), ShortcutName, CommonStartMenu);
-
-    wchar_t desktop[MAX_PATH], startMenu[MAX_PATH];
-    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_DESKTOPDIRECTORY, nullptr, 0, desktop), S_OK);
-    ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_COMMON_STARTMENU, nullptr, 0, startMenu), S_OK);
-    EXPECT_TRUE(FileExists(std::wstring(desktop) + L"\\Вирдана.lnk"));
-    EXPECT_TRUE(FileExists(std::wstring(startMenu) + L"\\Вирдана.lnk"));
-}
-
 // Points the all-users desktop somewhere else while it lives.
 class TRedirectedCommonDesktop {
 public:
