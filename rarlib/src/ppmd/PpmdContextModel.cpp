@@ -46,8 +46,6 @@ void swapStates(uint8_t* a, uint8_t* b) {
 const ModelTables kModelTables = makeModelTables();
 
 void ContextModel::restartModel() {
-    std::memset(charMask_, 0, sizeof(charMask_));
-    escCount_ = 0;
     heap.init();
     initRL = -static_cast<int32_t>(std::min(maxOrder, 12u)) - 1;
 
@@ -83,11 +81,11 @@ void ContextModel::restartModel() {
 }
 
 uint32_t ContextModel::findState(uint32_t ctx, uint8_t symbol) const {
-    const unsigned ns = numStats(ctx);
-    uint32_t s = stats(ctx);
-    for (unsigned i = 0; i < ns; ++i, s += kStateSize)
-        if (*at(s) == symbol)
-            return s;
+    const uint8_t* const base = heap.base();
+    const uint8_t* p = base + stats(ctx);
+    for (const uint8_t* const end = p + numStats(ctx) * kStateSize; p != end; p += kStateSize)
+        if (*p == symbol)
+            return static_cast<uint32_t>(p - base);
     throwCorrupt(); // a shorter context always holds the symbols of the longer ones
 }
 
@@ -122,7 +120,7 @@ void ContextModel::escapeFirst(uint32_t ctx) {
     const unsigned ns = numStats(ctx);
     const uint8_t* p = at(stats(ctx));
     for (unsigned i = 0; i < ns; ++i, p += kStateSize)
-        mask(*p);
+        exclude(*p);
     numMasked = ns;
     foundState = 0;
 }
@@ -167,7 +165,7 @@ void ContextModel::binaryMiss(uint32_t ctx, uint16_t& prob) {
     prob = static_cast<uint16_t>(prob - ((prob + 32) >> 7));
     initEsc = kExpEscape[prob >> 10];
     newMask();
-    mask(*at(oneState(ctx)));
+    exclude(*at(oneState(ctx)));
     numMasked = 1;
     prevSuccess = 0;
     foundState = 0;

@@ -11,6 +11,7 @@
 #include "ppmd/PpmdHeap.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace rarlib::ppmd {
 
@@ -99,16 +100,15 @@ public:
         }
     }
 
-    // Symbol exclusion while escaping: a symbol is masked when its stamp equals escCount_.
-    void newMask() {
-        if (++escCount_ == 0) {
-            for (auto& m : charMask_)
-                m = 0;
-            escCount_ = 1;
-        }
+    // Symbols excluded while escaping to shorter contexts: 0x00 excluded, 0xFF still a candidate,
+    // so that the escape loop can use the entry as an arithmetic mask.
+    void newMask() { std::memset(charMask_, 0xFF, sizeof(charMask_)); }
+    bool masked(uint8_t symbol) const { return charMask_[symbol] == 0; }
+    uint32_t candidateMask(uint8_t symbol) const {
+        return static_cast<uint32_t>(static_cast<int32_t>(static_cast<int8_t>(charMask_[symbol])));
     }
-    bool masked(uint8_t symbol) const { return charMask_[symbol] == escCount_; }
-    void mask(uint8_t symbol) { charMask_[symbol] = escCount_; }
+    void exclude(uint8_t symbol) { charMask_[symbol] = 0; }
+    uint32_t offsetOf(const uint8_t* p) const { return static_cast<uint32_t>(p - heap.base()); }
 
     // The coded symbol was the first state of a multi-state context.
     void updateFirst(uint32_t ctx, uint32_t s);
@@ -151,7 +151,6 @@ private:
     See see_[25][16] = {};
     See dummySee_ = {};
     uint8_t charMask_[256] = {};
-    uint8_t escCount_ = 0;
 };
 
 } // namespace rarlib::ppmd

@@ -171,17 +171,16 @@ template <ByteInput R> int PpmdModel::decodeSymbol(R& in) {
         const unsigned ctxStats = m.numStats(ctx);
         unsigned escFreq;
         See* see = m.makeEscFreq(ctx, ctxStats - m.numMasked, escFreq);
-
-        uint32_t candidates[256];
+        // Branch-free, since whether a state is excluded is unpredictable.
+        const uint8_t* candidates[256];
         unsigned n = 0;
         uint32_t hi = 0;
-        uint32_t s = m.stats(ctx);
-        for (unsigned i = 0; i < ctxStats; ++i, s += kStateSize) {
-            const uint8_t* p = m.at(s);
-            if (!m.masked(p[0])) {
-                candidates[n++] = s;
-                hi += p[1];
-            }
+        const uint8_t* p = m.at(m.stats(ctx));
+        for (const uint8_t* const end = p + ctxStats * kStateSize; p != end; p += kStateSize) {
+            const uint32_t take = m.candidateMask(p[0]); // all ones or zero
+            hi += p[1] & take;
+            candidates[n] = p;
+            n -= take;
         }
         const uint32_t scale = hi + escFreq;
         const uint32_t count = rc_.getCount(scale);
@@ -190,16 +189,16 @@ template <ByteInput R> int PpmdModel::decodeSymbol(R& in) {
         if (count < hi) {
             uint32_t acc = 0;
             unsigned k = 0;
-            while ((acc += *m.at(candidates[k] + 1)) <= count)
+            while ((acc += candidates[k][1]) <= count)
                 ++k;
-            const unsigned freq = *m.at(candidates[k] + 1);
+            const unsigned freq = candidates[k][1];
             rc_.decode(acc - freq, freq);
             see->update();
-            m.updateEscaped(ctx, candidates[k]);
+            m.updateEscaped(ctx, m.offsetOf(candidates[k]));
         } else {
             rc_.decode(hi, scale - hi);
             for (unsigned k = 0; k < n; ++k)
-                m.mask(*m.at(candidates[k]));
+                m.exclude(candidates[k][0]);
             m.numMasked = ctxStats;
             see->summ = static_cast<uint16_t>(see->summ + scale);
         }

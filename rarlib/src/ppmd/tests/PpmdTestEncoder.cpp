@@ -162,7 +162,7 @@ void PpmdTestEncoder::symbol(uint8_t sym) {
             encode(hi, escFreq, scale);
             s = m.stats(ctx);
             for (unsigned i = 0; i < ctxStats; ++i, s += kStateSize)
-                m.mask(*m.at(s));
+                m.exclude(*m.at(s));
             m.numMasked = ctxStats;
             see->summ = static_cast<uint16_t>(see->summ + scale);
         }
