@@ -1,14 +1,12 @@
 #pragma once
-// Where the installation state lives in the registry (below HKEY_LOCAL_MACHINE).
-// These belong with the setup unit's constants; they move there once that unit is in the tree.
+// The values of the installation state; the keys that hold them are the setup unit's InstallKey and
+// ProductKey (below HKEY_LOCAL_MACHINE).
+
+#include "setup/SetupConstants.h"
 
 namespace zarvo {
 
-// The leading backslash addresses the key from the root key.
-inline constexpr const wchar_t* InstallKey = L"\\Software\\VARNEX_SRV.INI\\Install";
-inline constexpr const wchar_t* ProductKey = L"\\Software\\VARNEX_SRV.INI\\Install\\Вирдана";
-
-inline constexpr const wchar_t* ProgPathValue = L"ProgPath";
-inline constexpr const wchar_t* AutoReinstallValue = L"AutoReinstall";
+inline constexpr const wchar_t* ProgPathValue = L"ProgPath";           // in ProductKey
+inline constexpr const wchar_t* AutoReinstallValue = L"AutoReinstall"; // in InstallKey
 
 } // namespace zarvo
