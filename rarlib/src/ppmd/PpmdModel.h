@@ -47,10 +47,11 @@ public:
     // model when the header asks for it.
     template <ByteInput R> PpmdStatus decodeInit(R& in);
 
-    // The next symbol 0..255, or -1 on corrupt data (status() then says BadData).
+    // The next symbol 0..255, or -1 on corrupt data (status() then says BadData) or when no block
+    // is ready (status() keeps the error that stopped it).
     template <ByteInput R> int decodeChar(R& in) {
         if (!ready_)
-            return fail(PpmdStatus::BadData);
+            return fail(status_ == PpmdStatus::Ok ? PpmdStatus::BadData : status_);
         try {
             return decodeSymbol(in);
         } catch (const CorruptData&) {

@@ -179,6 +179,7 @@ TEST(PpmdModel, RefusesModelsAboveTheMemoryLimitWithoutAllocating) {
     EXPECT_EQ(small.decodeInit(in), PpmdStatus::NoMemory);
     EXPECT_EQ(small.heapSize(), 0u);
     EXPECT_EQ(small.decodeChar(in), -1);
+    EXPECT_EQ(small.status(), PpmdStatus::NoMemory);
 
     const std::vector<uint8_t> asks4 = {0xA7, 3, 0, 0, 0, 0};
     ppmd::SpanByteReader in4(asks4);
