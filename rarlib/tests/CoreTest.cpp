@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 #include "Sha256.h"
 #include "core/Crc32.h"
@@ -31,6 +32,33 @@ TEST(Crc32, GivesTheSameValueWhateverTheChunking) {
             c.update(bytesOf(data).subspan(pos, std::min(chunk, data.size() - pos)));
         }
         EXPECT_EQ(c.value(), whole) << "chunk " << chunk;
+    }
+}
+
+// Bit by bit, straight from the definition.
+uint32_t referenceCrc(std::span<const uint8_t> data) {
+    uint32_t c = 0xFFFFFFFFu;
+    for (uint8_t b : data) {
+        c ^= b;
+        for (int k = 0; k < 8; ++k) {
+            c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
+        }
+    }
+    return ~c;
+}
+
+TEST(Crc32, AgreesWithTheDefinitionForEveryLengthAndAlignment) {
+    std::vector<uint8_t> data(400);
+    uint32_t seed = 12345;
+    for (auto& b : data) {
+        seed = seed * 1103515245u + 12345u;
+        b = static_cast<uint8_t>(seed >> 16);
+    }
+    for (size_t offset = 0; offset < 4; ++offset) {
+        for (size_t n = 0; n + offset <= data.size(); ++n) {
+            const auto part = std::span<const uint8_t>(data).subspan(offset, n);
+            ASSERT_EQ(crc32(part), referenceCrc(part)) << "length " << n << " offset " << offset;
+        }
     }
 }
 
