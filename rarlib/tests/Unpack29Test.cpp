@@ -1,6 +1,7 @@
 // The 2.9 LZ decoder on the reference vector and on streams written for each rule it enforces.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <string>
 #include <vector>
 
@@ -41,6 +42,35 @@ Result decode(const std::vector<uint8_t>& packed, uint64_t size) {
 // The packed data of the annotated one-file archive: "abcabcabc\r\n".
 const std::vector<uint8_t> kReference = {0x08, 0xD0, 0xBF, 0x10, 0xBF, 0xA0, 0xD2, 0x15, 0xBF, 0xC1,
                                          0xD8, 0x37, 0x43, 0x71, 0xAB, 0x72, 0xE2, 0xD7, 0x00};
+
+// The window copy against the byte-by-byte definition, also across the ring's end, with distances up to
+// the whole window, and with the bytes after the match left as they were.
+TEST(LzWindow, CopiesMatchesExactlyLikeByteByByte) {
+    constexpr size_t kSize = LzWindow::kSize;
+    std::vector<uint8_t> fast(kSize + LzWindow::kSlack);
+    uint32_t seed = 7;
+    auto next = [&] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    for (auto& b : fast) {
+        b = static_cast<uint8_t>(next());
+    }
+    std::vector<uint8_t> slow = fast;
+    const uint32_t distances[] = {1,  2,   3,      7,         8,         9,         15,
+                                  16, 300, 0x2000, kSize - 9, kSize - 8, kSize - 1, kSize};
+    for (int round = 0; round < 4000; ++round) {
+        const uint64_t pos = kSize + (round % 3 == 0 ? kSize - 1 - next() % 300 : next() % kSize);
+        const uint32_t dist = round % 2 ? distances[next() % std::size(distances)] : 1 + next() % kSize;
+        const uint32_t len = 2 + next() % 257;
+        LzWindow::copyMatch(fast.data(), pos, dist, len);
+        for (uint32_t i = 0; i < len; ++i) {
+            slow[(pos + i) & LzWindow::kMask] = slow[(pos + i - dist) & LzWindow::kMask];
+        }
+        ASSERT_TRUE(std::equal(slow.begin(), slow.begin() + kSize, fast.begin()))
+            << "pos " << pos << " dist " << dist << " len " << len;
+    }
+}
 
 TEST(Unpack29, DecodesTheReferenceStream) {
     const Result r = decode(kReference, 11);

@@ -51,10 +51,10 @@ Status ArchiveReader::findMarker(uint64_t& mainPos) {
     }
     const uint64_t limit = std::min(size, kMaxSfxSize);
     constexpr size_t kChunk = 64 * 1024;
-    std::vector<uint8_t> buf(kChunk);
+    const auto buf = std::make_unique_for_overwrite<uint8_t[]>(kChunk);
     for (uint64_t base = 0; base + sizeof(kMarkerBytes) <= limit;) {
         const size_t n = static_cast<size_t>(std::min<uint64_t>(kChunk, limit - base));
-        if (!input_->readAt(base, buf.data(), n)) {
+        if (!input_->readAt(base, buf.get(), n)) {
             return Status::ERead;
         }
         for (size_t i = 0; i + sizeof(kMarkerBytes) <= n; ++i) {

@@ -1,5 +1,7 @@
 #include "extract/EntrySink.h"
 
+#include <memory>
+
 #include "platform/FileOutput.h"
 
 namespace rarlib {
@@ -25,17 +27,18 @@ Status BufferSink::write(const uint8_t* data, size_t size) {
 }
 
 Status copyStored(ByteSource& source, OutputSink& sink) {
-    std::vector<uint8_t> buffer(256 * 1024);
+    constexpr size_t kBuffer = 64 * 1024;
+    const auto buffer = std::make_unique_for_overwrite<uint8_t[]>(kBuffer);
     for (;;) {
         size_t got = 0;
-        Status st = source.read(buffer.data(), buffer.size(), got);
+        Status st = source.read(buffer.get(), kBuffer, got);
         if (st != Status::Ok) {
             return st;
         }
         if (got == 0) {
             return Status::Ok;
         }
-        if ((st = sink.write(buffer.data(), got)) != Status::Ok) {
+        if ((st = sink.write(buffer.get(), got)) != Status::Ok) {
             return st;
         }
     }

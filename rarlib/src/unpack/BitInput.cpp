@@ -8,7 +8,8 @@ namespace {
 constexpr size_t kPadding = 64;
 } // namespace
 
-BitInput::BitInput() : buffer_(kChunk + kPadding) {}
+// Bytes past the data are cleared as the data arrive.
+BitInput::BitInput() : buffer_(std::make_unique_for_overwrite<uint8_t[]>(kChunk + kPadding)) {}
 
 Status BitInput::start(ByteSource& source) {
     source_ = &source;
@@ -16,7 +17,7 @@ Status BitInput::start(ByteSource& source) {
     base_ = 0;
     eof_ = false;
     cur = BitCursor{};
-    cur.data = buffer_.data();
+    cur.data = buffer_.get();
     fastLimit_ = 0;
     const Status st = refillSlow();
     if (st == Status::Ok) {
@@ -29,13 +30,13 @@ Status BitInput::refillSlow() {
     if (!eof_) {
         // Drop the bytes already loaded into the cursor; the rest moves to the front.
         const size_t keep = cur.pos < size_ ? size_ - cur.pos : 0;
-        std::memmove(buffer_.data(), buffer_.data() + cur.pos, keep);
+        std::memmove(buffer_.get(), buffer_.get() + cur.pos, keep);
         base_ += cur.pos;
         cur.pos = 0;
         size_ = keep;
         while (size_ < kChunk && !eof_) {
             size_t got = 0;
-            const Status st = source_->read(buffer_.data() + size_, kChunk - size_, got);
+            const Status st = source_->read(buffer_.get() + size_, kChunk - size_, got);
             if (st != Status::Ok) {
                 return st;
             }
@@ -44,7 +45,7 @@ Status BitInput::refillSlow() {
             }
             size_ += got;
         }
-        std::memset(buffer_.data() + size_, 0, kPadding);
+        std::memset(buffer_.get() + size_, 0, kPadding);
     }
     if (eof_) {
         fastLimit_ = size_ > kMaxStepBytes ? size_ - kMaxStepBytes : 0;

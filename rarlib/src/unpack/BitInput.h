@@ -2,7 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 #include "core/ByteOrder.h"
 #include "core/Status.h"
@@ -65,7 +65,7 @@ public:
 private:
     uint64_t consumedBits() const { return (base_ + cur.pos) * 8 - cur.count; }
 
-    std::vector<uint8_t> buffer_;
+    std::unique_ptr<uint8_t[]> buffer_;
     ByteSource* source_ = nullptr;
     size_t size_ = 0;      // valid bytes in buffer_
     size_t fastLimit_ = 0; // cur.pos beyond this takes the slow path

@@ -4,7 +4,22 @@
 
 namespace rarlib {
 
-LzWindow::LzWindow() : data_(std::make_unique<uint8_t[]>(kSize)) {}
+LzWindow::LzWindow() : data_(std::make_unique_for_overwrite<uint8_t[]>(kSize + kSlack)) {}
+
+uint64_t LzWindow::prepare(uint64_t wanted) {
+    constexpr size_t kTotal = kSize + kSlack;
+    if (cleared_ == kTotal) {
+        return wanted;
+    }
+    // Until the ring is cleared the stream is in its first pass, so positions are ring indexes.
+    constexpr size_t kStep = 64 * 1024;
+    const size_t target = static_cast<size_t>(std::min<uint64_t>(kTotal, pos_ + kStep + kMaxStepBytes));
+    if (target > cleared_) {
+        std::memset(data_.get() + cleared_, 0, target - cleared_);
+        cleared_ = target;
+    }
+    return cleared_ == kTotal ? wanted : std::min<uint64_t>(wanted, cleared_ - kMaxStepBytes);
+}
 
 Status LzWindow::flush(uint64_t upTo, OutputSink* sink) {
     while (written_ < upTo) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstddef>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 #include <memory>
@@ -17,6 +18,8 @@ class LzWindow {
 public:
     static constexpr size_t kSize = size_t{4} << 20;
     static constexpr size_t kMask = kSize - 1;
+    // Bytes after the ring, so that a copy ending at its end may move eight bytes at once.
+    static constexpr size_t kSlack = 8;
 
     LzWindow();
 
@@ -31,6 +34,12 @@ public:
 
     // Writes [written, upTo) to the sink (upTo <= pos), or only advances the border when sink is null.
     Status flush(uint64_t upTo, OutputSink* sink);
+
+    // The ring is cleared step by step as the stream first reaches it, so that a small archive does
+    // not pay for 4 MiB. Returns how far (absolute, at most `wanted`) a decoder may go on before asking
+    // again; it may then write up to kMaxStepBytes beyond that.
+    static constexpr uint64_t kMaxStepBytes = 272;
+    uint64_t prepare(uint64_t wanted);
 
     // Copies `len` bytes from `dist` back to `pos` (dist validated by the caller: 1 <= dist <= pos).
     static void copyMatch(uint8_t* win, uint64_t pos, uint32_t dist, uint32_t len) {
@@ -48,8 +57,18 @@ public:
                     std::memcpy(&v, s + i, 8);
                     std::memcpy(d + i, &v, 8);
                 }
-                for (; i < len; ++i) {
-                    d[i] = s[i];
+                if (i < len) {
+                    // The last bytes in one step; the bytes after the match keep their values (they
+                    // may still be read through a distance of nearly the whole window).
+                    uint64_t v;
+                    uint64_t old;
+                    std::memcpy(&v, s + i, 8);
+                    std::memcpy(&old, d + i, 8);
+                    const unsigned shift = 8 * (len - i);
+                    const uint64_t keep = std::endian::native == std::endian::little ? ~uint64_t{0} << shift
+                                                                                     : ~uint64_t{0} >> shift;
+                    v = (v & ~keep) | (old & keep);
+                    std::memcpy(d + i, &v, 8);
                 }
             } else if (dist == 1) {
                 std::memset(d, *s, len);
@@ -67,6 +86,7 @@ public:
 
 private:
     std::unique_ptr<uint8_t[]> data_;
+    size_t cleared_ = 0; // bytes of data_ that hold defined values
     uint64_t pos_ = 0;
     uint64_t written_ = 0;
 };

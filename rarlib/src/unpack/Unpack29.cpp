@@ -157,7 +157,7 @@ Status Unpack29::decodeStep(bool& endOfEntry) {
     BitCursor c = input_.cur;
     uint8_t* const win = window_.data();
     uint64_t pos = window_.pos();
-    const uint64_t stop = window_.written() + kFlushStep;
+    const uint64_t stop = window_.prepare(window_.written() + kFlushStep);
     Status result = Status::Ok;
 
     // Hands the cursor and position to the member functions that take over the input.
