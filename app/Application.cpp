@@ -71,11 +71,4 @@ void HandleException() noexcept {
     }
 }
 
-int AskUser(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    // The seam offers only replacement: take the installed handler out and put it straight back.
-    TMessageBoxHandler handler = SetMessageBoxHandler(nullptr);
-    SetMessageBoxHandler(handler);
-    return handler(text, caption, flags);
-}
-
 } // namespace zarvo

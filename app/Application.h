@@ -28,8 +28,4 @@ void Terminate();
 // that no exception leaves a callback.
 void HandleException() noexcept;
 
-// A question or notice box through the reporting unit's message-box seam, so tests answer it like
-// every other box. Returns the button chosen (IDYES, IDOK, ...).
-int AskUser(const std::wstring& text, const std::wstring& caption, UINT flags);
-
 } // namespace zarvo

@@ -151,7 +151,7 @@ void TMainForm::BackButtonClick() {
 }
 
 void TMainForm::CancelButtonClick() {
-    if (AskUser(L"Вы действительно хотите прервать установку?", L"Установка", MB_YESNO) == IDYES)
+    if (ShowMessageBox(L"Вы действительно хотите прервать установку?", L"Установка", MB_YESNO) == IDYES)
         Close();
 }
 

@@ -79,6 +79,8 @@ void ReportInfo(const std::wstring& text, const std::wstring& caption);
 // by the active window and restores activation and focus afterwards.
 using TMessageBoxHandler = int (*)(const std::wstring& text, const std::wstring& caption, UINT flags);
 TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
+// Shows a box (or a question) through the installed handler and returns its answer.
+int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 int ShowApplicationMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 
 // --- Unit state, set by CommonUtilsStartup ---

@@ -29,12 +29,16 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
     return previous;
 }
 
+int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+    return messageBoxHandler(text, caption, flags);
+}
+
 void ReportError(const std::wstring& text, const std::wstring& caption) {
     if (OnReportError) {
         OnReportError(text, caption);
         return;
     }
-    messageBoxHandler(text, caption, MB_OK | MB_ICONERROR);
+    ShowMessageBox(text, caption, MB_OK | MB_ICONERROR);
 }
 
 void ReportInfo(const std::wstring& text, const std::wstring& caption) {
@@ -42,7 +46,7 @@ void ReportInfo(const std::wstring& text, const std::wstring& caption) {
         OnReportInfo(text, caption);
         return;
     }
-    messageBoxHandler(text, caption, MB_OK | MB_ICONINFORMATION);
+    ShowMessageBox(text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
 } // namespace zarvo

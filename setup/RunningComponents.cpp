@@ -35,9 +35,7 @@ void BringApplicationToFront() {
 
 // The question goes through the program's message-box seam, whichever handler is installed there.
 int AskQuestion() {
-    TMessageBoxHandler handler = SetMessageBoxHandler(nullptr);
-    SetMessageBoxHandler(handler);
-    return handler(QuestionText, QuestionTitle, MB_YESNO);
+    return ShowMessageBox(QuestionText, QuestionTitle, MB_YESNO);
 }
 
 } // namespace

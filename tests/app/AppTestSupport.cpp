@@ -67,36 +67,6 @@ bool WriteBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int h
     return WriteTextFile(path, bytes);
 }
 
-int CALLBACK NoteFamily(const LOGFONTW*, const TEXTMETRICW*, DWORD, LPARAM found) {
-    *reinterpret_cast<bool*>(found) = true;
-    return 0;
-}
-
-bool FontInstalled(const wchar_t* face) {
-    LOGFONTW font{};
-    font.lfCharSet = DEFAULT_CHARSET;
-    lstrcpynW(font.lfFaceName, face, LF_FACESIZE);
-    bool found = false;
-    HDC screen = GetDC(nullptr);
-    EnumFontFamiliesExW(screen, &font, &NoteFamily, reinterpret_cast<LPARAM>(&found), 0);
-    ReleaseDC(nullptr, screen);
-    return found;
-}
-
-// A fresh Wine prefix may not list Wine's own Tahoma; Windows always has it. Installed into the
-// prefix's font folder it serves this process at once and every later one.
-void EnsureTahoma() {
-    if (FontInstalled(L"Tahoma"))
-        return;
-    wchar_t windows[MAX_PATH];
-    GetWindowsDirectoryW(windows, MAX_PATH);
-    for (const wchar_t* file : {L"tahoma.ttf", L"tahomabd.ttf"}) {
-        std::wstring target = std::wstring(windows) + L"\\Fonts\\" + file;
-        CopyFileW((L"Z:\\usr\\share\\wine\\fonts\\" + std::wstring(file)).c_str(), target.c_str(), TRUE);
-        AddFontResourceW(target.c_str());
-    }
-}
-
 } // namespace
 
 std::wstring WinePath(const char* unixPath) {
@@ -217,7 +187,6 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
 
 void FormTest::SetUp() {
     static bool started = [] {
-        EnsureTahoma();
         CommonUtilsStartup();
         ApplicationTitle = L"Установка Zarvo";
         return true;
