@@ -1,0 +1,61 @@
+// The real 2.0-packed material of the shared test archives: an entry and a packed archive comment.
+#include <gtest/gtest.h>
+
+#include "OldArchive.h"
+#include "unpack20/Unpack20.h"
+
+namespace rarlib::testing {
+namespace {
+
+class VectorSink final : public OutputSink {
+public:
+    Status write(const uint8_t* data, size_t size) override {
+        bytes.insert(bytes.end(), data, data + size);
+        return Status::Ok;
+    }
+    std::vector<uint8_t> bytes;
+};
+
+Status decode(Unpack20& u, const PackedItem& item, bool solid, std::vector<uint8_t>& out) {
+    MemorySource src(item.packed);
+    VectorSink sink;
+    const Status st = u.decodeEntry(src, item.unpSize, true, solid, &sink);
+    out = std::move(sink.bytes);
+    return st;
+}
+
+TEST(Unpack20Fixture, EntryMatchesManifest) {
+    const OldArchive a = readOldArchive(readFile(testDataPath("rar/rar2-unix-owner.rar")));
+    ASSERT_EQ(a.entries.size(), 1u);
+    const PackedItem& e = a.entries[0];
+    ASSERT_EQ(e.unpVer, 20);
+    ASSERT_EQ(e.method, 0x33);
+    const auto row = manifestRow("rar2-unix-owner.rar", 0);
+    ASSERT_TRUE(row);
+    Unpack20 u;
+    std::vector<uint8_t> out;
+    ASSERT_EQ(decode(u, e, false, out), Status::Ok);
+    EXPECT_EQ(out.size(), row->size);
+    EXPECT_EQ(crcOf(out), e.crc);
+    EXPECT_EQ(sha256Of(out), row->sha256);
+}
+
+// Both archives carry the same packed main comment (only their files differ).
+TEST(Unpack20Fixture, PackedArchiveComment) {
+    for (const char* name : {"rar202-comment-nopsw.rar", "rar202-comment-psw.rar"}) {
+        SCOPED_TRACE(name);
+        const OldArchive a = readOldArchive(readFile(testDataPath(std::string("rar/") + name)));
+        ASSERT_TRUE(a.comment);
+        ASSERT_EQ(a.comment->unpVer, 20);
+        ASSERT_NE(a.comment->method, 0x30);
+        Unpack20 u;
+        std::vector<uint8_t> out;
+        ASSERT_EQ(decode(u, *a.comment, false, out), Status::Ok);
+        EXPECT_EQ(out.size(), a.comment->unpSize);
+        EXPECT_EQ(crcOf(out) & 0xFFFF, a.comment->crc);
+        EXPECT_EQ(std::string(out.begin(), out.end()), "RARcomment");
+    }
+}
+
+} // namespace
+} // namespace rarlib::testing
