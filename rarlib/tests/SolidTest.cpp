@@ -2,6 +2,7 @@
 // cannot be continued fails every entry that depends on it.
 #include <gtest/gtest.h>
 
+#include "FilterTestKit.h"
 #include "core/Crc32.h"
 #include "rardll.h"
 #include "support/ArchiveBuilder.h"
@@ -93,10 +94,18 @@ TEST_F(Solid, TestsEveryEntryAndListsWithoutDecoding) {
 }
 
 TEST_F(Solid, AnEntryThatCannotBeDecodedFailsTheRestOfItsStream) {
+    // A filter whose code is none of the standard ones.
+    filters::testing::RecordFields unknown;
+    unknown.number = 0;
+    unknown.length = 2;
+    unknown.code = {0x00, 0x01, 0x02};
+    const auto rec = filters::testing::buildRecord(unknown);
     ArchiveBuilder b;
     b.mainFlags(0x0008);
-    b.add(lzEntry("filtered.exe",
-                  LzStreamBuilder().table().literals("ab").filterRecord().endOfFile().finish(), "ab", false));
+    b.add(lzEntry(
+        "filtered.exe",
+        LzStreamBuilder().table().literals("ab").filterRecord(rec.first, rec.body).endOfFile().finish(), "ab",
+        false));
     b.add(lzEntry("depends.txt", LzStreamBuilder().literals("cd").endOfFile().finish(), "cd", true));
     BuildEntry secret = lzEntry("secret.txt", {1, 2, 3, 4}, "xyz", false);
     secret.flags |= 0x04;

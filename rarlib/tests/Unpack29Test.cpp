@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Decode.h"
 #include "support/LzStreamBuilder.h"
 #include "unpack/Unpack29.h"
 
@@ -13,30 +14,14 @@ namespace {
 
 using test::LzStreamBuilder;
 
-class CollectSink final : public OutputSink {
-public:
-    Status write(const uint8_t* data, size_t size) override {
-        out.append(reinterpret_cast<const char*>(data), size);
-        return Status::Ok;
-    }
-    std::string out;
-};
-
-struct Result {
-    Status status;
-    std::string out;
-};
+using Result = test::DecodeResult;
 
 Result decode(Unpack29& u, const std::vector<uint8_t>& packed, uint64_t size, bool solid = false) {
-    MemorySource source(packed);
-    CollectSink sink;
-    const Status st = u.decodeEntry(source, size, true, solid, &sink);
-    return {st, sink.out};
+    return test::decodeEntry(u, packed, size, solid);
 }
 
 Result decode(const std::vector<uint8_t>& packed, uint64_t size) {
-    Unpack29 u;
-    return decode(u, packed, size);
+    return test::decodeEntry(packed, size);
 }
 
 // The packed data of the annotated one-file archive: "abcabcabc\r\n".
@@ -174,13 +159,13 @@ std::vector<BadStream> badStreams() {
              .rawBits(0x11111, 20)
              .finish(),
          1, Status::BadData},
-        {"filter record",
+        {"filter record that defines no filter",
          LzStreamBuilder().table().literals("ab").filterRecord().literal('c').endOfFile().finish(), 3,
-         Status::UnknownFormat},
-        {"PPMd block at the start", LzStreamBuilder().ppmBlock().finish(), 3, Status::UnknownFormat},
-        {"PPMd block after a table",
+         Status::BadData},
+        {"PPMd block whose data ends", LzStreamBuilder().ppmBlock().finish(), 3, Status::BadData},
+        {"PPMd block after a table whose data ends",
          LzStreamBuilder().table().literal('a').rawBits(256, 9).rawBits(1, 1).ppmBlock().finish(), 3,
-         Status::UnknownFormat},
+         Status::BadData},
     };
 }
 

@@ -235,13 +235,22 @@ std::optional<Path> ArchiveSession::destination(const FileHeader& h, const Path*
     return relative;
 }
 
+// Compressed entries by unpack version; each version has its own decoder and stream state.
+bool ArchiveSession::hasDecoder(const FileHeader& h) {
+    switch (h.unpVer) {
+    case 29:
+        return h.method >= 0x31 && h.method <= 0x35;
+    default:
+        return false;
+    }
+}
+
 Status ArchiveSession::decodable(const FileHeader& h) {
     Status st = Status::Ok;
     const bool solidMember = reader_->solid() && !h.isStored();
     if (h.isEncrypted()) {
         st = passwordError();
-    } else if (!h.isStored() && (h.unpVer != 29 || h.method < 0x31 || h.method > 0x35)) {
-        // Older methods (unpack 15/20/26) and unknown versions.
+    } else if (!h.isStored() && !hasDecoder(h)) {
         st = Status::UnknownFormat;
     } else if (solidMember && h.solid() && solidBroken_ != Status::Ok) {
         return solidBroken_;
@@ -262,13 +271,20 @@ Status ArchiveSession::decode(const FileHeader& h, PackedStream& data, OutputSin
     }
     const bool continues = reader_->solid() && h.solid();
     try {
-        if (!unpack_) {
-            unpack_ = std::make_unique<Unpack29>();
+        switch (h.unpVer) {
+        case 29:
+            if (!unpack29_) {
+                unpack29_ = std::make_unique<Unpack29>();
+            }
+            st = unpack29_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
+            break;
+        default:
+            st = Status::UnknownFormat;
+            break;
         }
     } catch (const std::bad_alloc&) {
-        return Status::NoMemory;
+        st = Status::NoMemory;
     }
-    st = unpack_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
     solidBroken_ = st;
     return st;
 }

@@ -57,6 +57,7 @@ private:
     Status handleEntry(const FileHeader& h, PackedStream& data, Operation op, const Path* destPath,
                        const Path* destName);
     Status extractEntry(const FileHeader& h, PackedStream& data, const Path* destPath, const Path* destName);
+    static bool hasDecoder(const FileHeader& h);
     Status decodable(const FileHeader& h);
     Status decode(const FileHeader& h, PackedStream& data, OutputSink* sink);
     Status verify(const FileHeader& h, PackedStream& data, const EntrySink& sink);
@@ -72,7 +73,7 @@ private:
     std::unique_ptr<ArchiveReader> reader_;
     std::optional<FileHeader> current_;
     std::optional<std::string> password_;
-    std::unique_ptr<Unpack29> unpack_;
+    std::unique_ptr<Unpack29> unpack29_;
     // Why the solid stream cannot be continued (Ok while it can).
     Status solidBroken_ = Status::Ok;
     // Once the archive cannot be walked further every readHeader fails the same way.

@@ -16,6 +16,7 @@ Status BitInput::start(ByteSource& source) {
     size_ = 0;
     base_ = 0;
     eof_ = false;
+    readError_ = Status::Ok;
     cur = BitCursor{};
     cur.data = buffer_.get();
     fastLimit_ = 0;
@@ -56,6 +57,23 @@ Status BitInput::refillSlow() {
         fastLimit_ = size_ - kMaxStepBytes;
     }
     return Status::Ok;
+}
+
+int BitInput::getByteSlow() {
+    const Status st = refillSlow();
+    if (st != Status::Ok) {
+        if (st != Status::BadData) {
+            readError_ = st;
+        }
+        return -1;
+    }
+    if (eof_ && consumedBits() + 8 > static_cast<uint64_t>(base_ + size_) * 8) {
+        return -1;
+    }
+    if (cur.count < 8) {
+        cur.refill();
+    }
+    return static_cast<int>(cur.get(8));
 }
 
 bool BitInput::overrun() const {

@@ -59,11 +59,26 @@ public:
     Status ensure() { return needsRefill() ? refillSlow() : Status::Ok; }
 
     void alignToByte() { cur.skip(cur.count & 7); }
+
+    // Whole bytes at an aligned position (PPM blocks): the next byte, or -1 at the end of the packed
+    // data or on a read error (readError() tells which). Never returns a byte the data does not hold.
+    int getByte() {
+        if (cur.pos > fastLimit_) {
+            return getByteSlow();
+        }
+        if (cur.count < 8) {
+            cur.refill();
+        }
+        return static_cast<int>(cur.get(8));
+    }
+    Status readError() const { return readError_; }
+
     // True when bits beyond the end of the packed data were consumed.
     bool overrun() const;
 
 private:
     uint64_t consumedBits() const { return (base_ + cur.pos) * 8 - cur.count; }
+    int getByteSlow();
 
     std::unique_ptr<uint8_t[]> buffer_;
     ByteSource* source_ = nullptr;
@@ -71,6 +86,7 @@ private:
     size_t fastLimit_ = 0; // cur.pos beyond this takes the slow path
     uint64_t base_ = 0;    // stream offset of buffer_[0]
     bool eof_ = false;
+    Status readError_ = Status::Ok;
 };
 
 } // namespace rarlib

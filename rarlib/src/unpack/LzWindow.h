@@ -31,14 +31,14 @@ public:
     uint64_t pos() const { return pos_; }
     void setPos(uint64_t pos) { pos_ = pos; }
     uint64_t written() const { return written_; }
-
-    // Writes [written, upTo) to the sink (upTo <= pos), or only advances the border when sink is null.
-    Status flush(uint64_t upTo, OutputSink* sink);
+    // The border is moved by whoever writes the output out (through the filters).
+    void setWritten(uint64_t written) { written_ = written; }
+    const uint8_t* data() const { return data_.get(); }
 
     // The ring is cleared step by step as the stream first reaches it, so that a small archive does
     // not pay for 4 MiB. Returns how far (absolute, at most `wanted`) a decoder may go on before asking
-    // again; it may then write up to kMaxStepBytes beyond that.
-    static constexpr uint64_t kMaxStepBytes = 272;
+    // again; it may then write up to kMaxStepBytes beyond that (a PPM match is up to 287 bytes).
+    static constexpr uint64_t kMaxStepBytes = 288;
     uint64_t prepare(uint64_t wanted);
 
     // Copies `len` bytes from `dist` back to `pos` (dist validated by the caller: 1 <= dist <= pos).

@@ -1,22 +1,22 @@
 #include "unpack/Unpack29.h"
 
 #include <cstring>
-#include <vector>
+
+#include "filters/FilterRecord.h"
+#include "filters/WriteBorder.h"
 
 namespace rarlib {
 namespace {
 
 using namespace lz29;
 
-// Repeat distance (1-based) against the bytes produced so far in this stream; 0 and distances reaching
-// before the stream start are corrupt.
-inline bool distanceValid(uint32_t dist, uint64_t pos) {
-    return dist != 0 && dist <= pos;
+Status toStatus(filters::FilterStatus st) {
+    return static_cast<Status>(static_cast<int>(st));
 }
 
 } // namespace
 
-Unpack29::Unpack29() = default;
+Unpack29::Unpack29(uint32_t ppmdLimitMB) : ppm_(ppmdLimitMB) {}
 
 void Unpack29::resetStream() {
     window_.resetStream();
@@ -26,11 +26,9 @@ void Unpack29::resetStream() {
     prevLowDist_ = 0;
     lowDistRepCount_ = 0;
     tablesRead_ = false;
-}
-
-Status Unpack29::startPpmBlock() {
-    // PPMd blocks are decoded by the PPMd module once it is integrated.
-    return Status::UnknownFormat;
+    ppmBlock_ = false;
+    ppm_.reset();
+    filters_.startEntry(false);
 }
 
 Status Unpack29::readTables() {
@@ -45,6 +43,7 @@ Status Unpack29::readTables() {
         return startPpmBlock();
     }
     c.skip(1);
+    ppmBlock_ = false;
     prevLowDist_ = 0;
     lowDistRepCount_ = 0;
     if (c.get(1) == 0) {
@@ -118,42 +117,37 @@ Status Unpack29::readTables() {
 }
 
 Status Unpack29::readFilterRecord() {
-    if (!filters_) {
-        // VM filters are applied by the filter module once it is integrated.
-        return Status::UnknownFormat;
-    }
     BitCursor& c = input_.cur;
-    Status st = input_.ensure();
-    if (st != Status::Ok) {
-        return st;
-    }
-    c.refill();
-    const auto first = static_cast<uint8_t>(c.get(8));
-    uint32_t length = (first & 7) + 1;
-    if (length == 7) {
-        length = c.get(8) + 7;
-    } else if (length == 8) {
-        length = c.get(16);
-        if (length == 0) {
-            return Status::BadData;
-        }
-    }
-    std::vector<uint8_t> body(length);
-    for (uint32_t i = 0; i < length; ++i) {
-        if ((i & 15) == 0 && (st = input_.ensure()) != Status::Ok) {
-            return st;
+    Status st = Status::Ok;
+    auto next = [&]() -> int {
+        if ((st = input_.ensure()) != Status::Ok) {
+            return -1;
         }
         c.refill();
-        body[i] = static_cast<uint8_t>(c.get(8));
+        return static_cast<int>(c.get(8));
+    };
+    uint8_t first = 0;
+    if (filters::readFilterRecord(next, first, filterBody_) != filters::FilterStatus::Ok) {
+        return st != Status::Ok ? st : Status::BadData;
     }
     if ((st = input_.ensure()) != Status::Ok) {
         return st;
     }
-    return filters_->onFilterRecord(first, body, window_.pos());
+    return toStatus(filters_.addRecord(first, filterBody_, window_.pos(), fileEnd_));
 }
 
-// Decodes until about kFlushStep bytes are pending, the entry ends, or an error.
-Status Unpack29::decodeStep(bool& endOfEntry) {
+Status Unpack29::writeOut(bool entryDone, OutputSink* sink) {
+    uint64_t written = window_.written();
+    const filters::FilterStatus st = filters::flushThroughFilters(
+        filters_, filters::WindowView{window_.data(), LzWindow::kMask}, window_.pos(), written, fileStart_,
+        entryDone, [sink](const uint8_t* data, size_t size) {
+            return sink ? static_cast<int>(sink->write(data, size)) : 0;
+        });
+    window_.setWritten(written);
+    return toStatus(st);
+}
+
+Status Unpack29::decodeLzStep(bool& endOfEntry) {
     BitCursor c = input_.cur;
     uint8_t* const win = window_.data();
     uint64_t pos = window_.pos();
@@ -247,7 +241,7 @@ Status Unpack29::decodeStep(bool& endOfEntry) {
                 sync();
                 result = readTables();
                 reload();
-                if (result != Status::Ok) {
+                if (result != Status::Ok || ppmBlock_) {
                     break;
                 }
                 continue;
@@ -321,8 +315,9 @@ Status Unpack29::decodeEntry(ByteSource& input, uint64_t unpSize, bool sizeKnown
     if (!solid) {
         resetStream();
     }
-    const uint64_t fileStart = window_.pos();
-    const uint64_t fileEnd = sizeKnown ? fileStart + unpSize : UINT64_MAX;
+    filters_.startEntry(solid);
+    fileStart_ = window_.pos();
+    fileEnd_ = sizeKnown ? fileStart_ + unpSize : UINT64_MAX;
     Status st = input_.start(input);
     if (st != Status::Ok) {
         return st;
@@ -334,21 +329,22 @@ Status Unpack29::decodeEntry(ByteSource& input, uint64_t unpSize, bool sizeKnown
     }
     bool end = false;
     while (!end) {
-        if ((st = decodeStep(end)) != Status::Ok) {
+        st = ppmBlock_ ? decodePpmStep(end) : decodeLzStep(end);
+        if (st != Status::Ok) {
             return st;
         }
         // A stream that keeps producing past the entry's size is corrupt; nothing beyond it is written.
-        if (window_.pos() > fileEnd) {
+        if (window_.pos() > fileEnd_) {
             return Status::BadData;
         }
-        if ((st = window_.flush(window_.pos(), sink)) != Status::Ok) {
+        if ((st = writeOut(end, sink)) != Status::Ok) {
             return st;
         }
     }
     if (input_.overrun()) {
         return Status::BadData;
     }
-    if (sizeKnown && window_.pos() - fileStart != unpSize) {
+    if (sizeKnown && window_.pos() - fileStart_ != unpSize) {
         return Status::BadData;
     }
     return Status::Ok;

@@ -131,6 +131,31 @@ LzStreamBuilder& LzStreamBuilder::filterRecord() {
     return *this;
 }
 
+LzStreamBuilder& LzStreamBuilder::filterRecord(uint8_t first, const std::vector<uint8_t>& body) {
+    symbol(257);
+    rawBits(first, 8);
+    if ((first & 7) == 6) {
+        rawBits(static_cast<uint32_t>(body.size() - 7), 8);
+    } else if ((first & 7) == 7) {
+        rawBits(static_cast<uint32_t>(body.size()), 16);
+    }
+    for (uint8_t b : body) {
+        rawBits(b, 8);
+    }
+    return *this;
+}
+
+LzStreamBuilder& LzStreamBuilder::blockEnd() {
+    symbol(256);
+    return rawBits(1, 1);
+}
+
+LzStreamBuilder& LzStreamBuilder::bytes(const std::vector<uint8_t>& data) {
+    align();
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    return *this;
+}
+
 LzStreamBuilder& LzStreamBuilder::ppmBlock() {
     align();
     rawBits(0xA0 | 7, 8); // PPMd, reset with order 8

@@ -22,8 +22,13 @@ public:
     LzStreamBuilder& repeatLast(); // symbol 258
     LzStreamBuilder& endOfFile(bool newTableNext = false);
     LzStreamBuilder& newTable();     // symbol 256 followed by a table here
-    LzStreamBuilder& filterRecord(); // symbol 257 with a minimal record
-    LzStreamBuilder& ppmBlock();     // a block header announcing PPMd
+    LzStreamBuilder& filterRecord(); // symbol 257 with a minimal record (that defines no filter)
+    // Symbol 257 with a record: its flag byte (length code included) and the bytes after the length.
+    LzStreamBuilder& filterRecord(uint8_t first, const std::vector<uint8_t>& body);
+    LzStreamBuilder& ppmBlock(); // a block header announcing PPMd
+    LzStreamBuilder& blockEnd(); // symbol 256 announcing a new block here, the header left to the caller
+    // Whole bytes at the next byte boundary, such as a PPM block made by another encoder.
+    LzStreamBuilder& bytes(const std::vector<uint8_t>& data);
     LzStreamBuilder& rawBits(uint32_t value, unsigned count);
     std::vector<uint8_t> finish();
 

@@ -64,6 +64,7 @@ std::vector<uint8_t> readFile(const std::string& path) {
 }
 
 std::vector<ManifestArchive> loadManifest(const std::string& path) {
+    const std::string dir = path.substr(0, path.find_last_of("/\\") + 1);
     std::ifstream in(path);
     if (!in) {
         throw std::runtime_error("cannot read " + path);
@@ -89,7 +90,7 @@ std::vector<ManifestArchive> loadManifest(const std::string& path) {
         row.features = f[7];
         row.notes = f[10];
         if (archives.empty() || archives.back().archive != row.archive) {
-            archives.push_back(ManifestArchive{row.archive, {}, {}});
+            archives.push_back(ManifestArchive{row.archive, dir + row.archive, {}, {}});
         }
         if (row.index < 0) {
             archives.back().summary = row;
@@ -102,6 +103,14 @@ std::vector<ManifestArchive> loadManifest(const std::string& path) {
 
 std::vector<ManifestArchive> loadFixtureManifest() {
     return loadManifest(fixturePath("manifest.tsv"));
+}
+
+std::vector<ManifestArchive> loadLargeManifest() {
+#ifdef _WIN32
+    return loadManifest(testDataDir() + "\\rar-large\\manifest.tsv");
+#else
+    return loadManifest(testDataDir() + "/rar-large/manifest.tsv");
+#endif
 }
 
 } // namespace rarlib::test

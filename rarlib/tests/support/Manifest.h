@@ -25,6 +25,7 @@ struct ManifestRow {
 
 struct ManifestArchive {
     std::string archive;
+    std::string path; // of the archive (its first volume), beside the manifest
     std::vector<ManifestRow> entries;
     ManifestRow summary;
 };
@@ -33,6 +34,8 @@ std::string testDataDir();
 std::string fixturePath(std::string_view name); // in testdata/rar
 std::vector<ManifestArchive> loadManifest(const std::string& path);
 std::vector<ManifestArchive> loadFixtureManifest();
+// testdata/rar-large: archives too big to run under every test (the benchmark's realistic case).
+std::vector<ManifestArchive> loadLargeManifest();
 std::vector<uint8_t> readFile(const std::string& path);
 
 } // namespace rarlib::test
