@@ -29,11 +29,6 @@ bool isFile(const std::wstring& path) {
     return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
 }
 
-bool isDirectory(const std::wstring& path) {
-    const DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 // An archive handle of the loaded DLL, closed on every path.
 class Archive {
 public:
@@ -79,43 +74,6 @@ TEST(UnrarDll, RunsWithTheRussianCodePages) {
     // The runner starts Wine with LC_ALL=ru_RU.UTF-8; the OEM cases below depend on it.
     EXPECT_EQ(GetOEMCP(), 866u);
     EXPECT_EQ(GetACP(), 1251u);
-}
-
-TEST(UnrarDll, ExtractsAFixtureThroughTheInterface) {
-    const std::string archive = "test_read_format_rar_compress_normal.rar";
-    ManifestArchive expected;
-    for (auto& a : loadFixtureManifest()) {
-        if (a.archive == archive) {
-            expected = a;
-        }
-    }
-    ASSERT_EQ(expected.entries.size(), 6u);
-    WinTempDir dir;
-    Archive a(fixturePath(archive), RAR_OM_EXTRACT);
-    ASSERT_EQ(a.result(), 0u);
-    std::string dest = oem(dir.path());
-    for (const ManifestRow& row : expected.entries) {
-        RARHeaderData h{};
-        ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
-        std::string windowsName = row.entry;
-        std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
-        EXPECT_EQ(std::string(h.FileName), windowsName);
-        const int rc = dll().processFile(a.get(), RAR_EXTRACT, dest.data(), nullptr);
-        const std::wstring target = dir.path() + L"\\" + std::wstring(windowsName.begin(), windowsName.end());
-        if (row.expected == "dir") {
-            EXPECT_EQ(rc, ERAR_SUCCESS);
-            EXPECT_TRUE(isDirectory(target)) << row.entry;
-        } else if (row.expected.starts_with("symlink")) {
-            EXPECT_EQ(rc, ERAR_ECREATE);
-            EXPECT_FALSE(isFile(target));
-        } else {
-            ASSERT_EQ(rc, ERAR_SUCCESS) << row.entry;
-            const std::string bytes = readWholeFile(target);
-            EXPECT_EQ(sha256Hex({reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size()}), row.sha256);
-        }
-    }
-    RARHeaderData h{};
-    EXPECT_EQ(dll().readHeader(a.get(), &h), ERAR_END_ARCHIVE);
 }
 
 // An archive as the payload builder makes it: CP866 names with backslashes, solid flag.
