@@ -1,10 +1,10 @@
-// rarbench: extraction throughput (MB/s of unpacked output, median of several runs) of this library
-// and of libarchive on the same archives, in the same run.
+// rarbench: extraction throughput (MB/s of unpacked output, median of several runs) and peak memory of
+// this library and of libarchive on the same archives, in the same run. Two throughputs: "warm", the
+// archive extracted over and over in one process, and "fresh", one extraction in a new process each
+// time (as the installer does it; the allocator and caches start cold for both readers).
 //   rarbench [-n RUNS] [ARCHIVE...]
-// Without arguments: the LZ archives of the test data and rar-large/alpine_lzss.rar.
-#include <archive.h>
-#include <archive_entry.h>
-
+// Without arguments: the test data's 2.9 archives with LZ, PPMd, filtered and solid entries, and
+// rar-large/alpine_lzss.rar.
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -12,26 +12,17 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <memory>
+#include <optional>
 #include <sstream>
 #include <string>
 #include <vector>
 
-#include "archive/ArchiveReader.h"
-#include "archive/PackedStream.h"
-#include "core/Crc32.h"
-#include "core/Status.h"
-#include "platform/FileOutput.h"
-#include "rardll.h"
-#include "unpack/Unpack29.h"
+#include "BenchReaders.h"
+#include "FreshProcess.h"
 
 namespace {
 
-struct Measure {
-    uint64_t bytes = 0;
-    bool complete = true; // every entry decoded without error
-    std::string note;
-};
+using rarbench::Measure;
 
 struct Figure {
     double mbps = 0;
@@ -61,82 +52,23 @@ Figure median(int runs, const std::function<Measure()>& work) {
     return {t > 0 ? m.bytes / t / 1e6 : 0, m};
 }
 
-int CALLBACK countBytes(UINT msg, LPARAM user, LPARAM, LPARAM p2) {
-    if (msg == UCM_PROCESSDATA) {
-        *reinterpret_cast<uint64_t*>(user) += static_cast<uint64_t>(p2);
-    }
-    return msg == UCM_CHANGEVOLUME && p2 == RAR_VOL_ASK ? -1 : 1;
-}
+struct BenchArchive {
+    std::string path;
+    std::string kind; // what the decoder meets: LZ, PPMd, filters, solid
+};
 
-// Through the C interface, testing every entry (CRC checked). Output of an entry that fails counts up
-// to the failure.
-Measure ours(const std::string& path) {
-    Measure m;
-    RAROpenArchiveDataEx open{};
-    open.ArcName = const_cast<char*>(path.c_str());
-    open.OpenMode = RAR_OM_EXTRACT;
-    open.Callback = countBytes;
-    open.UserData = reinterpret_cast<LPARAM>(&m.bytes);
-    HANDLE h = RAROpenArchiveEx(&open);
-    if (!h) {
-        m.complete = false;
-        m.note = "open failed";
-        return m;
-    }
-    RARHeaderDataEx header{};
-    while (RARReadHeaderEx(h, &header) == ERAR_SUCCESS) {
-        const int rc = RARProcessFile(h, RAR_TEST, nullptr, nullptr);
-        if (rc != ERAR_SUCCESS && m.complete) {
-            m.complete = false;
-            m.note = std::string(header.FileName) + ": " + rarlib::statusName(rc);
-        }
-    }
-    RARCloseArchive(h);
-    return m;
-}
+// Archives with at least kMinBytes of 2.9 compressed output (smaller ones time little more than opening
+// the file), and every one with filters or solid entries, from the manifests' feature columns.
+constexpr uint64_t kMinBytes = 32 * 1024;
 
-Measure libarchive(const std::string& path) {
-    Measure m;
-    archive* a = archive_read_new();
-    archive_read_support_format_rar(a);
-    if (archive_read_open_filename(a, path.c_str(), 1 << 20) != ARCHIVE_OK) {
-        m.complete = false;
-        m.note = archive_error_string(a) ? archive_error_string(a) : "open failed";
-        archive_read_free(a);
-        return m;
-    }
-    archive_entry* entry;
-    int rc;
-    while ((rc = archive_read_next_header(a, &entry)) == ARCHIVE_OK) {
-        const void* buf;
-        size_t size;
-        la_int64_t offset;
-        int r;
-        while ((r = archive_read_data_block(a, &buf, &size, &offset)) == ARCHIVE_OK) {
-            m.bytes += size;
-        }
-        if (r != ARCHIVE_EOF) {
-            m.complete = false;
-            m.note = archive_error_string(a) ? archive_error_string(a) : "data error";
-            break;
-        }
-    }
-    if (rc != ARCHIVE_EOF && rc != ARCHIVE_OK && m.complete) {
-        m.complete = false;
-        m.note = archive_error_string(a) ? archive_error_string(a) : "header error";
-    }
-    archive_read_free(a);
-    return m;
-}
-
-// Archives of the test data with at least kMinLzBytes of output from the 2.9 LZ method (smaller ones
-// time little more than opening the file), from the manifest's feature column.
-constexpr uint64_t kMinLzBytes = 32 * 1024;
-
-std::vector<std::string> defaultArchives() {
-    const std::string dir = RARLIB_TESTDATA_DIR;
-    std::vector<std::pair<std::string, uint64_t>> lzBytes;
-    std::ifstream manifest(dir + "/rar/manifest.tsv");
+void addFromManifest(const std::string& dir, std::vector<BenchArchive>& out) {
+    struct Seen {
+        std::string path;
+        uint64_t bytes = 0;
+        bool lz = false, ppmd = false, filters = false, solid = false;
+    };
+    std::vector<Seen> seen;
+    std::ifstream manifest(dir + "/manifest.tsv");
     std::string line;
     while (std::getline(manifest, line)) {
         std::vector<std::string> f;
@@ -148,67 +80,179 @@ std::vector<std::string> defaultArchives() {
             continue;
         }
         const std::string& features = f[7];
-        if (features.find(",LZ") == std::string::npos || features.find("v2.9") == std::string::npos) {
+        const bool lz = features.find(",LZ") != std::string::npos;
+        const bool ppmd = features.find(",PPMd") != std::string::npos;
+        if (features.find("v2.9") == std::string::npos || !(lz || ppmd)) {
             continue;
         }
-        const std::string path = dir + "/rar/" + f[0];
-        auto it =
-            std::find_if(lzBytes.begin(), lzBytes.end(), [&](const auto& e) { return e.first == path; });
-        if (it == lzBytes.end()) {
-            lzBytes.emplace_back(path, 0);
-            it = lzBytes.end() - 1;
+        const std::string path = dir + "/" + f[0];
+        auto it = std::find_if(seen.begin(), seen.end(), [&](const Seen& s) { return s.path == path; });
+        if (it == seen.end()) {
+            seen.push_back(Seen{path});
+            it = seen.end() - 1;
         }
-        it->second += std::stoull(f[3]);
+        it->bytes += std::stoull(f[3]);
+        it->lz |= lz;
+        it->ppmd |= ppmd;
+        it->filters |= features.find("filters=") != std::string::npos;
+        it->solid |= features.find("solid-continuation") != std::string::npos;
     }
-    std::vector<std::string> out;
-    for (const auto& [path, bytes] : lzBytes) {
-        if (bytes >= kMinLzBytes) {
-            out.push_back(path);
+    for (const Seen& s : seen) {
+        if (s.bytes < kMinBytes && !s.filters && !s.solid) {
+            continue;
         }
+        std::string kind = s.lz && s.ppmd ? "LZ+PPMd" : s.ppmd ? "PPMd" : "LZ";
+        if (s.filters) {
+            kind += ", filters";
+        }
+        if (s.solid) {
+            kind += ", solid";
+        }
+        out.push_back({s.path, kind});
     }
-    out.push_back(dir + "/rar-large/alpine_lzss.rar");
+}
+
+std::vector<BenchArchive> defaultArchives() {
+    std::vector<BenchArchive> out;
+    addFromManifest(std::string(RARLIB_TESTDATA_DIR) + "/rar", out);
+    addFromManifest(std::string(RARLIB_TESTDATA_DIR) + "/rar-large", out);
     return out;
 }
 
-void printFigure(const char* label, const Figure& f) {
-    std::printf("  %-38s %9.1f MB/s  (%.2f MB%s)\n", label, f.mbps, f.measure.bytes / 1e6,
-                f.measure.complete ? "" : ", stopped early");
-    if (!f.measure.note.empty()) {
-        std::printf("  %-38s %s\n", "", f.measure.note.c_str());
+std::string megabytes(std::optional<long long> bytes) {
+    if (!bytes) {
+        return "-";
     }
+    char text[32];
+    std::snprintf(text, sizeof(text), "%.1f MB", *bytes / 1e6);
+    return text;
 }
 
-void printRatio(const Figure& ours, const Figure& ref) {
-    if (ref.mbps > 0 && ours.measure.bytes > 0) {
-        std::printf("  %-38s %9.2f\n", "ratio to libarchive", ours.mbps / ref.mbps);
+std::string fixed(std::optional<double> v, const char* format) {
+    if (!v) {
+        return "-";
+    }
+    char text[32];
+    std::snprintf(text, sizeof(text), format, *v);
+    return text;
+}
+
+// Median throughput and peak memory of `runs` fresh processes; nullopt when the reader fails.
+struct FreshFigure {
+    std::optional<double> mbps;
+    std::optional<long long> peak;
+};
+
+FreshFigure fresh(int runs, const std::string& reader, const std::string& path) {
+    std::vector<double> rates;
+    std::vector<long long> peaks;
+    for (int i = 0; i < runs; ++i) {
+        const auto run = rarbench::runFresh(reader, path);
+        if (!run) {
+            return {};
+        }
+        rates.push_back(run->seconds > 0 ? run->bytes / run->seconds / 1e6 : 0);
+        peaks.push_back(run->peakBytes);
+    }
+    std::sort(rates.begin(), rates.end());
+    std::sort(peaks.begin(), peaks.end());
+    return {rates[rates.size() / 2], peaks[peaks.size() / 2]};
+}
+
+struct Reader {
+    Figure warm;
+    FreshFigure fresh;
+};
+
+struct Row {
+    std::string name;
+    std::string kind;
+    Reader ours;
+    Reader ref;
+};
+
+std::optional<double> warmRate(const Reader& r) {
+    return r.warm.measure.complete ? std::optional<double>(r.warm.mbps) : std::nullopt;
+}
+
+std::optional<double> ratio(std::optional<double> ours, std::optional<double> ref) {
+    if (!ours || !ref || *ref <= 0) {
+        return std::nullopt;
+    }
+    return *ours / *ref;
+}
+
+void printReader(const char* label, const Reader& r, std::optional<long long> idle) {
+    std::string memory = megabytes(r.fresh.peak);
+    if (r.fresh.peak && idle) {
+        memory += " (+" + megabytes(*r.fresh.peak - *idle) + ")";
+    }
+    std::printf("  %-12s %10s %10s   %s\n", label, fixed(warmRate(r), "%.1f").c_str(),
+                fixed(r.fresh.mbps, "%.1f").c_str(), memory.c_str());
+    if (!r.warm.measure.note.empty()) {
+        std::printf("  %-12s %s\n", "", r.warm.measure.note.c_str());
     }
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc == 4 && std::strcmp(argv[1], "--fresh") == 0) {
+        return rarbench::freshChild(argv[2], argv[3]);
+    }
     int runs = 7;
-    std::vector<std::string> archives;
+    std::vector<BenchArchive> archives;
     for (int i = 1; i < argc; ++i) {
         if (std::strcmp(argv[i], "-n") == 0 && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else {
-            archives.emplace_back(argv[i]);
+            archives.push_back({argv[i], "given"});
         }
     }
     if (archives.empty()) {
         archives = defaultArchives();
     }
-    std::printf("rarbench: median of %d runs, MB/s of unpacked output (1 MB = 10^6 bytes), CRC32 computed by "
-                "both\n",
+    std::printf("rarbench: median of %d runs, MB/s of unpacked output (1 MB = 10^6 bytes), CRC32 checked by "
+                "both.\n"
+                "warm: extracted over and over in this process; fresh: one extraction in a new process.\n"
+                "Peak: maximum resident set of the fresh process; in brackets the part above a process that "
+                "extracts nothing.\n",
                 runs);
-    for (const auto& path : archives) {
-        std::printf("\n%s\n", std::filesystem::path(path).filename().string().c_str());
-        const Figure ref = median(runs, [&] { return libarchive(path); });
-        printFigure("libarchive", ref);
-        const Figure mine = median(runs, [&] { return ours(path); });
-        printFigure("rarlib (C interface, CRC verified)", mine);
-        printRatio(mine, ref);
+    const auto idle = fresh(1, "none", "-").peak;
+    std::printf("Process that extracts nothing: %s\n", megabytes(idle).c_str());
+
+    std::vector<Row> rows;
+    for (const auto& a : archives) {
+        Row r;
+        r.name = std::filesystem::path(a.path).filename().string();
+        r.kind = a.kind;
+        r.ref.warm = median(runs, [&] { return rarbench::readWithLibarchive(a.path); });
+        r.ref.fresh = fresh(runs, "libarchive", a.path);
+        r.ours.warm = median(runs, [&] { return rarbench::readWithRarlib(a.path); });
+        r.ours.fresh = fresh(runs, "rarlib", a.path);
+        std::printf("\n%s (%s), %.2f MB\n  %-12s %10s %10s   %s\n", r.name.c_str(), r.kind.c_str(),
+                    r.ours.warm.measure.bytes / 1e6, "", "warm MB/s", "fresh MB/s", "peak memory");
+        printReader("libarchive", r.ref, idle);
+        printReader("rarlib", r.ours, idle);
+        std::printf("  %-12s %10s %10s\n", "ratio",
+                    fixed(ratio(warmRate(r.ours), warmRate(r.ref)), "%.2f").c_str(),
+                    fixed(ratio(r.ours.fresh.mbps, r.ref.fresh.mbps), "%.2f").c_str());
+        rows.push_back(std::move(r));
     }
-    return 0;
+
+    std::printf("\n%-42s %-18s %21s %21s %19s\n", "", "", "warm MB/s", "fresh MB/s", "peak memory");
+    std::printf("%-42s %-18s %7s %7s %5s %7s %7s %5s %9s %9s\n", "archive", "kind", "rarlib", "libarc",
+                "ratio", "rarlib", "libarc", "ratio", "rarlib", "libarc");
+    for (const Row& r : rows) {
+        std::printf("%-42s %-18s %7s %7s %5s %7s %7s %5s %9s %9s\n", r.name.c_str(), r.kind.c_str(),
+                    fixed(warmRate(r.ours), "%.1f").c_str(), fixed(warmRate(r.ref), "%.1f").c_str(),
+                    fixed(ratio(warmRate(r.ours), warmRate(r.ref)), "%.2f").c_str(),
+                    fixed(r.ours.fresh.mbps, "%.1f").c_str(), fixed(r.ref.fresh.mbps, "%.1f").c_str(),
+                    fixed(ratio(r.ours.fresh.mbps, r.ref.fresh.mbps), "%.2f").c_str(),
+                    megabytes(r.ours.fresh.peak).c_str(), megabytes(r.ref.fresh.peak).c_str());
+    }
+    // A failure of ours is a fault; libarchive not reading an archive is only noted.
+    const bool allOurs =
+        std::all_of(rows.begin(), rows.end(), [](const Row& r) { return r.ours.warm.measure.complete; });
+    return allOurs ? 0 : 1;
 }
