@@ -3,8 +3,8 @@
 // archive extracted over and over in one process, and "fresh", one extraction in a new process each
 // time (as the installer does it; the allocator and caches start cold for both readers).
 //   rarbench [-n RUNS] [ARCHIVE...]
-// Without arguments: the test data's 2.9 archives with LZ, PPMd, filtered and solid entries, and
-// rar-large/alpine_lzss.rar.
+// Without arguments: the test data's 2.9 archives with LZ, PPMd, filtered and solid entries,
+// rar-large/alpine_lzss.rar, and a larger PPMd archive made for the run (PpmdSample.h).
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -19,6 +19,7 @@
 
 #include "BenchReaders.h"
 #include "FreshProcess.h"
+#include "PpmdSample.h"
 
 namespace {
 
@@ -55,11 +56,14 @@ Figure median(int runs, const std::function<Measure()>& work) {
 struct BenchArchive {
     std::string path;
     std::string kind; // what the decoder meets: LZ, PPMd, filters, solid
+    std::string name; // shown instead of the file name
 };
 
 // Archives with at least kMinBytes of 2.9 compressed output (smaller ones time little more than opening
 // the file), and every one with filters or solid entries, from the manifests' feature columns.
 constexpr uint64_t kMinBytes = 32 * 1024;
+// Content of the made PPMd archive: enough to time the model at work, small enough for many runs.
+constexpr size_t kSampleBytes = 1 << 20;
 
 void addFromManifest(const std::string& dir, std::vector<BenchArchive>& out) {
     struct Seen {
@@ -108,7 +112,7 @@ void addFromManifest(const std::string& dir, std::vector<BenchArchive>& out) {
         if (s.solid) {
             kind += ", solid";
         }
-        out.push_back({s.path, kind});
+        out.push_back({s.path, kind, ""});
     }
 }
 
@@ -206,11 +210,17 @@ int main(int argc, char** argv) {
         if (std::strcmp(argv[i], "-n") == 0 && i + 1 < argc) {
             runs = std::max(1, std::atoi(argv[++i]));
         } else {
-            archives.push_back({argv[i], "given"});
+            archives.push_back({argv[i], "given", ""});
         }
     }
+    std::string sample;
     if (archives.empty()) {
         archives = defaultArchives();
+        sample = rarbench::writePpmdSample(std::string(RARLIB_TESTDATA_DIR) + "/rar-large/alpine_lzss.rar",
+                                           kSampleBytes);
+        if (!sample.empty()) {
+            archives.push_back({sample, "PPMd, made here", "alpine.tar, 1st MB, PPMd"});
+        }
     }
     std::printf("rarbench: median of %d runs, MB/s of unpacked output (1 MB = 10^6 bytes), CRC32 checked by "
                 "both.\n"
@@ -224,7 +234,7 @@ int main(int argc, char** argv) {
     std::vector<Row> rows;
     for (const auto& a : archives) {
         Row r;
-        r.name = std::filesystem::path(a.path).filename().string();
+        r.name = a.name.empty() ? std::filesystem::path(a.path).filename().string() : a.name;
         r.kind = a.kind;
         r.ref.warm = median(runs, [&] { return rarbench::readWithLibarchive(a.path); });
         r.ref.fresh = fresh(runs, "libarchive", a.path);
@@ -250,6 +260,9 @@ int main(int argc, char** argv) {
                     fixed(r.ours.fresh.mbps, "%.1f").c_str(), fixed(r.ref.fresh.mbps, "%.1f").c_str(),
                     fixed(ratio(r.ours.fresh.mbps, r.ref.fresh.mbps), "%.2f").c_str(),
                     megabytes(r.ours.fresh.peak).c_str(), megabytes(r.ref.fresh.peak).c_str());
+    }
+    if (!sample.empty()) {
+        std::remove(sample.c_str());
     }
     // A failure of ours is a fault; libarchive not reading an archive is only noted.
     const bool allOurs =
