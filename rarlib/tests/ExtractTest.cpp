@@ -255,7 +255,8 @@ TEST_F(Extract, ReadsArchiveComments) {
     const Case cases[] = {
         {"rar3-comment-plain.rar", 1, "RARcomment\n"}, // packed with the 2.9 method
         {"test_read_format_rar_subblock.rar", 1, "test rar with archive comment"}, // stored
-        {"rar15-comment.rar", ERAR_UNKNOWN_FORMAT, ""},                            // RAR 1.5 packing
+        {"rar15-comment.rar", 1, "RARcomment -----"},  // packed with the 1.5 method
+        {"rar202-comment-nopsw.rar", 1, "RARcomment"}, // packed with the 2.0 method
         {"ctime0.rar", 0, ""},
     };
     for (const auto& c : cases) {

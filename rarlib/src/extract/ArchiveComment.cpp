@@ -7,6 +7,8 @@
 #include "core/Crc32.h"
 #include "extract/EntrySink.h"
 #include "unpack/Unpack29.h"
+#include "unpack15/Unpack15.h"
+#include "unpack20/Unpack20.h"
 
 namespace rarlib {
 namespace {
@@ -24,15 +26,35 @@ Status readOldComment(const std::vector<uint8_t>& block, std::vector<uint8_t>& t
     if (base.type != block::kOldComment || base.size < kFixed || base.size > block.size()) {
         return Status::BadData;
     }
-    if (block[10] != 0x30) {
+    const uint8_t unpVer = block[9];
+    const uint8_t method = block[10];
+    const size_t unpSize = loadLe16(block.data() + 7);
+    const std::span<const uint8_t> data(block.data() + kFixed, base.size - kFixed);
+    Status st = Status::Ok;
+    if (method == 0x30) {
+        text.assign(data.begin(), data.end());
+    } else if (method > 0x35) {
         return Status::UnknownFormat;
+    } else {
+        // Packed by the RAR 1.5/2.x that wrote the archive, apart from any entry's stream.
+        MemorySource source(data);
+        BufferSink sink(text, kMaxComment);
+        if (unpVer == 15) {
+            st = std::make_unique<Unpack15>()->decodeEntry(source, unpSize, true, false, &sink);
+        } else if (unpVer == 20 || unpVer == 26) {
+            st = std::make_unique<Unpack20>()->decodeEntry(source, unpSize, true, false, &sink);
+        } else {
+            return Status::UnknownFormat;
+        }
     }
-    text.assign(block.begin() + kFixed, block.begin() + base.size);
-    if ((crc32(text) & 0xFFFF) != loadLe16(block.data() + 11) || text.size() != loadLe16(block.data() + 7)) {
+    if (st == Status::Ok &&
+        ((crc32(text) & 0xFFFF) != loadLe16(block.data() + 11) || text.size() != unpSize)) {
+        st = Status::BadData;
+    }
+    if (st != Status::Ok) {
         text.clear();
-        return Status::BadData;
     }
-    return Status::Ok;
+    return st;
 }
 
 } // namespace

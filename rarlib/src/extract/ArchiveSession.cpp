@@ -238,6 +238,9 @@ std::optional<Path> ArchiveSession::destination(const FileHeader& h, const Path*
 // Compressed entries by unpack version; each version has its own decoder and stream state.
 bool ArchiveSession::hasDecoder(const FileHeader& h) {
     switch (h.unpVer) {
+    case 15:
+    case 20:
+    case 26:
     case 29:
         return h.method >= 0x31 && h.method <= 0x35;
     default:
@@ -277,6 +280,21 @@ Status ArchiveSession::decode(const FileHeader& h, PackedStream& data, OutputSin
                 unpack29_ = std::make_unique<Unpack29>();
             }
             st = unpack29_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
+            break;
+        case 20:
+        case 26:
+            if (!unpack20_) {
+                unpack20_ = std::make_unique<Unpack20>();
+            }
+            st = unpack20_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
+            break;
+        case 15:
+            if (!unpack15_) {
+                unpack15_ = std::make_unique<Unpack15>();
+            }
+            st = unpack15_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown,
+                                        reader_->solid() && unpack15Started_, sink);
+            unpack15Started_ = true;
             break;
         default:
             st = Status::UnknownFormat;

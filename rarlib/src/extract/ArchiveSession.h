@@ -10,6 +10,8 @@
 #include "extract/EntrySink.h"
 #include "platform/FileOutput.h"
 #include "unpack/Unpack29.h"
+#include "unpack15/Unpack15.h"
+#include "unpack20/Unpack20.h"
 
 namespace rarlib {
 
@@ -74,6 +76,11 @@ private:
     std::optional<FileHeader> current_;
     std::optional<std::string> password_;
     std::unique_ptr<Unpack29> unpack29_;
+    std::unique_ptr<Unpack20> unpack20_;
+    std::unique_ptr<Unpack15> unpack15_;
+    // The 1.5 method has no per-file solid flag: in a solid archive each of its entries continues the
+    // stream of the one before.
+    bool unpack15Started_ = false;
     // Why the solid stream cannot be continued (Ok while it can).
     Status solidBroken_ = Status::Ok;
     // Once the archive cannot be walked further every readHeader fails the same way.
