@@ -69,14 +69,6 @@ bool WriteBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int h
 
 } // namespace
 
-std::wstring WinePath(const char* unixPath) {
-    std::wstring path = L"Z:" + Utf8ToWide(unixPath);
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
 TPrivateTemp::TPrivateTemp() : folder_(L"zarvo-app-tmp") {
     savedTmp_ = Environment(L"TMP");
     savedTemp_ = Environment(L"TEMP");

@@ -5,6 +5,7 @@
 #include "app/MainUnit.h"
 #include "common/CommonUtils.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -16,9 +17,6 @@
 #include <vector>
 
 namespace zarvo::testing {
-
-// A Unix path of the build as Wine sees it (drive Z: is the Unix root).
-std::wstring WinePath(const char* unixPath);
 
 // A fresh folder that is the process's TMP and TEMP while the object lives; the wizard writes its
 // files there. Child processes started meanwhile inherit it.

@@ -3,6 +3,7 @@
 #include "common/SetupError.h"
 #include "tests/support/StoredRar.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -11,19 +12,13 @@
 
 using namespace zarvo;
 using zarvo::testing::PathExists;
+using zarvo::testing::ProgramFolder;
 using zarvo::testing::ReadBinaryFile;
 using zarvo::testing::StoredRar;
 using zarvo::testing::TempFolder;
 using zarvo::testing::WriteTextFile;
 
 namespace {
-
-std::wstring TestDir() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring self = path;
-    return self.substr(0, self.rfind(L'\\'));
-}
 
 // The names (not paths) of the files and folders in a folder, sorted.
 std::vector<std::wstring> Listing(const std::wstring& folder) {
@@ -49,7 +44,7 @@ const std::string kHelpName = "\x91\xaf\xe0\xa0\xa2\xaa\xa0.txt";
 
 class ArchiveExtract : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(LoadRarLibrary(TestDir() + L"\\Unrar.dll")); }
+    static void SetUpTestSuite() { ASSERT_TRUE(LoadRarLibrary(ProgramFolder() + L"\\Unrar.dll")); }
     static void TearDownTestSuite() { FreeRarLibrary(); }
 
     void SetUp() override {
@@ -65,7 +60,7 @@ protected:
         target_ = work_ / L"target";
         CreateDirectoryW(target_.c_str(), nullptr);
     }
-    void TearDown() override { SetCurrentDirectoryW(TestDir().c_str()); }
+    void TearDown() override { SetCurrentDirectoryW(ProgramFolder().c_str()); }
 
     TempFolder work_;
     std::wstring archive_, target_;

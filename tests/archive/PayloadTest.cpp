@@ -3,45 +3,27 @@
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
 using namespace zarvo;
+using zarvo::testing::Crc32;
 using zarvo::testing::PathExists;
+using zarvo::testing::ProgramFolder;
 using zarvo::testing::ReadBinaryFile;
 using zarvo::testing::TempFolder;
+using zarvo::testing::WinePath;
 
 namespace {
 
-std::wstring WinePath(const char* unixPath) {
-    std::wstring path = L"Z:" + Utf8ToWide(unixPath);
-    for (wchar_t& c : path)
-        if (c == L'/')
-            c = L'\\';
-    return path;
-}
-
-std::wstring TestDir() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring self = path;
-    return self.substr(0, self.rfind(L'\\'));
-}
-
-uint32_t Crc32(const std::string& bytes) {
-    using Rtl = DWORD(WINAPI*)(DWORD, const BYTE*, INT);
-    static auto crc = reinterpret_cast<Rtl>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlComputeCrc32")));
-    return crc(0, reinterpret_cast<const BYTE*>(bytes.data()), INT(bytes.size()));
-}
-
 class Payload : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { ASSERT_TRUE(LoadRarLibrary(TestDir() + L"\\Unrar.dll")); }
+    static void SetUpTestSuite() { ASSERT_TRUE(LoadRarLibrary(ProgramFolder() + L"\\Unrar.dll")); }
     static void TearDownTestSuite() { FreeRarLibrary(); }
-    void TearDown() override { SetCurrentDirectoryW(TestDir().c_str()); }
+    void TearDown() override { SetCurrentDirectoryW(ProgramFolder().c_str()); }
     TempFolder work_;
 };
 

@@ -1,18 +1,12 @@
 #include "archive/UnRAR.h"
-#include "tests/support/TempFolder.h"
+#include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
 using namespace zarvo;
+using zarvo::testing::ProgramFolder;
 
 namespace {
-
-std::wstring TestDir() {
-    wchar_t path[MAX_PATH];
-    GetModuleFileNameW(nullptr, path, MAX_PATH);
-    std::wstring self = path;
-    return self.substr(0, self.rfind(L'\\'));
-}
 
 unsigned short ControlWord() {
     unsigned short word = 0;
@@ -23,7 +17,7 @@ unsigned short ControlWord() {
 } // namespace
 
 TEST(UnRAR, BindsAllNineEntryPointsOfTheRealLibrary) {
-    ASSERT_TRUE(LoadRarLibrary(TestDir() + L"\\Unrar.dll"));
+    ASSERT_TRUE(LoadRarLibrary(ProgramFolder() + L"\\Unrar.dll"));
     const TRarLibrary& lib = RarLibrary;
     for (const void* entry :
          {(void*)lib.GetDllVersion, (void*)lib.OpenArchive, (void*)lib.OpenArchiveEx, (void*)lib.CloseArchive,
@@ -38,7 +32,7 @@ TEST(UnRAR, BindsAllNineEntryPointsOfTheRealLibrary) {
 TEST(UnRAR, AMissingFileIsRefusedWithoutAnErrorBox) {
     UINT before = SetErrorMode(0);
     SetErrorMode(before);
-    EXPECT_FALSE(LoadRarLibrary(TestDir() + L"\\NoSuchUnrar.dll"));
+    EXPECT_FALSE(LoadRarLibrary(ProgramFolder() + L"\\NoSuchUnrar.dll"));
     EXPECT_EQ(SetErrorMode(before), before);
     FreeRarLibrary();
 }
@@ -48,7 +42,7 @@ TEST(UnRAR, ALibraryWithoutSetPasswordIsRefusedAndItsControlWordUndone) {
     UINT modeBefore = SetErrorMode(0);
     SetErrorMode(modeBefore);
 
-    EXPECT_FALSE(LoadRarLibrary(TestDir() + L"\\rar_without_password.dll"));
+    EXPECT_FALSE(LoadRarLibrary(ProgramFolder() + L"\\rar_without_password.dll"));
     EXPECT_EQ(ControlWord(), before);
     EXPECT_EQ(SetErrorMode(modeBefore), modeBefore);
     // Entry points found before the missing one stay bound.

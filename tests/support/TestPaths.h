@@ -1,0 +1,37 @@
+#pragma once
+// Paths the Windows tests need: their own folder, and files of the Linux build tree seen through Wine.
+
+#include <windows.h>
+
+#include <string>
+
+namespace zarvo::testing {
+
+// The folder of the running test program, without a trailing backslash.
+inline std::wstring ProgramFolder() {
+    wchar_t path[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, path, MAX_PATH);
+    std::wstring self(path, length);
+    return self.substr(0, self.rfind(L'\\'));
+}
+
+// A Unix path (UTF-8) as Wine shows it: on drive Z:, with backslashes.
+inline std::wstring WinePath(const char* unixPath) {
+    int length = MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, nullptr, 0);
+    std::wstring path(size_t(length > 0 ? length - 1 : 0), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, unixPath, -1, path.data(), length);
+    for (wchar_t& c : path)
+        if (c == L'/')
+            c = L'\\';
+    return L"Z:" + path;
+}
+
+// CRC32 as the archive format uses it, from the system's own implementation.
+inline uint32_t Crc32(const std::string& bytes) {
+    using TRtlComputeCrc32 = DWORD(WINAPI*)(DWORD, const BYTE*, INT);
+    static auto crc = reinterpret_cast<TRtlComputeCrc32>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlComputeCrc32")));
+    return crc(0, reinterpret_cast<const BYTE*>(bytes.data()), INT(bytes.size()));
+}
+
+} // namespace zarvo::testing
