@@ -21,4 +21,21 @@ uint64_t LzWindow::prepare(uint64_t wanted) {
     return cleared_ == kTotal ? wanted : std::min<uint64_t>(wanted, cleared_ - kMaxStepBytes);
 }
 
+Status writeWindow(const LzWindow& window, uint64_t& written, OutputSink* sink) {
+    const uint64_t upTo = window.pos();
+    const uint8_t* data = window.data();
+    while (written < upTo) {
+        const size_t start = written & LzWindow::kMask;
+        const size_t n = static_cast<size_t>(std::min<uint64_t>(upTo - written, LzWindow::kSize - start));
+        if (sink) {
+            const Status st = sink->write(data + start, n);
+            if (st != Status::Ok) {
+                return st;
+            }
+        }
+        written += n;
+    }
+    return Status::Ok;
+}
+
 } // namespace rarlib

@@ -91,4 +91,8 @@ private:
     uint64_t written_ = 0;
 };
 
+// Hands on the decoded bytes from `written` up to the window's position and moves `written` there; for
+// the decoders whose output needs no filters. A null sink only moves the border.
+Status writeWindow(const LzWindow& window, uint64_t& written, OutputSink* sink);
+
 } // namespace rarlib

@@ -330,20 +330,7 @@ Status Unpack15::decodeStep(uint64_t fileEnd) {
 }
 
 Status Unpack15::flush(OutputSink* sink) {
-    const uint64_t upTo = window_.pos();
-    const uint8_t* data = window_.data();
-    while (written_ < upTo) {
-        const size_t start = written_ & LzWindow::kMask;
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(upTo - written_, LzWindow::kSize - start));
-        if (sink) {
-            const Status st = sink->write(data + start, n);
-            if (st != Status::Ok) {
-                return st;
-            }
-        }
-        written_ += n;
-    }
-    return Status::Ok;
+    return writeWindow(window_, written_, sink);
 }
 
 Status Unpack15::decodeEntry(ByteSource& input, uint64_t unpSize, bool sizeKnown, bool solid,

@@ -268,20 +268,7 @@ Status Unpack20::decodeStep(uint64_t fileEnd) {
 }
 
 Status Unpack20::flush(OutputSink* sink) {
-    const uint64_t upTo = window_.pos();
-    const uint8_t* data = window_.data();
-    while (written_ < upTo) {
-        const size_t start = written_ & LzWindow::kMask;
-        const size_t n = static_cast<size_t>(std::min<uint64_t>(upTo - written_, LzWindow::kSize - start));
-        if (sink) {
-            const Status st = sink->write(data + start, n);
-            if (st != Status::Ok) {
-                return st;
-            }
-        }
-        written_ += n;
-    }
-    return Status::Ok;
+    return writeWindow(window_, written_, sink);
 }
 
 bool Unpack20::atLeastBytesLeft(unsigned bytes) {
