@@ -10,20 +10,10 @@
 namespace rarlib::testing {
 namespace {
 
-class CountingSink final : public OutputSink {
-public:
-    Status write(const uint8_t*, size_t size) override {
-        bytes += size;
-        return Status::Ok;
-    }
-    size_t bytes = 0;
-};
-
 Status decode(Unpack15& u, std::span<const uint8_t> packed, uint64_t size, bool solid, size_t& produced) {
-    MemorySource src(packed);
-    CountingSink sink;
-    const Status st = u.decodeEntry(src, size, true, solid, &sink);
-    produced = sink.bytes;
+    std::vector<uint8_t> out;
+    const Status st = decodeTo(u, packed, size, solid, out);
+    produced = out.size();
     return st;
 }
 
@@ -79,7 +69,7 @@ TEST(Unpack15Damage, SizeMustBeKnownAndErrorsStopTheStream) {
     const std::vector<uint8_t> zeros(64, 0);
     Unpack15 u;
     MemorySource src(zeros);
-    CountingSink sink;
+    VectorSink sink;
     EXPECT_EQ(u.decodeEntry(src, 0, false, false, &sink), Status::UnknownFormat);
     size_t produced = 0;
     // An empty entry needs no data; after a failed entry a solid continuation is refused.

@@ -30,18 +30,16 @@ uint32_t le(const std::vector<uint8_t>& d, size_t pos, int bytes) {
 }
 
 // An old comment block (type 0x75) embedded at `pos`, ending at or before `end`.
-PackedItem readComment(const std::vector<uint8_t>& d, size_t pos, size_t end, std::string name) {
+PackedItem readComment(const std::vector<uint8_t>& d, size_t pos, size_t end) {
     const uint32_t size = le(d, pos + 5, 2);
     if (d.at(pos + 2) != 0x75 || size < 13 || pos + size > end) {
         throw std::runtime_error("bad embedded comment");
     }
     PackedItem c;
-    c.name = std::move(name);
     c.unpSize = le(d, pos + 7, 2);
     c.unpVer = d[pos + 9];
     c.method = d[pos + 10];
     c.crc = le(d, pos + 11, 2);
-    c.crc16 = true;
     c.packed.assign(d.begin() + pos + 13, d.begin() + pos + size);
     return c;
 }
@@ -91,14 +89,10 @@ OldArchive readOldArchive(const std::vector<uint8_t>& d) {
             throw std::runtime_error("bad block header");
         }
         size_t next = pos + headSize;
-        if (type == 0x73) {
-            a.mainFlags = flags;
-            if (flags & 0x0002) {
-                a.comment = readComment(d, pos + 13, next, "<comment>");
-            }
+        if (type == 0x73 && (flags & 0x0002)) {
+            a.comment = readComment(d, pos + 13, next);
         } else if (type == 0x74) {
             PackedItem e;
-            e.flags = flags;
             uint64_t packSize = le(d, pos + 7, 4);
             e.unpSize = le(d, pos + 11, 4);
             e.crc = le(d, pos + 16, 4);
@@ -113,10 +107,6 @@ OldArchive readOldArchive(const std::vector<uint8_t>& d) {
             }
             if (nameAt + nameSize > next || packSize > d.size() - next) {
                 throw std::runtime_error("entry runs past the archive");
-            }
-            e.name.assign(d.begin() + nameAt, d.begin() + nameAt + nameSize);
-            if (flags & 0x0008) {
-                a.fileComments.push_back(readComment(d, nameAt + nameSize, next, "<comment:" + e.name + ">"));
             }
             e.packed.assign(d.begin() + next, d.begin() + next + packSize);
             next += packSize;
@@ -142,19 +132,10 @@ std::optional<ManifestRow> manifestRow(const std::string& archive, int index) {
             cols.push_back(c);
         }
         if (cols.size() >= 6 && cols[0] == archive && cols[1] == std::to_string(index)) {
-            return ManifestRow{std::stoull(cols[3]), static_cast<uint32_t>(std::stoul(cols[4], nullptr, 16)),
-                               cols[5]};
+            return ManifestRow{std::stoull(cols[3]), cols[5]};
         }
     }
     return std::nullopt;
-}
-
-std::string sha256Of(const std::vector<uint8_t>& data) {
-    return sha256Hex(data);
-}
-
-uint32_t crcOf(const std::vector<uint8_t>& data) {
-    return crc32(data);
 }
 
 std::vector<uint8_t> writeArchive(const std::vector<ArchiveFile>& files, uint8_t unpVer, bool solidArchive) {
@@ -174,7 +155,7 @@ std::vector<uint8_t> writeArchive(const std::vector<ArchiveFile>& files, uint8_t
         put32(h, static_cast<uint32_t>(f.packed.size()));
         put32(h, static_cast<uint32_t>(f.content.size()));
         h.push_back(2); // Win32 host
-        put32(h, crcOf(f.content));
+        put32(h, crc32(f.content));
         put32(h, 0x3C212000); // 2010-01-01 00:00:00
         h.push_back(unpVer);
         h.push_back(0x33);

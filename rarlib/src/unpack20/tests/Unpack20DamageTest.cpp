@@ -27,11 +27,11 @@ TEST(Unpack20Damage, TruncationIsBadData) {
     const auto packed = richStream(content);
     Unpack20 u;
     std::vector<uint8_t> out;
-    ASSERT_EQ(decode20(u, packed, content.size(), false, out), Status::Ok);
+    ASSERT_EQ(decodeTo(u, packed, content.size(), false, out), Status::Ok);
     ASSERT_TRUE(out == content);
     for (size_t cut = 0; cut < packed.size(); cut += 1 + cut / 64) {
         SCOPED_TRACE(cut);
-        EXPECT_EQ(decode20(u, std::span(packed).first(cut), content.size(), false, out), Status::BadData);
+        EXPECT_EQ(decodeTo(u, std::span(packed).first(cut), content.size(), false, out), Status::BadData);
     }
 }
 
@@ -44,7 +44,7 @@ TEST(Unpack20Damage, BitFlipsFailCleanly) {
     size_t flips = 0;
     for (size_t bit = 0; bit < packed.size() * 8; bit += 1 + bit / 40) {
         packed[bit / 8] ^= static_cast<uint8_t>(0x80 >> (bit % 8));
-        const Status st = decode20(u, packed, content.size(), false, out);
+        const Status st = decodeTo(u, packed, content.size(), false, out);
         packed[bit / 8] ^= static_cast<uint8_t>(0x80 >> (bit % 8));
         ++flips;
         if (st != Status::Ok) {
@@ -95,7 +95,7 @@ TEST(Unpack20Damage, InvalidTables) {
         }
         Unpack20 u;
         std::vector<uint8_t> out;
-        EXPECT_EQ(decode20(u, w.take(), 10, false, out), Status::BadData);
+        EXPECT_EQ(decodeTo(u, w.take(), 10, false, out), Status::BadData);
     }
 }
 
@@ -122,7 +122,7 @@ TEST(Unpack20Damage, MatchesOutsideTheEntry) {
         const auto packed = w.endEntry();
         Unpack20 u;
         std::vector<uint8_t> out;
-        EXPECT_EQ(decode20(u, packed, c.size ? c.size : w.output().size(), false, out), Status::BadData);
+        EXPECT_EQ(decodeTo(u, packed, c.size ? c.size : w.output().size(), false, out), Status::BadData);
     }
 }
 
@@ -134,7 +134,7 @@ TEST(Unpack20Damage, RepeatingNothingIsHarmless) {
     const auto packed = w.endEntry();
     Unpack20 u;
     std::vector<uint8_t> out;
-    EXPECT_EQ(decode20(u, packed, 1, false, out), Status::Ok);
+    EXPECT_EQ(decodeTo(u, packed, 1, false, out), Status::Ok);
     EXPECT_EQ(out, std::vector<uint8_t>{'z'});
 }
 
@@ -170,13 +170,13 @@ TEST(Unpack20Damage, DamagedTrailingTablesStopTheStream) {
     Unpack20 u;
     std::vector<uint8_t> out;
     std::vector<uint8_t> content;
-    ASSERT_EQ(decode20(u, first, 100, false, content), Status::Ok);
-    ASSERT_EQ(decode20(u, second, 10, true, out), Status::Ok);
+    ASSERT_EQ(decodeTo(u, first, 100, false, content), Status::Ok);
+    ASSERT_EQ(decodeTo(u, second, 10, true, out), Status::Ok);
     // Past the new-table symbol: pre-code lengths of 15 and codes none of them has.
     std::fill(first.begin() + static_cast<ptrdiff_t>(plain.size()) + 2, first.end(), 0xFF);
-    ASSERT_EQ(decode20(u, first, 100, false, out), Status::Ok);
+    ASSERT_EQ(decodeTo(u, first, 100, false, out), Status::Ok);
     EXPECT_EQ(out, content);
-    EXPECT_EQ(decode20(u, second, 10, true, out), Status::BadData);
+    EXPECT_EQ(decodeTo(u, second, 10, true, out), Status::BadData);
 }
 
 } // namespace

@@ -22,7 +22,7 @@ TEST(Unpack20Stream, DecodesEveryCoding) {
         const std::vector<uint8_t> packed = w.endEntry();
         Unpack20 u;
         std::vector<uint8_t> out;
-        ASSERT_EQ(decode20(u, packed, w.output().size(), false, out), Status::Ok);
+        ASSERT_EQ(decodeTo(u, packed, w.output().size(), false, out), Status::Ok);
         EXPECT_TRUE(out == w.output());
     }
 }
@@ -58,7 +58,7 @@ TEST(Unpack20Stream, SolidEntriesContinueTheStream) {
     for (size_t i = 0; i < packed.size(); ++i) {
         SCOPED_TRACE(i);
         std::vector<uint8_t> out;
-        ASSERT_EQ(decode20(u, packed[i], ends[i] - start, i > 0, out), Status::Ok);
+        ASSERT_EQ(decodeTo(u, packed[i], ends[i] - start, i > 0, out), Status::Ok);
         EXPECT_TRUE(
             std::equal(out.begin(), out.end(), w.output().begin() + start, w.output().begin() + ends[i]));
         start = ends[i];
@@ -66,21 +66,21 @@ TEST(Unpack20Stream, SolidEntriesContinueTheStream) {
     // The same entries without the stream before them: the first match reaches before the start.
     Unpack20 fresh;
     std::vector<uint8_t> out;
-    EXPECT_EQ(decode20(fresh, packed[1], ends[1] - ends[0], false, out), Status::BadData);
+    EXPECT_EQ(decodeTo(fresh, packed[1], ends[1] - ends[0], false, out), Status::BadData);
 }
 
 TEST(Unpack20Stream, EmptyEntries) {
     Unpack20 u;
     std::vector<uint8_t> out;
     // Nothing packed at all, alone or inside a solid stream.
-    EXPECT_EQ(decode20(u, {}, 0, false, out), Status::Ok);
+    EXPECT_EQ(decodeTo(u, {}, 0, false, out), Status::Ok);
     Lz20Writer w = startLz(true);
     w.literals(noise(10, 12));
-    ASSERT_EQ(decode20(u, w.endEntry(), 10, false, out), Status::Ok);
-    EXPECT_EQ(decode20(u, {}, 0, true, out), Status::Ok);
+    ASSERT_EQ(decodeTo(u, w.endEntry(), 10, false, out), Status::Ok);
+    EXPECT_EQ(decodeTo(u, {}, 0, true, out), Status::Ok);
     EXPECT_TRUE(out.empty());
     w.literal(1);
-    ASSERT_EQ(decode20(u, w.endEntry(), 1, true, out), Status::Ok);
+    ASSERT_EQ(decodeTo(u, w.endEntry(), 1, true, out), Status::Ok);
     EXPECT_EQ(out, std::vector<uint8_t>{1});
 }
 
