@@ -17,6 +17,18 @@ namespace {
 
 namespace fs = std::filesystem;
 
+time_t localTime(int year, int month, int day, int hour, int minute, int second) {
+    std::tm t{};
+    t.tm_year = year - 1900;
+    t.tm_mon = month - 1;
+    t.tm_mday = day;
+    t.tm_hour = hour;
+    t.tm_min = minute;
+    t.tm_sec = second;
+    t.tm_isdst = -1;
+    return std::mktime(&t);
+}
+
 class Extract : public ::testing::Test {
 protected:
     fs::path archive(const ArchiveBuilder& builder, const char* name = "test.rar") {
@@ -74,17 +86,9 @@ TEST_F(Extract, SetsTheModificationTimeAndPermissions) {
         ASSERT_EQ(a.next(h), ERAR_SUCCESS);
         ASSERT_EQ(a.process(RAR_EXTRACT, out().string()), ERAR_SUCCESS);
     }
-    std::tm local{};
-    local.tm_year = 110;
-    local.tm_mon = 5;
-    local.tm_mday = 15;
-    local.tm_hour = 13;
-    local.tm_min = 45;
-    local.tm_sec = 20;
-    local.tm_isdst = -1;
     struct stat st {};
     ASSERT_EQ(::stat((out() / "dos.txt").c_str(), &st), 0);
-    EXPECT_EQ(st.st_mtime, std::mktime(&local));
+    EXPECT_EQ(st.st_mtime, localTime(2010, 6, 15, 13, 45, 20));
     EXPECT_EQ(st.st_mode & 0777, 0444u);
     ASSERT_EQ(::stat((out() / "unix.sh").c_str(), &st), 0);
     EXPECT_EQ(st.st_mode & 0777, 0750u);
@@ -99,15 +103,7 @@ TEST_F(Extract, AppliesTheExtendedTimeWithItsFraction) {
     ASSERT_EQ(::stat((out() / "afile.txt").c_str(), &st), 0);
     // 21:28:46 + 1 s + 0x893AAB * 100 ns
     EXPECT_EQ(st.st_mtim.tv_nsec, 899345100);
-    std::tm local{};
-    local.tm_year = 111;
-    local.tm_mon = 4;
-    local.tm_mday = 10;
-    local.tm_hour = 21;
-    local.tm_min = 28;
-    local.tm_sec = 47;
-    local.tm_isdst = -1;
-    EXPECT_EQ(st.st_mtime, std::mktime(&local));
+    EXPECT_EQ(st.st_mtime, localTime(2011, 5, 10, 21, 28, 47));
 }
 
 TEST_F(Extract, RefusesStoredNamesThatLeaveTheDestination) {

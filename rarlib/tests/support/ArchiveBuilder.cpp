@@ -139,9 +139,7 @@ std::vector<uint8_t> ArchiveBuilder::build() const {
         append(out, fileHeaderBytes(e, e.packed.size(), 0, contentCrc(e)));
         append(out, e.packed);
     }
-    if (endBlock_) {
-        append(out, endBlock(false));
-    }
+    append(out, endBlock(false));
     return out;
 }
 

@@ -42,10 +42,6 @@ public:
         comment_ = text;
         return *this;
     }
-    ArchiveBuilder& withEndBlock(bool on) {
-        endBlock_ = on;
-        return *this;
-    }
 
     std::vector<uint8_t> build() const;
     // The same entries spread over volumes: each volume holds at most `maxData` bytes of entry data,
@@ -57,7 +53,6 @@ private:
     uint16_t mainFlags_ = 0;
     std::vector<BuildEntry> entries_;
     std::optional<std::string> comment_;
-    bool endBlock_ = true;
 };
 
 // Encodes a file header (type 0x74) for the given entry, data size and extra flags.

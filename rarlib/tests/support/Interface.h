@@ -35,8 +35,7 @@ public:
     HANDLE get() const { return handle_; }
     int openResult() const { return openResult_; }
     UINT flags() const { return flags_; }
-    int readHeader(RARHeaderDataEx& header) { return RARReadHeaderEx(handle_, &header); }
-    int next(RARHeaderDataEx& header) { return readHeader(header); }
+    int next(RARHeaderDataEx& header) { return RARReadHeaderEx(handle_, &header); }
     int process(int operation, const std::string& destPath = {}, const std::string& destName = {});
 
 private:
