@@ -43,22 +43,12 @@ std::string quoted(const std::string& s) {
     return "'" + s + "'";
 }
 
-const ManifestArchive& manifestOf(const std::string& archive) {
-    static const auto all = loadFixtureManifest();
-    for (const auto& a : all) {
-        if (a.archive == archive) {
-            return a;
-        }
-    }
-    throw std::runtime_error("not in the manifest: " + archive);
-}
-
 TEST(Rartool, TestPrintsOneLinePerEntryAsTheManifestExpects) {
     for (const char* archive :
          {"test_read_format_rar_compress_normal.rar", "rar3-subdirs.rar", "rar3-vols.part1.rar"}) {
         const ToolRun run = rartool("t " + quoted(fixturePath(archive)));
         EXPECT_EQ(run.exitCode, 0) << archive;
-        const auto& m = manifestOf(archive);
+        const auto& m = findManifestArchive(archive);
         ASSERT_EQ(run.lines.size(), m.entries.size()) << archive;
         for (size_t i = 0; i < m.entries.size(); ++i) {
             const ManifestRow& row = m.entries[i];

@@ -113,4 +113,17 @@ std::vector<ManifestArchive> loadLargeManifest() {
 #endif
 }
 
+const ManifestArchive& findManifestArchive(std::string_view name) {
+    static const std::vector<std::vector<ManifestArchive>> lists = {loadFixtureManifest(),
+                                                                    loadLargeManifest()};
+    for (const auto& list : lists) {
+        for (const auto& a : list) {
+            if (a.archive == name) {
+                return a;
+            }
+        }
+    }
+    throw std::runtime_error("not in a manifest: " + std::string(name));
+}
+
 } // namespace rarlib::test

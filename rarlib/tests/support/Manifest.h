@@ -36,6 +36,8 @@ std::vector<ManifestArchive> loadManifest(const std::string& path);
 std::vector<ManifestArchive> loadFixtureManifest();
 // testdata/rar-large: archives too big to run under every test (the benchmark's realistic case).
 std::vector<ManifestArchive> loadLargeManifest();
+// An archive of either manifest by name; throws if neither lists it.
+const ManifestArchive& findManifestArchive(std::string_view name);
 std::vector<uint8_t> readFile(const std::string& path);
 
 } // namespace rarlib::test

@@ -16,62 +16,13 @@
 namespace rarlib::test {
 namespace {
 
-const UnrarDll& dll() {
-    const UnrarDll& d = UnrarDll::get();
-    EXPECT_NE(d.module, nullptr);
-    return d;
-}
-
-bool exists(const std::wstring& path, bool directory) {
-    const DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && ((a & FILE_ATTRIBUTE_DIRECTORY) != 0) == directory;
-}
-
-// An archive handle of the loaded DLL, closed on every path.
-class Archive {
-public:
-    explicit Archive(const std::string& path) : name_(path) {
-        RAROpenArchiveData data{};
-        data.ArcName = name_.data();
-        data.OpenMode = RAR_OM_EXTRACT;
-        handle_ = dll().openArchive(&data);
-        result_ = data.OpenResult;
-    }
-    ~Archive() {
-        if (handle_) {
-            dll().closeArchive(handle_);
-        }
-    }
-    Archive(const Archive&) = delete;
-    Archive& operator=(const Archive&) = delete;
-    HANDLE get() const { return handle_; }
-    UINT result() const { return result_; }
-
-private:
-    std::string name_;
-    HANDLE handle_ = nullptr;
-    UINT result_ = 0;
-};
-
-ManifestArchive manifestEntry(const std::string& archive) {
-    for (const auto& list : {loadFixtureManifest(), loadLargeManifest()}) {
-        for (const auto& a : list) {
-            if (a.archive == archive) {
-                return a;
-            }
-        }
-    }
-    ADD_FAILURE() << "not in a manifest: " << archive;
-    return {};
-}
-
 class DllFixture : public ::testing::TestWithParam<const char*> {};
 
 TEST_P(DllFixture, ExtractsEveryEntryAsTheManifestSays) {
-    const ManifestArchive expected = manifestEntry(GetParam());
+    const ManifestArchive& expected = findManifestArchive(GetParam());
     ASSERT_FALSE(expected.entries.empty());
     WinTempDir dir;
-    Archive a(expected.path);
+    Archive a(expected.path, RAR_OM_EXTRACT);
     ASSERT_EQ(a.result(), 0u);
     std::string dest = toCodePage(CP_OEMCP, dir.path());
     for (const ManifestRow& row : expected.entries) {
@@ -84,10 +35,10 @@ TEST_P(DllFixture, ExtractsEveryEntryAsTheManifestSays) {
         const std::wstring target = dir.path() + L"\\" + std::wstring(windowsName.begin(), windowsName.end());
         if (row.expected == "dir") {
             EXPECT_EQ(rc, ERAR_SUCCESS);
-            EXPECT_TRUE(exists(target, true)) << row.entry;
+            EXPECT_TRUE(pathExists(target, true)) << row.entry;
         } else if (row.expected.starts_with("symlink")) {
             EXPECT_EQ(rc, ERAR_ECREATE);
-            EXPECT_FALSE(exists(target, false));
+            EXPECT_FALSE(pathExists(target, false));
         } else {
             ASSERT_EQ(rc, ERAR_SUCCESS) << row.entry;
             const std::string bytes = readWholeFile(target);
@@ -157,7 +108,7 @@ TEST(UnrarDllPpmd, DecodesAModelAtTheLimitAndRefusesLargerOnes) {
         WinTempDir dir;
         const std::wstring path = dir.path() + L"\\ppmd.rar";
         ASSERT_TRUE(writeWholeFile(path, ppmdArchive(c.modelMB, text)));
-        Archive a(toCodePage(CP_ACP, path));
+        Archive a(toCodePage(CP_ACP, path), RAR_OM_EXTRACT);
         ASSERT_EQ(a.result(), 0u);
         std::string out;
         dll().setCallback(a.get(), collect, reinterpret_cast<LPARAM>(&out));

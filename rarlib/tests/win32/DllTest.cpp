@@ -14,54 +14,9 @@
 namespace rarlib::test {
 namespace {
 
-const UnrarDll& dll() {
-    const UnrarDll& d = UnrarDll::get();
-    EXPECT_NE(d.module, nullptr);
-    return d;
-}
-
 void writeBytes(const std::wstring& path, const std::vector<uint8_t>& bytes) {
     ASSERT_TRUE(writeWholeFile(path, bytes));
 }
-
-bool isFile(const std::wstring& path) {
-    const DWORD a = GetFileAttributesW(path.c_str());
-    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
-}
-
-// An archive handle of the loaded DLL, closed on every path.
-class Archive {
-public:
-    Archive(const std::string& ansiPath, UINT mode) : name_(ansiPath) {
-        RAROpenArchiveData data{};
-        data.ArcName = name_.data();
-        data.OpenMode = mode;
-        handle_ = dll().openArchive(&data);
-        result_ = data.OpenResult;
-    }
-    Archive(const std::wstring& widePath, UINT mode) : wideName_(widePath) {
-        RAROpenArchiveDataEx data{};
-        data.ArcNameW = wideName_.data();
-        data.OpenMode = mode;
-        handle_ = dll().openArchiveEx(&data);
-        result_ = data.OpenResult;
-    }
-    ~Archive() {
-        if (handle_) {
-            dll().closeArchive(handle_);
-        }
-    }
-    Archive(const Archive&) = delete;
-    Archive& operator=(const Archive&) = delete;
-    HANDLE get() const { return handle_; }
-    UINT result() const { return result_; }
-
-private:
-    std::string name_;
-    std::wstring wideName_;
-    HANDLE handle_ = nullptr;
-    UINT result_ = 0;
-};
 
 std::string ansi(const std::wstring& path) {
     return toCodePage(CP_ACP, path);
@@ -120,7 +75,7 @@ TEST(UnrarDll, ExtractsOemNamesToFullAndRelativeDestinations) {
             ASSERT_EQ(rc, ERAR_SUCCESS);
         }
         const std::wstring written = target + L"\\Dist\\" + wideName;
-        ASSERT_TRUE(isFile(written));
+        ASSERT_TRUE(pathExists(written, false));
         EXPECT_EQ(readWholeFile(written), "product notes");
         EXPECT_TRUE(GetFileAttributesW(written.c_str()) & FILE_ATTRIBUTE_READONLY);
     }
@@ -216,8 +171,8 @@ TEST(UnrarDll, RefusesStoredNamesLeavingTheDestination) {
         ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
         EXPECT_EQ(dll().processFile(a.get(), RAR_EXTRACT, dest.data(), nullptr), ERAR_ECREATE) << name;
     }
-    EXPECT_FALSE(isFile(dir.path() + L"\\up.txt"));
-    EXPECT_FALSE(isFile(inner + L"\\ads.txt"));
+    EXPECT_FALSE(pathExists(dir.path() + L"\\up.txt", false));
+    EXPECT_FALSE(pathExists(inner + L"\\ads.txt", false));
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "win32/UnrarDll.h"
 
+#include <gtest/gtest.h>
+
 #include <stdexcept>
 #include <vector>
 
@@ -85,6 +87,39 @@ const UnrarDll& UnrarDll::get() {
         return d;
     }();
     return dll;
+}
+
+const UnrarDll& dll() {
+    const UnrarDll& d = UnrarDll::get();
+    EXPECT_NE(d.module, nullptr);
+    return d;
+}
+
+Archive::Archive(const std::string& ansiPath, UINT mode) : name_(ansiPath) {
+    RAROpenArchiveData data{};
+    data.ArcName = name_.data();
+    data.OpenMode = mode;
+    handle_ = dll().openArchive(&data);
+    result_ = data.OpenResult;
+}
+
+Archive::Archive(const std::wstring& widePath, UINT mode) : wideName_(widePath) {
+    RAROpenArchiveDataEx data{};
+    data.ArcNameW = wideName_.data();
+    data.OpenMode = mode;
+    handle_ = dll().openArchiveEx(&data);
+    result_ = data.OpenResult;
+}
+
+Archive::~Archive() {
+    if (handle_) {
+        dll().closeArchive(handle_);
+    }
+}
+
+bool pathExists(const std::wstring& path, bool directory) {
+    const DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && ((a & FILE_ATTRIBUTE_DIRECTORY) != 0) == directory;
 }
 
 std::wstring wineWidePath(const char* unixPath) {

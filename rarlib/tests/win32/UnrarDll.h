@@ -28,6 +28,29 @@ struct UnrarDll {
     decltype(&RARGetDllVersion) getDllVersion = nullptr;
 };
 
+// The loaded DLL; a test that gets it without a module fails.
+const UnrarDll& dll();
+
+// An archive handle of the loaded DLL, closed on every path.
+class Archive {
+public:
+    Archive(const std::string& ansiPath, UINT mode);
+    Archive(const std::wstring& widePath, UINT mode);
+    ~Archive();
+    Archive(const Archive&) = delete;
+    Archive& operator=(const Archive&) = delete;
+    HANDLE get() const { return handle_; }
+    UINT result() const { return result_; }
+
+private:
+    std::string name_;
+    std::wstring wideName_;
+    HANDLE handle_ = nullptr;
+    UINT result_ = 0;
+};
+
+bool pathExists(const std::wstring& path, bool directory);
+
 // A Unix path of the build as Wine sees it (drive Z:).
 std::wstring wineWidePath(const char* unixPath);
 
