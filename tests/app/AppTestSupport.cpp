@@ -13,14 +13,6 @@ namespace {
 constexpr const wchar_t* InstallKeyPath = L"Software\\VARNEX_SRV.INI\\Install";
 constexpr const wchar_t* ProductKeyPath = L"Software\\VARNEX_SRV.INI\\Install\\Вирдана";
 
-std::vector<TShownBox> shownBoxes;
-int boxAnswer = IDOK;
-
-int RecordBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    shownBoxes.push_back({text, caption, flags});
-    return boxAnswer;
-}
-
 std::wstring Environment(const wchar_t* name) {
     wchar_t value[MAX_PATH * 2];
     DWORD length = GetEnvironmentVariableW(name, value, MAX_PATH * 2);
@@ -106,24 +98,6 @@ void TInstallState::SetAutoReinstall(DWORD value) {
 
 void TInstallState::SetAutoReinstallString(const std::wstring& value) {
     SetString(InstallKeyPath, L"AutoReinstall", value);
-}
-
-TBoxAnswers::TBoxAnswers(int answer) {
-    shownBoxes.clear();
-    boxAnswer = answer;
-    previous_ = SetMessageBoxHandler(&RecordBox);
-}
-
-TBoxAnswers::~TBoxAnswers() {
-    SetMessageBoxHandler(previous_);
-    shownBoxes.clear();
-}
-
-void TBoxAnswers::SetAnswer(int answer) {
-    boxAnswer = answer;
-}
-const std::vector<TShownBox>& TBoxAnswers::Shown() const {
-    return shownBoxes;
 }
 
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {

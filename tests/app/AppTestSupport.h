@@ -4,6 +4,7 @@
 
 #include "app/MainUnit.h"
 #include "common/CommonUtils.h"
+#include "tests/support/RecordedBoxes.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
 
@@ -49,26 +50,6 @@ public:
     void SetProgPathDword(DWORD value); // a value of the wrong type
     void SetAutoReinstall(DWORD value);
     void SetAutoReinstallString(const std::wstring& value); // a value of the wrong type
-};
-
-// Message boxes through the reporting seam, recorded and answered.
-struct TShownBox {
-    std::wstring text, caption;
-    UINT flags = 0;
-};
-
-class TBoxAnswers {
-public:
-    explicit TBoxAnswers(int answer = IDOK);
-    TBoxAnswers(const TBoxAnswers&) = delete;
-    TBoxAnswers& operator=(const TBoxAnswers&) = delete;
-    ~TBoxAnswers();
-
-    void SetAnswer(int answer);
-    const std::vector<TShownBox>& Shown() const;
-
-private:
-    TMessageBoxHandler previous_;
 };
 
 // Handles the thread's messages (through the wizard's own loop step) until the condition holds or

@@ -18,29 +18,6 @@ using enum TControlId;
 
 namespace {
 
-std::string ResourceBytes(const wchar_t* name) {
-    HRSRC info = FindResourceW(nullptr, name, RT_RCDATA);
-    if (info == nullptr)
-        return {};
-    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, info)));
-    return std::string(bytes, SizeofResource(nullptr, info));
-}
-
-std::vector<std::wstring> PlainFilesIn(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW data;
-    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
-    if (find == INVALID_HANDLE_VALUE)
-        return names;
-    do {
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
-            names.push_back(data.cFileName);
-    } while (FindNextFileW(find, &data));
-    FindClose(find);
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
 // The executable's date the way a person reads it off the file: local time, DD.MM.YYYY.
 std::wstring OwnFileDate() {
     wchar_t self[MAX_PATH];
@@ -85,7 +62,7 @@ TEST_F(Startup, ACleanStartWritesTheThreeFilesLoadsTheListAndOpensTheWelcomePage
     } else {
         std::vector<std::wstring> listed = *DistList;
         std::sort(listed.begin(), listed.end());
-        EXPECT_EQ(listed, PlainFilesIn(productFolder));
+        EXPECT_EQ(listed, FilesIn(productFolder));
     }
 
     EXPECT_EQ(form->CurrentPage(), SheetNew);

@@ -1,6 +1,7 @@
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestPaths.h"
 
 #include <gtest/gtest.h>
 
@@ -16,8 +17,7 @@ std::wstring SelfPath() {
 }
 
 std::wstring SiblingPath(const std::wstring& name) {
-    std::wstring self = SelfPath();
-    return self.substr(0, self.rfind(L'\\') + 1) + name;
+    return zarvo::testing::ProgramFolder() + L"\\" + name;
 }
 
 // Sets a file's last-write time from a local calendar time.

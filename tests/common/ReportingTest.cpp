@@ -1,4 +1,5 @@
 #include "common/CommonUtils.h"
+#include "tests/support/RecordedBoxes.h"
 
 #include <gtest/gtest.h>
 
@@ -11,31 +12,19 @@ using namespace zarvo;
 
 namespace {
 
-struct Shown {
-    std::wstring text, caption;
-    UINT flags;
-};
-std::vector<Shown> shown;
-
-int RecordBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    shown.push_back({text, caption, flags});
-    return IDOK;
-}
+const std::vector<zarvo::testing::TShownBox>& shown = zarvo::testing::TBoxAnswers::Shown();
 
 class Reporting : public ::testing::Test {
 protected:
     void SetUp() override {
-        shown.clear();
         OnReportError = nullptr;
         OnReportInfo = nullptr;
-        previous_ = SetMessageBoxHandler(&RecordBox);
     }
     void TearDown() override {
-        SetMessageBoxHandler(previous_);
         OnReportError = nullptr;
         OnReportInfo = nullptr;
     }
-    TMessageBoxHandler previous_ = nullptr;
+    zarvo::testing::TBoxAnswers boxes_;
 };
 
 } // namespace

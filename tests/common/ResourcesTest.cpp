@@ -12,11 +12,7 @@ using zarvo::testing::WriteTextFile;
 namespace {
 
 std::string ResourceBytes() {
-    HRSRC info = FindResourceW(nullptr, L"TEST_BLOB", RT_RCDATA);
-    if (info == nullptr)
-        return {};
-    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, info)));
-    return std::string(bytes, SizeofResource(nullptr, info));
+    return zarvo::testing::ResourceBytes(L"TEST_BLOB");
 }
 
 } // namespace

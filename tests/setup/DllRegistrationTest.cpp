@@ -39,7 +39,7 @@ protected:
     DllProbeTest() : DllRegistrationTest(false, L"Zarvo Probe") {}
     void SetUp() override {
         DllRegistrationTest::SetUp();
-        ASSERT_FALSE(FileExists(GetSystemFolder() + L"RTW32.dll"));
+        ASSERT_FALSE(PathExists(GetSystemFolder() + L"RTW32.dll"));
     }
 };
 

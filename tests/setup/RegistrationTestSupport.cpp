@@ -59,7 +59,7 @@ void RegistrationTest::TearDown() {
 
 void RegistrationTest::PlaceRuntime() {
     std::wstring target = zarvo::GetSystemFolder() + L"RTW32.dll";
-    if (FileExists(target))
+    if (PathExists(target))
         return;
     ASSERT_TRUE(CopyFileW(ProductRuntimeLibrary, target.c_str(), TRUE));
     placedRuntime_ = target;
@@ -67,7 +67,7 @@ void RegistrationTest::PlaceRuntime() {
 
 void RegistrationTest::HideRuntime() {
     std::wstring runtime = zarvo::GetSystemFolder() + L"RTW32.dll";
-    if (!FileExists(runtime))
+    if (!PathExists(runtime))
         return;
     std::wstring aside = runtime + L".aside";
     ASSERT_TRUE(MoveFileExW(runtime.c_str(), aside.c_str(), MOVEFILE_REPLACE_EXISTING));

@@ -38,7 +38,7 @@ protected:
     void StartService() {
         ASSERT_TRUE(service_.StartWithWindow(ProductFile(L"VarnexService.exe"), L"", ServiceWindowTitle));
     }
-    static void ExpectTheQuestion(const TMessageBoxAnswers::TBox& box) {
+    static void ExpectTheQuestion(const zarvo::testing::TShownBox& box) {
         EXPECT_EQ(box.text, Question);
         EXPECT_EQ(box.caption, QuestionTitle);
         EXPECT_EQ(box.flags, UINT(MB_YESNO)) << "Yes and No, no icon";
@@ -59,13 +59,13 @@ protected:
 };
 
 TEST_F(RunningComponentsTest, NothingRunningIsTrueWithoutAQuestion) {
-    TMessageBoxAnswers answers(IDNO);
+    TBoxAnswers answers(IDNO);
     auto start = std::chrono::steady_clock::now();
     bool closed = CloseRunningComponents(false);
     auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     EXPECT_TRUE(closed);
-    EXPECT_TRUE(TMessageBoxAnswers::Boxes().empty());
+    EXPECT_TRUE(TBoxAnswers::Shown().empty());
     std::cout << "[ measure  ] no-window check took " << elapsed << " ms (two searches, two 50 ms waits)\n";
     RecordProperty("NoWindowCheckMs", std::to_string(elapsed));
 }
@@ -73,12 +73,12 @@ TEST_F(RunningComponentsTest, NothingRunningIsTrueWithoutAQuestion) {
 TEST_F(RunningComponentsTest, AnswerNoSendsNothingAndLeavesTheServiceAlone) {
     StartKernel();
     StartService();
-    TMessageBoxAnswers answers(IDNO);
+    TBoxAnswers answers(IDNO);
 
     EXPECT_FALSE(CloseRunningComponents(false));
 
-    ASSERT_EQ(TMessageBoxAnswers::Boxes().size(), 1u);
-    ExpectTheQuestion(TMessageBoxAnswers::Boxes()[0]);
+    ASSERT_EQ(TBoxAnswers::Shown().size(), 1u);
+    ExpectTheQuestion(TBoxAnswers::Shown()[0]);
     EXPECT_FALSE(UnloadConfirmed);
     // The kernel ends on the command, so a running kernel means none was sent.
     EXPECT_TRUE(kernel_.Running());
@@ -89,12 +89,12 @@ TEST_F(RunningComponentsTest, AnswerNoSendsNothingAndLeavesTheServiceAlone) {
 TEST_F(RunningComponentsTest, AnswerYesEndsTheKernelAndTheServiceAfterOneQuestion) {
     StartKernel();
     StartService();
-    TMessageBoxAnswers answers(IDYES);
+    TBoxAnswers answers(IDYES);
 
     EXPECT_TRUE(CloseRunningComponents(false));
 
-    ASSERT_EQ(TMessageBoxAnswers::Boxes().size(), 1u) << "the Yes for the kernel covers the service";
-    ExpectTheQuestion(TMessageBoxAnswers::Boxes()[0]);
+    ASSERT_EQ(TBoxAnswers::Shown().size(), 1u) << "the Yes for the kernel covers the service";
+    ExpectTheQuestion(TBoxAnswers::Shown()[0]);
     EXPECT_TRUE(UnloadConfirmed);
     EXPECT_EQ(kernel_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
     EXPECT_EQ(service_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
@@ -102,37 +102,37 @@ TEST_F(RunningComponentsTest, AnswerYesEndsTheKernelAndTheServiceAfterOneQuestio
 
 TEST_F(RunningComponentsTest, AYesIsNotCarriedIntoTheNextCall) {
     StartKernel();
-    TMessageBoxAnswers answers(IDYES);
+    TBoxAnswers answers(IDYES);
     ASSERT_TRUE(CloseRunningComponents(false));
     ASSERT_TRUE(kernel_.WaitForExit(ExitWaitMs).has_value());
 
     TChildProcess secondKernel;
     ASSERT_TRUE(secondKernel.StartWithWindow(ProductFile(KernelServerFile), L"", KernelWindowTitle));
-    TMessageBoxAnswers::SetAnswer(IDNO);
+    TBoxAnswers::SetAnswer(IDNO);
     EXPECT_FALSE(CloseRunningComponents(false));
-    EXPECT_EQ(TMessageBoxAnswers::Boxes().size(), 2u);
+    EXPECT_EQ(TBoxAnswers::Shown().size(), 2u);
     EXPECT_TRUE(secondKernel.Running());
 }
 
 TEST_F(RunningComponentsTest, OnlyTheServiceRunningAsksOnceWithTheSameTexts) {
     StartService();
-    TMessageBoxAnswers answers(IDYES);
+    TBoxAnswers answers(IDYES);
 
     EXPECT_TRUE(CloseRunningComponents(false));
 
-    ASSERT_EQ(TMessageBoxAnswers::Boxes().size(), 1u);
-    ExpectTheQuestion(TMessageBoxAnswers::Boxes()[0]);
+    ASSERT_EQ(TBoxAnswers::Shown().size(), 1u);
+    ExpectTheQuestion(TBoxAnswers::Shown()[0]);
     EXPECT_EQ(service_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
 }
 
 TEST_F(RunningComponentsTest, SilentAsksNothingAndEndsBoth) {
     StartKernel();
     StartService();
-    TMessageBoxAnswers answers(IDNO);
+    TBoxAnswers answers(IDNO);
 
     EXPECT_TRUE(CloseRunningComponents(true));
 
-    EXPECT_TRUE(TMessageBoxAnswers::Boxes().empty());
+    EXPECT_TRUE(TBoxAnswers::Shown().empty());
     EXPECT_EQ(kernel_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
     EXPECT_EQ(service_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
 }
@@ -144,7 +144,7 @@ TEST_F(RunningComponentsTest, AWindowThatStaysFailsAfterTheLastPass) {
     ASSERT_TRUE(stubborn.StartWithWindow(TestWindowProgram, L"ZarvoKernel ignore", KernelWindowTitle));
     StartService();
     ShortPasses(5);
-    TMessageBoxAnswers answers(IDYES);
+    TBoxAnswers answers(IDYES);
 
     EXPECT_FALSE(CloseRunningComponents(true));
 
@@ -182,7 +182,7 @@ TEST_F(RunningComponentsTest, AHungWindowDoesNotHangTheCall) {
 TEST_F(RunningComponentsTest, DISABLED_AWindowThatStaysGetsAllDefaultPasses) {
     TChildProcess stubborn;
     ASSERT_TRUE(stubborn.StartWithWindow(TestWindowProgram, L"ZarvoKernel ignore", KernelWindowTitle));
-    TMessageBoxAnswers answers(IDYES);
+    TBoxAnswers answers(IDYES);
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(CloseRunningComponents(true));
     auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();

@@ -6,8 +6,6 @@
 
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 namespace setuptest {
 
 std::wstring ProductFile(const std::wstring& name) {
@@ -73,39 +71,6 @@ void TChildProcess::Terminate() {
     window_ = nullptr;
 }
 
-// --- TMessageBoxAnswers ---
-
-namespace {
-
-std::vector<TMessageBoxAnswers::TBox> boxes;
-int boxAnswer = IDOK;
-zarvo::TMessageBoxHandler previousHandler = nullptr;
-
-int AnswerBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    boxes.push_back({text, caption, flags});
-    return boxAnswer;
-}
-
-} // namespace
-
-TMessageBoxAnswers::TMessageBoxAnswers(int answer) {
-    boxes.clear();
-    boxAnswer = answer;
-    previousHandler = zarvo::SetMessageBoxHandler(&AnswerBox);
-}
-
-TMessageBoxAnswers::~TMessageBoxAnswers() {
-    zarvo::SetMessageBoxHandler(previousHandler);
-}
-
-const std::vector<TMessageBoxAnswers::TBox>& TMessageBoxAnswers::Boxes() {
-    return boxes;
-}
-
-void TMessageBoxAnswers::SetAnswer(int answer) {
-    boxAnswer = answer;
-}
-
 // --- TReportLog ---
 
 TReportLog::TReportLog() {
@@ -131,47 +96,13 @@ std::wstring TReportLog::Dump() const {
 
 // --- Folders and files ---
 
-bool FileExists(const std::wstring& path) {
-    DWORD attributes = GetFileAttributesW(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
-}
-
-std::vector<std::wstring> FolderEntries(const std::wstring& folder) {
-    std::vector<std::wstring> names;
-    WIN32_FIND_DATAW entry;
-    zarvo::TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &entry));
-    if (!find)
-        return names;
-    do {
-        std::wstring name = entry.cFileName;
-        if (name != L"." && name != L"..")
-            names.push_back(name);
-    } while (FindNextFileW(find.Get(), &entry));
-    std::sort(names.begin(), names.end());
-    return names;
-}
-
-bool RemoveFolderTree(const std::wstring& path) {
-    for (const std::wstring& name : FolderEntries(path)) {
-        std::wstring child = path + L"\\" + name;
-        DWORD attributes = GetFileAttributesW(child.c_str());
-        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
-            RemoveFolderTree(child);
-        else {
-            SetFileAttributesW(child.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(child.c_str());
-        }
-    }
-    return RemoveDirectoryW(path.c_str()) != 0;
-}
-
 TScratchFolder::TScratchFolder(const std::wstring& path) : path_(path) {
-    RemoveFolderTree(path_);
+    zarvo::testing::RemoveTree(path_);
     CreateDirectoryW(path_.c_str(), nullptr);
 }
 
 TScratchFolder::~TScratchFolder() {
-    RemoveFolderTree(path_);
+    zarvo::testing::RemoveTree(path_);
 }
 
 bool TScratchFolder::CopyProduct(const std::vector<std::wstring>& names) const {
@@ -185,7 +116,7 @@ bool TScratchFolder::CopyProduct(const std::vector<std::wstring>& names) const {
 }
 
 bool TScratchFolder::CopyWholeProduct() const {
-    std::vector<std::wstring> names = FolderEntries(ProductDistFolder);
+    std::vector<std::wstring> names = FilesIn(ProductDistFolder);
     return !names.empty() && CopyProduct(names);
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// What the SetupUtils tests share: product files, child processes, answered message boxes, recorded
-// reports, scratch folders and registry look-ups.
+// What the SetupUtils tests share: product files, child processes, recorded reports, scratch folders
+// and registry look-ups.
 
 #include <windows.h>
 
@@ -9,8 +9,14 @@
 #include <vector>
 
 #include "common/Handles.h"
+#include "tests/support/RecordedBoxes.h"
+#include "tests/support/TempFolder.h"
 
 namespace setuptest {
+
+using zarvo::testing::FilesIn;
+using zarvo::testing::PathExists;
+using zarvo::testing::TBoxAnswers;
 
 // A file of the stand-in product (below Dist).
 std::wstring ProductFile(const std::wstring& name);
@@ -35,24 +41,6 @@ public:
 private:
     zarvo::THandle process_;
     HWND window_ = nullptr;
-};
-
-// Answers the program's message boxes instead of showing them and records what was asked.
-class TMessageBoxAnswers {
-public:
-    struct TBox {
-        std::wstring text;
-        std::wstring caption;
-        UINT flags;
-    };
-
-    explicit TMessageBoxAnswers(int answer);
-    TMessageBoxAnswers(const TMessageBoxAnswers&) = delete;
-    TMessageBoxAnswers& operator=(const TMessageBoxAnswers&) = delete;
-    ~TMessageBoxAnswers();
-
-    static const std::vector<TBox>& Boxes();
-    static void SetAnswer(int answer);
 };
 
 // Collects ReportError / ReportInfo while it lives.
@@ -109,11 +97,6 @@ public:
 private:
     std::wstring name_;
 };
-
-bool RemoveFolderTree(const std::wstring& path);
-bool FileExists(const std::wstring& path);
-// Names of the entries of a folder (no "." and ".."), sorted.
-std::vector<std::wstring> FolderEntries(const std::wstring& folder);
 
 // HKEY_CLASSES_ROOT look-ups. A string value as stored (REG_SZ only), or nothing.
 std::optional<std::wstring> ReadClassesString(const std::wstring& key, const std::wstring& name = {});

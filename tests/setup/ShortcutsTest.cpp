@@ -106,7 +106,7 @@ TEST_F(ShortcutsTest, ProductShortcutsCarryTargetAndWorkingFolderOnly) {
         CreateShortcut(Target(), install_.Path(), ShortcutName, csidl);
 
         std::wstring file = ShortcutFile(csidl);
-        ASSERT_TRUE(FileExists(file)) << Narrow(file);
+        ASSERT_TRUE(PathExists(file)) << Narrow(file);
         TLinkProperties link;
         ASSERT_TRUE(ReadLink(file, link));
         EXPECT_EQ(link.target, Target());
@@ -163,20 +163,20 @@ TEST_F(ShortcutsTest, AFolderEndingInABackslashTakesTheShortcutAsWell) {
         TRedirectedCommonDesktop redirect(L"C:\\");
         ASSERT_EQ(GetSpecialFolderPath(CommonDesktop), L"C:\\");
         CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
-        EXPECT_TRUE(FileExists(rootShortcut));
+        EXPECT_TRUE(PathExists(rootShortcut));
         DeleteShortcut(ShortcutName, CommonDesktop);
-        EXPECT_FALSE(FileExists(rootShortcut));
+        EXPECT_FALSE(PathExists(rootShortcut));
     }
     DeleteFileW(rootShortcut.c_str());
     EXPECT_NE(GetSpecialFolderPath(CommonDesktop), L"C:\\") << "the desktop folder is restored";
 }
 
 TEST_F(ShortcutsTest, CreatingTwiceLeavesOneFile) {
-    std::vector<std::wstring> before = FolderEntries(GetSpecialFolderPath(CommonDesktop));
+    std::vector<std::wstring> before = FilesIn(GetSpecialFolderPath(CommonDesktop));
     CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
     CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
 
-    std::vector<std::wstring> after = FolderEntries(GetSpecialFolderPath(CommonDesktop));
+    std::vector<std::wstring> after = FilesIn(GetSpecialFolderPath(CommonDesktop));
     EXPECT_EQ(after.size(), before.size() + 1);
     TLinkProperties link;
     ASSERT_TRUE(ReadLink(ShortcutFile(CommonDesktop), link));
@@ -187,16 +187,16 @@ TEST_F(ShortcutsTest, DeletingRemovesOnlyTheShortcutAndAMissingOneChangesNothing
     std::wstring folder = GetSpecialFolderPath(CommonStartMenu);
     std::wstring neighbour = folder + L"\\Вирдана.txt";
     std::ofstream(neighbour.c_str()) << "stays";
-    std::vector<std::wstring> before = FolderEntries(folder);
+    std::vector<std::wstring> before = FilesIn(folder);
 
     DeleteShortcut(ShortcutName, CommonStartMenu);
-    EXPECT_EQ(FolderEntries(folder), before);
+    EXPECT_EQ(FilesIn(folder), before);
 
     CreateShortcut(Target(), install_.Path(), ShortcutName, CommonStartMenu);
-    ASSERT_TRUE(FileExists(ShortcutFile(CommonStartMenu)));
+    ASSERT_TRUE(PathExists(ShortcutFile(CommonStartMenu)));
     DeleteShortcut(ShortcutName, CommonStartMenu);
-    EXPECT_FALSE(FileExists(ShortcutFile(CommonStartMenu)));
-    EXPECT_EQ(FolderEntries(folder), before);
+    EXPECT_FALSE(PathExists(ShortcutFile(CommonStartMenu)));
+    EXPECT_EQ(FilesIn(folder), before);
     DeleteFileW(neighbour.c_str());
 }
 
@@ -232,10 +232,10 @@ TEST_F(ShortcutsTest, PathsLongerThan259CharactersAreRefused) {
         HRESULT result = SaveShellLink(link, path);
         if (c.written) {
             EXPECT_EQ(result, S_OK);
-            EXPECT_TRUE(FileExists(path));
+            EXPECT_TRUE(PathExists(path));
         } else {
             EXPECT_EQ(result, HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE));
-            EXPECT_FALSE(FileExists(path));
+            EXPECT_FALSE(PathExists(path));
         }
     }
 }
@@ -263,7 +263,7 @@ TEST_F(ShortcutsTest, TheCallersComStateIsKept) {
                                state == Before::Sta ? COINIT_APARTMENTTHREADED : COINIT_MULTITHREADED);
             CreateShortcut(target, folder, ShortcutName, CommonDesktop);
             afterCreate = apartment();
-            created = FileExists(ShortcutFile(CommonDesktop));
+            created = PathExists(ShortcutFile(CommonDesktop));
             CreateShortcut(target, folder, ShortcutName, 0x7F);
             afterFailedCreate = apartment();
             DeleteShortcut(ShortcutName, CommonDesktop);
@@ -275,7 +275,7 @@ TEST_F(ShortcutsTest, TheCallersComStateIsKept) {
         EXPECT_EQ(afterCreate, state);
         EXPECT_EQ(afterFailedCreate, state);
         EXPECT_EQ(afterDelete, state);
-        EXPECT_FALSE(FileExists(ShortcutFile(CommonDesktop)));
+        EXPECT_FALSE(PathExists(ShortcutFile(CommonDesktop)));
     }
 }
 

@@ -4,7 +4,9 @@
 #include <windows.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <string>
+#include <vector>
 
 namespace zarvo::testing {
 
@@ -35,6 +37,31 @@ inline std::string ReadBinaryFile(const std::wstring& path) {
 
 inline bool PathExists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+// Names of the plain files of a folder, sorted.
+inline std::vector<std::wstring> FilesIn(const std::wstring& folder) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW data;
+    HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+    if (find == INVALID_HANDLE_VALUE)
+        return names;
+    do {
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0)
+            names.push_back(data.cFileName);
+    } while (FindNextFileW(find, &data));
+    FindClose(find);
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// The bytes of an RCDATA resource of the running program; empty when it has none of that name.
+inline std::string ResourceBytes(const wchar_t* name) {
+    HRSRC info = FindResourceW(nullptr, name, RT_RCDATA);
+    if (info == nullptr)
+        return {};
+    const char* bytes = static_cast<const char*>(LockResource(LoadResource(nullptr, info)));
+    return std::string(bytes, SizeofResource(nullptr, info));
 }
 
 // Removes a folder tree, read-only files included.
