@@ -86,8 +86,9 @@ TEST_F(DllRegistrationTest, TheWorkersExitCodeIsTheResult) {
         DWORD exitCode;
         bool keyAfter;
     } cases[] = {
-        {TDllRegisterServerThread::ModeRegister, 1, true},    {3, 0, true}, // an unknown mode calls nothing
-        {TDllRegisterServerThread::ModeUnregister, 1, false}, {3, 0, false},
+        {TDllRegisterServerThread::ModeRegister, 1, true},
+        {3, 0, true}, // an unknown mode calls nothing
+        {TDllRegisterServerThread::ModeUnregister, 1, false},
         {TDllRegisterServerThread::ModeProbe, 1, false},
     };
     for (const Case& c : cases) {

@@ -70,34 +70,38 @@ TEST_F(RunningComponentsTest, NothingRunningIsTrueWithoutAQuestion) {
     RecordProperty("NoWindowCheckMs", std::to_string(elapsed));
 }
 
-TEST_F(RunningComponentsTest, AnswerNoSendsNothingAndLeavesTheServiceAlone) {
-    StartKernel();
-    StartService();
-    TBoxAnswers answers(IDNO);
+TEST_F(RunningComponentsTest, TheAnswerDecidesWhatEnds) {
+    struct Case {
+        const char* name;
+        bool kernel, silent;
+        int answer;
+        bool closed;
+        size_t questions;
+    } cases[] = {
+        // The kernel ends on the command, so a running kernel means none was sent.
+        {"No: nothing sent, the service not searched", true, false, IDNO, false, 1},
+        {"Yes for the kernel covers the service", true, false, IDYES, true, 1},
+        {"only the service running", false, false, IDYES, true, 1},
+        {"silent asks nothing", true, true, IDNO, true, 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        TChildProcess kernel, service;
+        ASSERT_TRUE(!c.kernel ||
+                    kernel.StartWithWindow(ProductFile(KernelServerFile), L"", KernelWindowTitle));
+        ASSERT_TRUE(service.StartWithWindow(ProductFile(L"VarnexService.exe"), L"", ServiceWindowTitle));
+        TBoxAnswers answers(c.answer);
 
-    EXPECT_FALSE(CloseRunningComponents(false));
+        EXPECT_EQ(CloseRunningComponents(c.silent), c.closed);
 
-    ASSERT_EQ(TBoxAnswers::Shown().size(), 1u);
-    ExpectTheQuestion(TBoxAnswers::Shown()[0]);
-    EXPECT_FALSE(UnloadConfirmed);
-    // The kernel ends on the command, so a running kernel means none was sent.
-    EXPECT_TRUE(kernel_.Running());
-    EXPECT_TRUE(IsWindow(kernel_.Window()));
-    EXPECT_TRUE(service_.Running());
-}
-
-TEST_F(RunningComponentsTest, AnswerYesEndsTheKernelAndTheServiceAfterOneQuestion) {
-    StartKernel();
-    StartService();
-    TBoxAnswers answers(IDYES);
-
-    EXPECT_TRUE(CloseRunningComponents(false));
-
-    ASSERT_EQ(TBoxAnswers::Shown().size(), 1u) << "the Yes for the kernel covers the service";
-    ExpectTheQuestion(TBoxAnswers::Shown()[0]);
-    EXPECT_TRUE(UnloadConfirmed);
-    EXPECT_EQ(kernel_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
-    EXPECT_EQ(service_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
+        ASSERT_EQ(TBoxAnswers::Shown().size(), c.questions);
+        for (const zarvo::testing::TShownBox& box : TBoxAnswers::Shown())
+            ExpectTheQuestion(box);
+        EXPECT_TRUE(c.silent || UnloadConfirmed == c.closed);
+        std::optional<DWORD> ended = c.closed ? std::optional<DWORD>(0) : std::nullopt;
+        EXPECT_TRUE(!c.kernel || kernel.WaitForExit(c.closed ? ExitWaitMs : 0) == ended);
+        EXPECT_EQ(service.WaitForExit(c.closed ? ExitWaitMs : 0), ended);
+    }
 }
 
 TEST_F(RunningComponentsTest, AYesIsNotCarriedIntoTheNextCall) {
@@ -112,29 +116,6 @@ TEST_F(RunningComponentsTest, AYesIsNotCarriedIntoTheNextCall) {
     EXPECT_FALSE(CloseRunningComponents(false));
     EXPECT_EQ(TBoxAnswers::Shown().size(), 2u);
     EXPECT_TRUE(secondKernel.Running());
-}
-
-TEST_F(RunningComponentsTest, OnlyTheServiceRunningAsksOnceWithTheSameTexts) {
-    StartService();
-    TBoxAnswers answers(IDYES);
-
-    EXPECT_TRUE(CloseRunningComponents(false));
-
-    ASSERT_EQ(TBoxAnswers::Shown().size(), 1u);
-    ExpectTheQuestion(TBoxAnswers::Shown()[0]);
-    EXPECT_EQ(service_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
-}
-
-TEST_F(RunningComponentsTest, SilentAsksNothingAndEndsBoth) {
-    StartKernel();
-    StartService();
-    TBoxAnswers answers(IDNO);
-
-    EXPECT_TRUE(CloseRunningComponents(true));
-
-    EXPECT_TRUE(TBoxAnswers::Shown().empty());
-    EXPECT_EQ(kernel_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
-    EXPECT_EQ(service_.WaitForExit(ExitWaitMs), std::optional<DWORD>(0));
 }
 
 // A kernel window that ignores the command is sent it again in every pass; after the last search the

@@ -44,44 +44,33 @@ bool ReadLink(const std::wstring& path, TLinkProperties& properties) {
         FAILED(link.As(&file)) || FAILED(file->Load(path.c_str(), STGM_READ)))
         return false;
     wchar_t buffer[MAX_PATH * 2];
-    buffer[0] = 0;
-    link->GetPath(buffer, ARRAYSIZE(buffer), nullptr, SLGP_RAWPATH);
-    properties.target = buffer;
-    buffer[0] = 0;
-    link->GetWorkingDirectory(buffer, ARRAYSIZE(buffer));
-    properties.workingFolder = buffer;
-    buffer[0] = 0;
-    link->GetArguments(buffer, ARRAYSIZE(buffer));
-    properties.arguments = buffer;
-    buffer[0] = 0;
-    link->GetDescription(buffer, ARRAYSIZE(buffer));
-    properties.description = buffer;
-    buffer[0] = 0;
-    link->GetIconLocation(buffer, ARRAYSIZE(buffer), &properties.iconIndex);
-    properties.iconLocation = buffer;
+    auto text = [&](auto get) {
+        buffer[0] = 0;
+        get();
+        return std::wstring(buffer);
+    };
+    properties.target = text([&] { link->GetPath(buffer, ARRAYSIZE(buffer), nullptr, SLGP_RAWPATH); });
+    properties.workingFolder = text([&] { link->GetWorkingDirectory(buffer, ARRAYSIZE(buffer)); });
+    properties.arguments = text([&] { link->GetArguments(buffer, ARRAYSIZE(buffer)); });
+    properties.description = text([&] { link->GetDescription(buffer, ARRAYSIZE(buffer)); });
+    properties.iconLocation =
+        text([&] { link->GetIconLocation(buffer, ARRAYSIZE(buffer), &properties.iconIndex); });
     link->GetShowCmd(&properties.showCommand);
     link->GetHotkey(&properties.hotKey);
     return true;
 }
 
-// The fixed header of a .lnk file: icon index at 56, show command at 60, hot key at 64.
-struct TLinkHeader {
-    int32_t iconIndex = -1, showCommand = -1;
-    uint16_t hotKey = 0xFFFF;
-};
-
-bool ReadLinkHeader(const std::wstring& path, TLinkHeader& header) {
+// The show command as the file stores it (offset 60 of the fixed header), or -1.
+int StoredShowCommand(const std::wstring& path) {
     zarvo::THandle file(
         CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr));
-    BYTE bytes[76];
+    BYTE bytes[64];
     DWORD read = 0;
-    if (!file || !ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr) || read != sizeof(bytes) ||
-        bytes[0] != 0x4C)
-        return false;
-    memcpy(&header.iconIndex, bytes + 56, 4);
-    memcpy(&header.showCommand, bytes + 60, 4);
-    memcpy(&header.hotKey, bytes + 64, 2);
-    return true;
+    int32_t command = -1;
+    if (file && ReadFile(file.Get(), bytes, sizeof(bytes), &read, nullptr) && read == sizeof(bytes) &&
+        bytes[0] == 0x4C)
+        memcpy(&command, bytes + 60, 4);
+    return command;
 }
 
 class ShortcutsTest : public ::testing::Test {
@@ -118,11 +107,7 @@ TEST_F(ShortcutsTest, ProductShortcutsCarryTargetAndWorkingFolderOnly) {
         EXPECT_EQ(link.hotKey, 0);
         // The file stores show command 0, which the shell reads as a normal window.
         EXPECT_EQ(link.showCommand, SW_SHOWNORMAL);
-        TLinkHeader header;
-        ASSERT_TRUE(ReadLinkHeader(file, header));
-        EXPECT_EQ(header.showCommand, 0);
-        EXPECT_EQ(header.iconIndex, 0);
-        EXPECT_EQ(header.hotKey, 0);
+        EXPECT_EQ(StoredShowCommand(file), 0);
     }
 }
 
@@ -223,7 +208,7 @@ TEST_F(ShortcutsTest, PathsLongerThan259CharactersAreRefused) {
     struct Case {
         size_t length;
         bool written;
-    } cases[] = {{259, true}, {260, false}, {300, false}};
+    } cases[] = {{259, true}, {260, false}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.length);
         std::wstring name = std::wstring(c.length - folder.Path().size() - 1 - 4, L'я') + L".lnk";
