@@ -145,50 +145,44 @@ class RealExecutable : public FormTest {};
 
 } // namespace
 
-TEST_F(RealExecutable, WithoutTheArchiveResourceItEndsWithOneBoxAndExitCodeZero) {
-    TRun run = RunSetup(WinePath(ZARVO_SETUP_WITHOUT_PAYLOAD_EXE), L"", IDOK);
-    ASSERT_TRUE(run.started) << GetLastError();
-    ASSERT_TRUE(run.ended);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_FALSE(run.formShown);
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].caption, L"Ошибка запуска установки");
-    EXPECT_EQ(run.boxes[0].text, L"Невозможно извлечь SetupZarvo.rar в " + temp->Folder());
-    // What was written before the failure stays.
-    EXPECT_GT(ReadBinaryFile(*temp / L"Unrar.dll").size(), 1000u);
-    EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
-    EXPECT_FALSE(PathExists(*temp / L"Dist.lst"));
-}
-
-TEST_F(RealExecutable, ALockedLibraryFileEndsItWithOneBoxAndExitCodeZero) {
-    ASSERT_TRUE(WriteTextFile(*temp / L"Unrar.dll", "held"));
-    HANDLE holder =
-        CreateFileW((*temp / L"Unrar.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDOK);
-    CloseHandle(holder);
-    ASSERT_TRUE(run.started) << GetLastError();
-    ASSERT_TRUE(run.ended);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_FALSE(run.formShown);
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].caption, L"Ошибка запуска установки");
-    EXPECT_EQ(run.boxes[0].text, L"Невозможно извлечь Unrar.dll в " + temp->Folder());
-    EXPECT_EQ(ReadBinaryFile(*temp / L"Unrar.dll"), "held");
-    EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
-}
-
-TEST_F(RealExecutable, ALibraryInUseByAnotherRunningCopyCannotBeReplaced) {
-    std::unique_ptr<TMainForm> running = CreateForm();
-    ASSERT_TRUE(running);
-    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDOK);
-    running.reset();
-    ASSERT_TRUE(run.ended);
-    EXPECT_EQ(run.exitCode, 0u);
-    EXPECT_FALSE(run.formShown);
-    ASSERT_EQ(run.boxes.size(), 1u);
-    EXPECT_EQ(run.boxes[0].caption, L"Ошибка запуска установки");
-    EXPECT_EQ(run.boxes[0].text, L"Невозможно извлечь Unrar.dll в " + temp->Folder());
+TEST_F(RealExecutable, AStartUpFailureEndsItWithOneBoxAndExitCodeZero) {
+    struct Case {
+        const char* exe;
+        bool lockLibrary;
+        const wchar_t* missing;
+    } const cases[] = {
+        {ZARVO_SETUP_WITHOUT_PAYLOAD_EXE, false, L"SetupZarvo.rar"},
+        {ZARVO_SETUP_EXE, true, L"Unrar.dll"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.exe);
+        DeleteFileW((*temp / L"Unrar.dll").c_str());
+        HANDLE holder = INVALID_HANDLE_VALUE;
+        if (c.lockLibrary) {
+            ASSERT_TRUE(WriteTextFile(*temp / L"Unrar.dll", "held"));
+            holder = CreateFileW((*temp / L"Unrar.dll").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                 nullptr);
+            ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        }
+        TRun run = RunSetup(WinePath(c.exe), L"", IDOK);
+        if (holder != INVALID_HANDLE_VALUE)
+            CloseHandle(holder);
+        ASSERT_TRUE(run.started) << GetLastError();
+        ASSERT_TRUE(run.ended);
+        EXPECT_EQ(run.exitCode, 0u);
+        EXPECT_FALSE(run.formShown);
+        ASSERT_EQ(run.boxes.size(), 1u);
+        EXPECT_EQ(run.boxes[0].caption, L"Ошибка запуска установки");
+        EXPECT_EQ(run.boxes[0].text,
+                  std::wstring(L"Невозможно извлечь ") + c.missing + L" в " + temp->Folder());
+        // What was written before the failure stays; nothing after it is written.
+        if (c.lockLibrary)
+            EXPECT_EQ(ReadBinaryFile(*temp / L"Unrar.dll"), "held");
+        else
+            EXPECT_GT(ReadBinaryFile(*temp / L"Unrar.dll").size(), 1000u);
+        EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
+        EXPECT_FALSE(PathExists(*temp / L"Dist.lst"));
+    }
 }
 
 TEST_F(RealExecutable, AGoodStartShowsTheWelcomePageAndCancelYesEndsIt) {

@@ -141,7 +141,6 @@ TEST_F(Startup, TheFirstPageFollowsTheInstallationStateAndTheFirstArgument) {
          .progPath = L"D:\\Программы\\Zarvo",
          .arguments = L"/auto",
          .page = SheetStatus},
-        {.name = "installed, /AUTO", .progPath = L"C:\\Zarvo", .arguments = L"/AUTO", .page = SheetStatus},
         {.name = "installed, /Auto with more arguments",
          .progPath = L"C:\\Zarvo",
          .arguments = L"/Auto /x",
