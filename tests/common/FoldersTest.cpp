@@ -6,19 +6,7 @@
 using namespace zarvo;
 using zarvo::testing::TempFolder;
 
-TEST(Folders, TempAndSystemFoldersEndInOneBackslash) {
-    std::wstring temp = GetTempFolder();
-    ASSERT_GE(temp.size(), 4u);
-    EXPECT_EQ(temp.back(), L'\\');
-    EXPECT_NE(temp[temp.size() - 2], L'\\');
-    EXPECT_TRUE(zarvo::testing::PathExists(temp));
-
-    wchar_t system[MAX_PATH];
-    UINT length = GetSystemDirectoryW(system, MAX_PATH);
-    EXPECT_EQ(GetSystemFolder(), std::wstring(system, length) + L"\\");
-}
-
-TEST(Folders, TempFolderFollowsTheEnvironmentWithOneTrailingBackslash) {
+TEST(Folders, TempFollowsTheEnvironmentAndBothFoldersEndInOneBackslash) {
     TempFolder base;
     std::wstring folder = base / L"Временная папка";
     ASSERT_TRUE(CreateDirectoryW(folder.c_str(), nullptr));
@@ -31,6 +19,10 @@ TEST(Folders, TempFolderFollowsTheEnvironmentWithOneTrailingBackslash) {
     SetEnvironmentVariableW(L"TMP", savedLength ? saved : nullptr);
     EXPECT_EQ(plain, folder + L"\\");
     EXPECT_EQ(withSlash, folder + L"\\");
+
+    wchar_t system[MAX_PATH];
+    UINT length = GetSystemDirectoryW(system, MAX_PATH);
+    EXPECT_EQ(GetSystemFolder(), std::wstring(system, length) + L"\\");
 }
 
 TEST(Folders, SubstitutedDriveResolvesToItsFolder) {

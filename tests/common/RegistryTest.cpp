@@ -25,6 +25,13 @@ protected:
         RegCloseKey(key);
     }
 
+    // The stored value's type, its data copied to data.
+    static DWORD StoredType(const wchar_t* name, void* data, DWORD size) {
+        DWORD type = REG_NONE;
+        RegGetValueW(HKEY_CURRENT_USER, kBase, name, RRF_RT_ANY | RRF_NOEXPAND, &type, data, &size);
+        return type;
+    }
+
     static std::wstring ErrorOf(const std::function<void()>& action) {
         try {
             action();
@@ -107,29 +114,16 @@ TEST_F(Registry, WritesStringsAndBooleansWithTheirTypes) {
     registry.WriteBool(L"Off", false);
     registry.CloseKey();
 
-    HKEY key;
-    ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, kBase, 0, KEY_READ, &key), ERROR_SUCCESS);
-    wchar_t text[64];
-    DWORD type = 0, size = sizeof(text);
-    ASSERT_EQ(RegQueryValueExW(key, L"ProgPath", nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(type, DWORD(REG_SZ));
+    wchar_t text[64] = {};
+    EXPECT_EQ(StoredType(L"ProgPath", text, sizeof(text)), DWORD(REG_SZ));
     EXPECT_STREQ(text, L"C:\\Программы\\Zarvo");
-    size = sizeof(text);
-    ASSERT_EQ(RegQueryValueExW(key, nullptr, nullptr, &type, reinterpret_cast<BYTE*>(text), &size),
-              ERROR_SUCCESS);
+    EXPECT_EQ(StoredType(L"", text, sizeof(text)), DWORD(REG_SZ));
     EXPECT_STREQ(text, L"default value");
-    DWORD value = 9;
-    size = sizeof(value);
-    ASSERT_EQ(RegQueryValueExW(key, L"AutoReinstall", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(type, DWORD(REG_DWORD));
-    EXPECT_EQ(value, 1u);
-    size = sizeof(value);
-    ASSERT_EQ(RegQueryValueExW(key, L"Off", nullptr, &type, reinterpret_cast<BYTE*>(&value), &size),
-              ERROR_SUCCESS);
-    EXPECT_EQ(value, 0u);
-    RegCloseKey(key);
+    for (auto [name, expected] : {std::pair{L"AutoReinstall", 1u}, std::pair{L"Off", 0u}}) {
+        DWORD value = 9;
+        EXPECT_EQ(StoredType(name, &value, sizeof(value)), DWORD(REG_DWORD)) << name;
+        EXPECT_EQ(value, expected) << name;
+    }
 
     EXPECT_NE(ErrorOf([&] { registry.WriteString(L"x", L"no key open"); }), L"(no error)");
 }
