@@ -96,10 +96,6 @@ void TInstallState::SetAutoReinstall(DWORD value) {
     SetValue(InstallKeyPath, L"AutoReinstall", REG_DWORD, &value, sizeof(value));
 }
 
-void TInstallState::SetAutoReinstallString(const std::wstring& value) {
-    SetString(InstallKeyPath, L"AutoReinstall", value);
-}
-
 bool PumpUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     ULONGLONG end = GetTickCount64() + timeoutMs;
     for (;;) {

@@ -49,7 +49,6 @@ public:
     void SetProgPath(const std::wstring& path);
     void SetProgPathDword(DWORD value); // a value of the wrong type
     void SetAutoReinstall(DWORD value);
-    void SetAutoReinstallString(const std::wstring& value); // a value of the wrong type
 };
 
 // Handles the thread's messages (through the wizard's own loop step) until the condition holds or

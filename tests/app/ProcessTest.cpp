@@ -2,6 +2,7 @@
 // box, and a good start shows the welcome page. Boxes are found by their window, read and answered.
 
 #include "AppTestSupport.h"
+#include "tests/support/RegistryValueOverride.h"
 
 #include <algorithm>
 #include <functional>
@@ -113,34 +114,6 @@ TRun RunSetup(const std::wstring& exe, const std::wstring& arguments, int boxAns
     return run;
 }
 
-// The system DPI of processes started from now on (Wine reads it at start-up); restored afterwards.
-class TSystemDpi {
-public:
-    explicit TSystemDpi(DWORD dpi) {
-        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0,
-                        KEY_QUERY_VALUE | KEY_SET_VALUE, nullptr, &key_, nullptr);
-        DWORD size = sizeof(previous_);
-        hadValue_ = RegQueryValueExW(key_, L"LogPixels", nullptr, nullptr,
-                                     reinterpret_cast<BYTE*>(&previous_), &size) == ERROR_SUCCESS;
-        RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof(dpi));
-    }
-    TSystemDpi(const TSystemDpi&) = delete;
-    TSystemDpi& operator=(const TSystemDpi&) = delete;
-    ~TSystemDpi() {
-        if (hadValue_)
-            RegSetValueExW(key_, L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&previous_),
-                           sizeof(previous_));
-        else
-            RegDeleteValueW(key_, L"LogPixels");
-        RegCloseKey(key_);
-    }
-
-private:
-    HKEY key_ = nullptr;
-    DWORD previous_ = 0;
-    bool hadValue_ = false;
-};
-
 class RealExecutable : public FormTest {};
 
 } // namespace
@@ -210,7 +183,10 @@ TEST_F(RealExecutable, ScalesItsLayoutToTheSystemDpi) {
     RECT window{}, forward{}, image{};
     std::wstring shot;
     {
-        TSystemDpi systemDpi(dpi);
+        // Wine reads the system DPI when a process starts.
+        TRegistryValueOverride systemDpi(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
+        DWORD value = dpi;
+        systemDpi.Set(REG_DWORD, &value, sizeof(value));
         TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDYES, [&](HWND form) {
             Sleep(500);
             GetWindowRect(form, &window);

@@ -1,44 +1,12 @@
 #include "common/CommonUtils.h"
 #include "common/Registry.h"
 #include "common/SetupError.h"
+#include "tests/support/RegistryValueOverride.h"
 #include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
 using namespace zarvo;
-
-namespace {
-
-const wchar_t* const kCurrentVersion = L"Software\\Microsoft\\Windows\\CurrentVersion";
-
-// Replaces ProgramFilesDir for one test and puts the original back afterwards.
-class ProgramFilesDirOverride {
-public:
-    ProgramFilesDirOverride() {
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, kCurrentVersion, 0, KEY_ALL_ACCESS, &key_);
-        size_ = sizeof(saved_);
-        had_ = RegQueryValueExW(key_, L"ProgramFilesDir", nullptr, &type_, saved_, &size_) == ERROR_SUCCESS;
-    }
-    ~ProgramFilesDirOverride() {
-        if (had_)
-            RegSetValueExW(key_, L"ProgramFilesDir", 0, type_, saved_, size_);
-        else
-            RegDeleteValueW(key_, L"ProgramFilesDir");
-        RegCloseKey(key_);
-    }
-    void Set(DWORD type, const void* data, DWORD size) {
-        RegSetValueExW(key_, L"ProgramFilesDir", 0, type, static_cast<const BYTE*>(data), size);
-    }
-    void Remove() { RegDeleteValueW(key_, L"ProgramFilesDir"); }
-
-private:
-    HKEY key_ = nullptr;
-    BYTE saved_[2048];
-    DWORD size_ = 0, type_ = 0;
-    bool had_ = false;
-};
-
-} // namespace
 
 TEST(SpecialFolders, ProgramFilesComesFromTheShellAndMatchesTheRegistry) {
     std::wstring programFiles = GetSpecialFolderPath(CSIDL_PROGRAM_FILES);
@@ -59,7 +27,8 @@ TEST(SpecialFolders, AllUsersDesktopAndStartMenuAreFileSystemFolders) {
 }
 
 TEST(SpecialFolders, RegistryFallbackReadsProgramFilesDirAndRaisesOnAWrongType) {
-    ProgramFilesDirOverride override;
+    zarvo::testing::TRegistryValueOverride override(
+        HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion", L"ProgramFilesDir");
     const wchar_t value[] = L"D:\\Программы";
     override.Set(REG_SZ, value, sizeof(value));
     EXPECT_EQ(ReadProgramFilesDirFromRegistry(), value);

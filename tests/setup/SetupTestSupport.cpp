@@ -132,41 +132,21 @@ TScopedEnvironment::~TScopedEnvironment() {
 
 // --- Registry ---
 
-namespace {
-
-std::optional<std::vector<BYTE>> ReadClassesValue(const std::wstring& key, const std::wstring& name,
-                                                  DWORD wantedType) {
-    zarvo::TRegKey opened;
-    if (RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) != ERROR_SUCCESS)
-        return std::nullopt;
-    DWORD type = 0, size = 0;
-    if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS ||
-        type != wantedType)
-        return std::nullopt;
-    std::vector<BYTE> data(size);
-    if (RegQueryValueExW(opened.Get(), name.c_str(), nullptr, &type, data.data(), &size) != ERROR_SUCCESS)
-        return std::nullopt;
-    data.resize(size);
-    return data;
-}
-
-} // namespace
-
 std::optional<std::wstring> ReadClassesString(const std::wstring& key, const std::wstring& name) {
-    auto data = ReadClassesValue(key, name, REG_SZ);
-    if (!data)
+    wchar_t text[1024];
+    DWORD size = sizeof(text);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr,
+                     text, &size) != ERROR_SUCCESS)
         return std::nullopt;
-    std::wstring text(reinterpret_cast<const wchar_t*>(data->data()), data->size() / sizeof(wchar_t));
-    if (!text.empty() && text.back() == L'\0')
-        text.pop_back();
     return text;
 }
 
 std::optional<DWORD> ReadClassesDword(const std::wstring& key, const std::wstring& name) {
-    auto data = ReadClassesValue(key, name, REG_DWORD);
-    if (!data || data->size() != sizeof(DWORD))
+    DWORD value = 0, size = sizeof(value);
+    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value,
+                     &size) != ERROR_SUCCESS)
         return std::nullopt;
-    return *reinterpret_cast<const DWORD*>(data->data());
+    return value;
 }
 
 bool ClassesKeyExists(const std::wstring& key) {

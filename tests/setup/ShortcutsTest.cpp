@@ -4,6 +4,7 @@
 #include "SetupTestSupport.h"
 #include "common/CommonUtils.h"
 #include "setup/SetupUtils.h"
+#include "tests/support/RegistryValueOverride.h"
 
 #include <gtest/gtest.h>
 
@@ -111,41 +112,14 @@ TEST_F(ShortcutsTest, ProductShortcutsCarryTargetAndWorkingFolderOnly) {
     }
 }
 
-// Points the all-users desktop somewhere else while it lives.
-class TRedirectedCommonDesktop {
-public:
-    explicit TRedirectedCommonDesktop(const std::wstring& folder) {
-        RegOpenKeyExW(HKEY_LOCAL_MACHINE, ShellFolders, 0, KEY_QUERY_VALUE | KEY_SET_VALUE, key_.Receive());
-        DWORD size = sizeof(saved_);
-        had_ = RegQueryValueExW(key_.Get(), ValueName, nullptr, &type_, reinterpret_cast<BYTE*>(saved_),
-                                &size) == ERROR_SUCCESS;
-        savedSize_ = size;
-        RegSetValueExW(key_.Get(), ValueName, 0, REG_SZ, reinterpret_cast<const BYTE*>(folder.c_str()),
-                       DWORD((folder.size() + 1) * sizeof(wchar_t)));
-    }
-    ~TRedirectedCommonDesktop() {
-        if (had_)
-            RegSetValueExW(key_.Get(), ValueName, 0, type_, reinterpret_cast<const BYTE*>(saved_),
-                           savedSize_);
-        else
-            RegDeleteValueW(key_.Get(), ValueName);
-    }
-
-private:
-    static constexpr wchar_t ShellFolders[] =
-        L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders";
-    static constexpr wchar_t ValueName[] = L"Common Desktop";
-    zarvo::TRegKey key_;
-    bool had_ = false;
-    DWORD type_ = REG_SZ, savedSize_ = 0;
-    wchar_t saved_[MAX_PATH * 2] = {};
-};
-
 TEST_F(ShortcutsTest, AFolderEndingInABackslashTakesTheShortcutAsWell) {
     const std::wstring rootShortcut = L"C:\\Вирдана.lnk";
     DeleteFileW(rootShortcut.c_str());
     {
-        TRedirectedCommonDesktop redirect(L"C:\\");
+        zarvo::testing::TRegistryValueOverride redirect(
+            HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\User Shell Folders",
+            L"Common Desktop");
+        redirect.SetString(L"C:\\");
         ASSERT_EQ(GetSpecialFolderPath(CommonDesktop), L"C:\\");
         CreateShortcut(Target(), install_.Path(), ShortcutName, CommonDesktop);
         EXPECT_TRUE(PathExists(rootShortcut));
