@@ -270,7 +270,7 @@ Status ArchiveSession::decode(const FileHeader& h, PackedStream& data, OutputSin
         return st;
     }
     if (h.isStored()) {
-        return sink ? copyStored(data, *sink) : Status::Ok;
+        return sink ? copyStored(data, *sink, h.unpSizeUnknown ? UINT64_MAX : h.unpSize) : Status::Ok;
     }
     const bool continues = reader_->solid() && h.solid();
     try {

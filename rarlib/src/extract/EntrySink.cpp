@@ -26,9 +26,10 @@ Status BufferSink::write(const uint8_t* data, size_t size) {
     return Status::Ok;
 }
 
-Status copyStored(ByteSource& source, OutputSink& sink) {
+Status copyStored(ByteSource& source, OutputSink& sink, uint64_t limit) {
     constexpr size_t kBuffer = 64 * 1024;
     const auto buffer = std::make_unique_for_overwrite<uint8_t[]>(kBuffer);
+    uint64_t total = 0;
     for (;;) {
         size_t got = 0;
         Status st = source.read(buffer.get(), kBuffer, got);
@@ -38,6 +39,11 @@ Status copyStored(ByteSource& source, OutputSink& sink) {
         if (got == 0) {
             return Status::Ok;
         }
+        // Packed data longer than the entry: nothing past its size reaches the output.
+        if (got > limit - total) {
+            return Status::BadData;
+        }
+        total += got;
         if ((st = sink.write(buffer.get(), got)) != Status::Ok) {
             return st;
         }

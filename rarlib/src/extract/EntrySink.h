@@ -44,7 +44,7 @@ private:
     size_t limit_;
 };
 
-// Copies stored (method 0x30) data.
-Status copyStored(ByteSource& source, OutputSink& sink);
+// Copies stored (method 0x30) data; more than `limit` bytes is bad data, and the excess is not written.
+Status copyStored(ByteSource& source, OutputSink& sink, uint64_t limit = UINT64_MAX);
 
 } // namespace rarlib
