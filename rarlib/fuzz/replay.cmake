@@ -4,20 +4,10 @@
 set(RARFUZZ_DIR ${CMAKE_CURRENT_LIST_DIR})
 cmake_path(GET RARFUZZ_DIR PARENT_PATH RARFUZZ_RARLIB_DIR)
 
-# PPMd and the filters: from their own sanitized libraries where rarlib_sanitized does not bring them.
-set(rarfuzz_extra_sources)
-foreach(part ppmd filters)
-    if(NOT TARGET rar_${part}_sanitized)
-        file(GLOB part_sources ${RARFUZZ_RARLIB_DIR}/src/${part}/*.cpp)
-        list(APPEND rarfuzz_extra_sources ${part_sources})
-    endif()
-endforeach()
-
 zarvo_add_test(rarlib_fuzz_replay
     SOURCES ${RARFUZZ_DIR}/replay/ReplayTest.cpp ${RARFUZZ_DIR}/targets/FuzzCheck.cpp
             ${RARFUZZ_DIR}/targets/ArchiveTarget.cpp ${RARFUZZ_DIR}/targets/Lz29Target.cpp
             ${RARFUZZ_DIR}/targets/PpmdTarget.cpp ${RARFUZZ_DIR}/targets/FilterTarget.cpp
-            ${rarfuzz_extra_sources}
     LIBS rarlib_sanitized)
 target_include_directories(rarlib_fuzz_replay PRIVATE ${RARFUZZ_RARLIB_DIR}/src ${RARFUZZ_DIR}/targets)
 target_compile_definitions(rarlib_fuzz_replay PRIVATE RARFUZZ_CORPUS_DIR="${RARFUZZ_DIR}/corpus")

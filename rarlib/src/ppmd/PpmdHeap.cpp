@@ -1,6 +1,6 @@
 #include "ppmd/PpmdHeap.h"
 
-#include <cstdlib>
+#include "ppmd/PpmdPages.h"
 
 namespace rarlib::ppmd {
 
@@ -45,26 +45,21 @@ const UnitTables kUnitTables = makeUnitTables();
 static_assert(makeUnitTables().indx2Units[kNumIndexes - 1] == kMaxUnits);
 static_assert(makeUnitTables().indx2Units[12] == 28 && makeUnitTables().indx2Units[11] == 24);
 
-void SubAllocator::FreeDeleter::operator()(uint8_t* p) const {
-    std::free(p);
-}
-
 bool SubAllocator::reserve(uint32_t bytes) {
-    if (heap_ && size_ == bytes)
+    if (heap_ != nullptr && size_ == bytes)
         return true;
     release();
-    // calloc: the pages of a large heap stay untouched until the model reaches them, and a corrupt
-    // stream that reads history it never wrote sees zeros, not stale data.
-    auto* p = static_cast<uint8_t*>(std::calloc(size_t{bytes} + kSlack, 1));
-    if (p == nullptr)
+    // Zero-filled: a corrupt stream that reads history it never wrote sees zeros, not stale data.
+    heap_ = allocateZeroedPages(size_t{bytes} + kSlack);
+    if (heap_ == nullptr)
         return false;
-    heap_.reset(p);
     size_ = bytes;
     return true;
 }
 
 void SubAllocator::release() {
-    heap_.reset();
+    freePages(heap_, size_t{size_} + kSlack);
+    heap_ = nullptr;
     size_ = 0;
 }
 

@@ -5,7 +5,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <memory>
 
 namespace rarlib::ppmd {
 
@@ -44,6 +43,7 @@ inline void store32(uint8_t* p, uint32_t v) {
 class SubAllocator {
 public:
     SubAllocator() = default;
+    ~SubAllocator() { release(); }
     SubAllocator(const SubAllocator&) = delete;
     SubAllocator& operator=(const SubAllocator&) = delete;
 
@@ -52,7 +52,7 @@ public:
     bool reserve(uint32_t bytes);
     void release();
     uint32_t heapSize() const { return size_; }
-    uint8_t* base() const { return heap_.get(); }
+    uint8_t* base() const { return heap_; }
 
     // Forgets every allocation: the whole heap becomes text area + never-used gap.
     void init();
@@ -69,17 +69,13 @@ public:
     uint32_t unitsStart = 0;
 
 private:
-    struct FreeDeleter {
-        void operator()(uint8_t* p) const;
-    };
-
     void push(uint32_t p, unsigned indx);
     uint32_t pop(unsigned indx);
     uint32_t allocUnitsRare(unsigned indx);
     void splitBlock(uint32_t p, unsigned oldIndx, unsigned newIndx);
     void glueFreeBlocks();
 
-    std::unique_ptr<uint8_t, FreeDeleter> heap_;
+    uint8_t* heap_ = nullptr; // size_ + the slack, from allocateZeroedPages
     uint32_t size_ = 0;
     uint32_t loUnit_ = 0;
     uint32_t hiUnit_ = 0;
