@@ -218,6 +218,24 @@ template <typename MakePath> int processFile(HANDLE h, int operation, MakePath m
     }
 }
 
+// The fields both header structures have, with the same names and meaning.
+template <class HeaderData> void fillHeaderFields(HeaderData* d, ArchiveSession& s) {
+    const FileHeader& e = s.header();
+    copyNarrow(d->ArcName, sizeof(d->ArcName), narrowArchiveName(s.volumePath()));
+    copyNarrow(d->FileName, sizeof(d->FileName), entryNarrowName(e));
+    d->Flags = e.flags;
+    d->PackSize = static_cast<UINT>(e.packSize);
+    d->UnpSize = static_cast<UINT>(e.unpSize);
+    d->HostOS = e.hostOs;
+    d->FileCRC = e.fileCrc;
+    d->FileTime = e.mtime.dosTime;
+    d->UnpVer = e.unpVer;
+    d->Method = e.method;
+    d->FileAttr = e.attr;
+    d->CmtSize = 0;
+    d->CmtState = 0;
+}
+
 } // namespace
 
 extern "C" {
@@ -281,22 +299,7 @@ int PASCAL RARReadHeader(HANDLE h, struct RARHeaderData* d) {
     if (!d) {
         return ERAR_UNKNOWN;
     }
-    return readHeader(h, [d](ArchiveSession& s) {
-        const FileHeader& e = s.header();
-        copyNarrow(d->ArcName, sizeof(d->ArcName), narrowArchiveName(s.volumePath()));
-        copyNarrow(d->FileName, sizeof(d->FileName), entryNarrowName(e));
-        d->Flags = e.flags;
-        d->PackSize = static_cast<UINT>(e.packSize);
-        d->UnpSize = static_cast<UINT>(e.unpSize);
-        d->HostOS = e.hostOs;
-        d->FileCRC = e.fileCrc;
-        d->FileTime = e.mtime.dosTime;
-        d->UnpVer = e.unpVer;
-        d->Method = e.method;
-        d->FileAttr = e.attr;
-        d->CmtSize = 0;
-        d->CmtState = 0;
-    });
+    return readHeader(h, [d](ArchiveSession& s) { fillHeaderFields(d, s); });
 }
 
 int PASCAL RARReadHeaderEx(HANDLE h, struct RARHeaderDataEx* d) {
@@ -304,24 +307,12 @@ int PASCAL RARReadHeaderEx(HANDLE h, struct RARHeaderDataEx* d) {
         return ERAR_UNKNOWN;
     }
     return readHeader(h, [d](ArchiveSession& s) {
+        fillHeaderFields(d, s);
         const FileHeader& e = s.header();
-        copyNarrow(d->ArcName, sizeof(d->ArcName), narrowArchiveName(s.volumePath()));
         copyWide(d->ArcNameW, std::size(d->ArcNameW), wideArchiveName(s.volumePath()));
-        copyNarrow(d->FileName, sizeof(d->FileName), entryNarrowName(e));
         copyWide(d->FileNameW, std::size(d->FileNameW), entryWideNameForInterface(e));
-        d->Flags = e.flags;
-        d->PackSize = static_cast<UINT>(e.packSize);
         d->PackSizeHigh = static_cast<UINT>(e.packSize >> 32);
-        d->UnpSize = static_cast<UINT>(e.unpSize);
         d->UnpSizeHigh = static_cast<UINT>(e.unpSize >> 32);
-        d->HostOS = e.hostOs;
-        d->FileCRC = e.fileCrc;
-        d->FileTime = e.mtime.dosTime;
-        d->UnpVer = e.unpVer;
-        d->Method = e.method;
-        d->FileAttr = e.attr;
-        d->CmtSize = 0;
-        d->CmtState = 0;
     });
 }
 
