@@ -255,6 +255,17 @@ const std::array Layout{
                 .kind = K::Page,
                 .visible = false,
                 .tag = 4},
+    // The run's log fills the status page: window text on the window colour, marks and errors coloured.
+    TLayoutItem{.id = M,
+                .parent = SheetStatus,
+                .name = L"M",
+                .kind = K::LogView,
+                .align = TAlign::Client,
+                .width = 484,
+                .height = 249,
+                .font = {.face = L"Lucida Console"},
+                .tabOrder = 0,
+                .tabStop = true},
 
     // The bottom panel spans the whole width; its buttons keep their places when the form grows.
     TLayoutItem{.id = BottomPanel,

@@ -40,6 +40,7 @@ enum class TControlId : int {
     bPickDirectory,
     cbNewAutoReinstall,
     SheetStatus,
+    M,
     End
 };
 
@@ -52,7 +53,8 @@ enum class TControlKind {
     Button,       // push button
     BitmapButton, // push button showing a glyph resource instead of a caption
     CheckBox,     // check box
-    Edit          // single-line edit
+    Edit,         // single-line edit
+    LogView       // the run's log (TLogView)
 };
 
 // Aligned controls are placed in the order top, bottom, left, client, each taking its band from what

@@ -4,6 +4,8 @@
 
 #include "app/Application.h"
 #include "app/InstallState.h"
+#include "app/PageFlow.h"
+#include "app/Runs.h"
 #include "app/StartupFiles.h"
 #include "archive/ArchiveExtract.h"
 #include "archive/UnRAR.h"
@@ -56,13 +58,13 @@ bool TMainForm::FormCreate() {
         // The pages have no tabs: from here on they change only through ShowPage.
         bool installed = ReadInstallState();
         if (!installed) {
-            ShowPage(TControlId::SheetNew, false, true, true);
+            ShowPage(WelcomePage);
         } else if (FirstArgumentIsAuto(commandLine_)) {
             AutoMode = true;
             SetWindowTextW(handle_, AutoModeCaption);
-            ShowPage(TControlId::SheetStatus, false, false, false);
+            ShowPage(RunPage);
         } else {
-            ShowPage(TControlId::SheetAlready, false, false, true);
+            ShowPage(MaintenancePage);
             SetActiveControl(Control(TControlId::RestoreButton));
         }
         return true;
@@ -128,37 +130,18 @@ void TMainForm::FormDestroy() {
     FreeRarLibrary();
 }
 
-void TMainForm::ForwardButtonClick() {
-    switch (currentPage_) {
-    case TControlId::SheetNew:
-        // Every visit proposes the default folder again.
-        SetText(TControlId::PathEdit, WithTrailingBackslash(ProgramFilesPath) + L"Zarvo");
-        ShowPage(TControlId::SheetPath, true, true, true);
-        break;
-    case TControlId::SheetStatus:
-        // Enabled there only once a run has finished.
-        Close();
-        break;
-    default:
-        // SheetPath: the installation run joins here. SheetAlready: nothing.
-        break;
-    }
+void TMainForm::PerformInstall() {
+    ProcessMessages();
+    RunInstallation(RunInput());
 }
 
-void TMainForm::BackButtonClick() {
-    if (currentPage_ == TControlId::SheetPath)
-        ShowPage(TControlId::SheetNew, false, true, true);
+void TMainForm::PerformRemove() {
+    RunRemoval(RunInput());
 }
 
-void TMainForm::CancelButtonClick() {
-    if (ShowMessageBox(L"Вы действительно хотите прервать установку?", L"Установка", MB_YESNO) == IDYES)
-        Close();
+TRunInput TMainForm::RunInput() const {
+    return {InstallPath, ArchivePath, &DistList.value(), AutoMode, AutoReinstallFlag, ModulePath};
 }
-
-// Restore and remove start the runs, which are not part of the program yet.
-void TMainForm::RestoreButtonClick() {}
-
-void TMainForm::RemoveButtonClick() {}
 
 void TMainForm::rbIClick() {
     EnableWindow(Control(TControlId::ForwardButton), TRUE);
@@ -167,14 +150,5 @@ void TMainForm::rbIClick() {
 void TMainForm::rbINotAgreeClick() {
     EnableWindow(Control(TControlId::ForwardButton), FALSE);
 }
-
-// The folder dialog is not part of the program yet.
-void TMainForm::bPickDirectoryClick() {}
-
-// The check for running product components on the first show joins with the component detection.
-void TMainForm::FormShow() {}
-
-// The unattended reinstall on activation joins with the installation run.
-void TMainForm::FormActivate() {}
 
 } // namespace zarvo

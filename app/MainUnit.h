@@ -3,10 +3,12 @@
 
 #include "app/GdiHandles.h"
 #include "app/MainLayout.h"
+#include "shell/BrowseFolderDialog.h"
 
 #include <windows.h>
 
 #include <array>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -15,6 +17,8 @@
 namespace zarvo {
 
 class TMainForm;
+struct TPageState;
+struct TRunInput;
 
 // Unit state, as the program loads it: false, false, no list, no form.
 extern bool AutoMode;          // the unattended reinstall ("/auto" on an installed machine)
@@ -60,6 +64,16 @@ public:
     void FormShow();
     void FormActivate();
 
+    // The runs, called by the page flow (and by tests). Install lets the status page paint first.
+    void PerformInstall();
+    void PerformRemove();
+    // The report handlers of a run: a line of the log M each, an error line as caption + ": " + text.
+    void LogError(const std::wstring& text, const std::wstring& caption);
+    void LogInfo(const std::wstring& text, const std::wstring& caption);
+    // The finished state: forward becomes "Завершить" and the only way on.
+    void FinishRun();
+    bool CheckComponentsClosed();
+
     // Enter and Escape for the form: Escape presses CancelButton, Enter the focused push button or else
     // ForwardButton, each only while it is enabled and visible. True when the key was the form's.
     bool HandleDialogKey(const MSG& msg);
@@ -74,15 +88,21 @@ public:
     const std::wstring& GetInstallPath() const noexcept { return InstallPath; }
     const std::wstring& GetArchivePath() const noexcept { return ArchivePath; }
     const std::wstring& GetProgramFilesPath() const noexcept { return ProgramFilesPath; }
+    TBrowseFolderDialog& FolderDialog() noexcept { return dPickFolder; }
     bool GetStartupCheckDone() const noexcept { return StartupCheckDone; }
 
 private:
     explicit TMainForm(std::wstring commandLine);
 
     bool ReadInstallState();
+    TRunInput RunInput() const;
     // Makes the page current and sets the three buttons, in exactly this order: page, forward, back,
     // cancel.
     void ShowPage(TControlId page, bool backEnabled, bool forwardEnabled, bool cancelEnabled);
+    void ShowPage(const TPageState& state);
+    // Switches to the status page, routes every report into the log from now on, runs, and finishes;
+    // an error raised inside the run becomes an error line.
+    void RunOnStatusPage(const std::function<void()>& run);
     void SetActiveControl(HWND control);
 
     // Window and layout (MainWindow.cpp).
@@ -98,12 +118,15 @@ private:
     void RestoreFocus();
     void OnCommand(int id, int code);
     void SetText(TControlId id, const std::wstring& text);
+    std::wstring GetText(TControlId id) const;
+    bool IsChecked(TControlId id) const;
     int Scale(int pixels) const noexcept;
 
     std::wstring InstallPath;      // the installation folder, without a trailing backslash
     std::wstring ArchivePath;      // the payload archive in the temporary folder
     std::wstring ProgramFilesPath; // the Program Files folder, without a trailing backslash
     bool StartupCheckDone = false; // the check for running product components has been made
+    TBrowseFolderDialog dPickFolder;
 
     std::wstring commandLine_;
     HWND handle_ = nullptr;
@@ -113,6 +136,7 @@ private:
     int dpi_ = 96;
     bool laidOut_ = false;
     bool inFormActivate_ = false;
+    bool logReportedError_ = false; // an error line has been added to the log
     std::vector<std::pair<TFontStyle, TGdiObject>> fonts_;
     std::vector<TImageList> glyphs_;
     std::vector<TGdiObject> glyphBitmaps_;

@@ -5,6 +5,8 @@
 
 #include "app/Application.h"
 #include "app/Controls.h"
+#include "app/WizardTexts.h"
+#include "logview/LogView.h"
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
 
@@ -76,7 +78,12 @@ TGdiObject LoadGlyph(HINSTANCE instance, const wchar_t* resource, int dpi) {
 
 } // namespace
 
-TMainForm::TMainForm(std::wstring commandLine) : commandLine_(std::move(commandLine)) {}
+TMainForm::TMainForm(std::wstring commandLine) : commandLine_(std::move(commandLine)) {
+    dPickFolder.Title = TextFolderDialogTitle;
+    dPickFolder.Headline = TextFolderDialogHeadline;
+    dPickFolder.Options = {TBrowseFolderOption::boDirsOnly};
+    dPickFolder.HelpContext = 0;
+}
 
 TMainForm::~TMainForm() {
     if (handle_ != nullptr)
@@ -134,7 +141,8 @@ void TMainForm::CreateWindowAndControls() {
     HINSTANCE instance = GetModuleHandleW(nullptr);
     INITCOMMONCONTROLSEX controls{sizeof(controls), ICC_STANDARD_CLASSES};
     InitCommonControlsEx(&controls);
-    if (!RegisterFormClass(instance, &TMainForm::WindowProc) || !RegisterControlClasses(instance))
+    if (!RegisterFormClass(instance, &TMainForm::WindowProc) || !RegisterControlClasses(instance) ||
+        !RegisterLogViewClass(instance))
         RaiseLastError(L"Cannot register the window classes. ");
 
     dpi_ = ScreenDpi();
@@ -148,6 +156,7 @@ void TMainForm::CreateWindowAndControls() {
                     width, height, nullptr, nullptr, instance, this);
     if (handle_ == nullptr)
         RaiseLastError(L"Cannot create the main window. ");
+    dPickFolder.SetOwner(handle_);
 
     for (const TLayoutItem& item : MainFormLayout())
         controls_[IndexOf(item.id)] = CreateControl(item);
@@ -210,6 +219,9 @@ HWND TMainForm::CreateControl(const TLayoutItem& item) {
         style |= ES_LEFT | ES_AUTOHSCROLL;
         exStyle |= WS_EX_CLIENTEDGE;
         break;
+    case TControlKind::LogView:
+        className = LogViewClassName;
+        break;
     }
 
     HWND control = CreateWindowExW(exStyle, className, item.caption, style, Scale(item.left), Scale(item.top),
@@ -231,6 +243,13 @@ HWND TMainForm::CreateControl(const TLayoutItem& item) {
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else if (item.kind == TControlKind::BitmapButton) {
         SetGlyph(control, item.bitmap);
+    } else if (item.kind == TControlKind::LogView) {
+        TLogView* log = TLogView::FromHandle(control);
+        log->SetEndEllipsis(false);
+        log->SetFlatBorder(true);
+        log->SetFlatScrollBars(true);
+        log->SetDoubleBuffered(true);
+        log->SetProcessMessages(&ProcessMessages);
     }
     return control;
 }
@@ -524,6 +543,17 @@ LRESULT TMainForm::HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lPara
 
 void TMainForm::SetText(TControlId id, const std::wstring& text) {
     SetWindowTextW(Control(id), text.c_str());
+}
+
+std::wstring TMainForm::GetText(TControlId id) const {
+    HWND control = Control(id);
+    std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
+    text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
+    return text;
+}
+
+bool TMainForm::IsChecked(TControlId id) const {
+    return SendMessageW(Control(id), BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
 } // namespace zarvo

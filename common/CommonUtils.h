@@ -19,6 +19,14 @@ std::wstring GetTempFolder();
 std::wstring GetSystemFolder();
 // The path on the folder a substituted drive stands for (S:\x -> C:\Work\x); any other path unchanged.
 std::wstring ResolveSubstPath(const std::wstring& path);
+// True when the path names an existing folder.
+bool DirectoryExists(const std::wstring& path);
+// Creates the folder with every missing parent. True when it exists as a folder afterwards (also when
+// it existed before); false when it cannot be created or a file of that name is in the way.
+bool ForceDirectories(const std::wstring& folder);
+// A relative name that stays inside the folder it is joined to: not empty, no root, drive, stream
+// colon or parent step.
+bool StaysInsideFolder(const std::wstring& name);
 
 // --- Files ---
 

@@ -61,4 +61,41 @@ std::wstring ResolveSubstPath(const std::wstring& path) {
     return first.substr(substPrefix.size()) + path.substr(2);
 }
 
+bool DirectoryExists(const std::wstring& path) {
+    DWORD attributes = GetFileAttributesW(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
+bool ForceDirectories(const std::wstring& folder) {
+    std::wstring path = folder;
+    while (path.size() > 1 && (path.back() == L'\\' || path.back() == L'/'))
+        path.pop_back();
+    if (path.empty())
+        return false;
+    if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
+        return DirectoryExists(path);
+    size_t parentEnd = path.find_last_of(L"\\/");
+    // A drive root or a share has no parent to make; the folder itself then fails below.
+    if (parentEnd != std::wstring::npos && parentEnd > 0 && path[parentEnd - 1] != L':' &&
+        !ForceDirectories(path.substr(0, parentEnd)))
+        return false;
+    return CreateDirectoryW(path.c_str(), nullptr) || DirectoryExists(path);
+}
+
+bool StaysInsideFolder(const std::wstring& name) {
+    if (name.empty() || name.front() == L'\\' || name.front() == L'/' ||
+        name.find(L':') != std::wstring::npos)
+        return false;
+    size_t start = 0;
+    while (start <= name.size()) {
+        size_t end = name.find_first_of(L"\\/", start);
+        if (end == std::wstring::npos)
+            end = name.size();
+        if (name.compare(start, end - start, L"..") == 0)
+            return false;
+        start = end + 1;
+    }
+    return true;
+}
+
 } // namespace zarvo

@@ -44,6 +44,18 @@ std::wstring SystemErrorText(DWORD code) {
     return text;
 }
 
+std::wstring CurrentExceptionMessage() {
+    try {
+        throw;
+    } catch (const ESetupError& error) {
+        return error.Message();
+    } catch (const std::exception& error) {
+        return Utf8ToWide(error.what());
+    } catch (...) {
+        return L"Неизвестная ошибка";
+    }
+}
+
 void RaiseLastError(const std::wstring& prefix) {
     DWORD code = GetLastError();
     throw ESetupError(prefix + SystemErrorText(code));

@@ -25,6 +25,9 @@ private:
 // HRESULTs are accepted as well. An unknown code gives "Error <code>".
 std::wstring SystemErrorText(DWORD code);
 
+// The message of the exception being handled, as the user sees it. Call it inside a catch block only.
+std::wstring CurrentExceptionMessage();
+
 // Raises ESetupError with prefix followed by the text of GetLastError().
 [[noreturn]] void RaiseLastError(const std::wstring& prefix = {});
 

@@ -94,10 +94,12 @@ TEST_F(Navigation, EnterPressesTheFocusedButtonRatherThanTheDefaultOne) {
 
 TEST_F(Navigation, OnTheUnattendedStatusPageEscapeEnterAndCloseDoNothing) {
     state->SetProgPath(L"C:\\Zarvo");
-    Start(L"/auto");
+    // Not shown: activation would start the reinstall.
+    form = CreateForm(L"/auto");
+    ASSERT_TRUE(form);
     ASSERT_EQ(form->CurrentPage(), SheetStatus);
-    Press(VK_ESCAPE);
-    Press(VK_RETURN);
+    for (WPARAM key : {VK_ESCAPE, VK_RETURN})
+        EXPECT_TRUE(form->HandleDialogKey(MSG{form->Handle(), WM_KEYDOWN, key, 0, 0, {}}));
     SendMessageW(form->Handle(), WM_CLOSE, 0, 0);
     PumpFor(100);
     EXPECT_TRUE(boxes->Shown().empty());

@@ -1,0 +1,34 @@
+#pragma once
+// What the installation and removal runs show in the log, each text once.
+
+namespace zarvo {
+
+inline constexpr wchar_t ProductTitle[] = L"Вирдана"; // shortcut name and product key
+inline constexpr wchar_t DistFolder[] = L"Dist";      // archive folder of the program files
+inline constexpr wchar_t RuntimeLibraryFile[] = L"RTW32.dll";
+inline constexpr wchar_t ShortcutTargetFile[] = L"Orvan.exe";
+inline constexpr wchar_t RecordedBuildDate[] = L"08.04.2005";
+
+// Installation.
+inline constexpr wchar_t TextCreatingPath[] = L"Создание пути ";
+inline constexpr wchar_t TextCannotCreatePath[] = L"Невозможно создать путь ";
+inline constexpr wchar_t TextUnpacked[] = L" распакован успешно";
+inline constexpr wchar_t TextCannotUnpack[] = L"Невозможно распаковать ";
+inline constexpr wchar_t TextNotFound[] = L" не найден";
+inline constexpr wchar_t TextCreatingShortcuts[] = L"Создание ярлыков";
+inline constexpr wchar_t TextFinishingInstall[] = L"Завершение установки";
+inline constexpr wchar_t TextInstallDone[] = L"Установка ПО \"Вирдана\" успешно завершена.";
+inline constexpr wchar_t TextInstallDoneWithErrors[] = L"Установка ПО \"Вирдана\" завершена с ошибками.";
+inline constexpr wchar_t TextNoInstallPath[] = L"Не указан путь для установки";
+
+// Removal.
+inline constexpr wchar_t TextRemovingShortcut[] = L"Удаление ярлыка";
+inline constexpr wchar_t TextDeleted[] = L" удален успешно";
+inline constexpr wchar_t TextCannotDelete[] = L"Невозможно удалить ";
+inline constexpr wchar_t TextFolder[] = L"Каталог ";
+inline constexpr wchar_t TextCannotDeleteFolder[] = L"Нельзя удалить каталог ";
+inline constexpr wchar_t TextFinishingRemoval[] = L"Завершение удаления";
+inline constexpr wchar_t TextRemovalDone[] = L"Удаление ПО \"Вирдана\" успешно завершено.";
+inline constexpr wchar_t TextRemovalDoneWithErrors[] = L"Удаление ПО \"Вирдана\" завершено с ошибками.";
+
+} // namespace zarvo

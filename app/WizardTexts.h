@@ -1,0 +1,19 @@
+#pragma once
+// What the wizard's pages and boxes say, each text once.
+
+namespace zarvo {
+
+inline constexpr wchar_t TextFinishButton[] = L"Завершить";
+inline constexpr wchar_t TextCancelQuestion[] = L"Вы действительно хотите прервать установку?";
+inline constexpr wchar_t TextCancelCaption[] = L"Установка";
+inline constexpr wchar_t TextComponentsRunning[] =
+    L"Переустановка системы не выполнена. Перед её выполнением необходимо закрыть все компоненты Zarvo";
+inline constexpr wchar_t TextAutoCaption[] = L"Автопереустановка Zarvo";
+inline constexpr wchar_t TextAutoDone[] =
+    L"Автопереустановка выполнена успешно. Для начала работы, пожалуйста, запустите программу ещё раз...";
+inline constexpr wchar_t TextAutoFailed[] = L"Автопереустановка Zarvo не выполнена: при установке произошли "
+                                            L"ошибки. Подробности в журнале на экране установки.";
+inline constexpr wchar_t TextFolderDialogTitle[] = L"Выбор каталога";
+inline constexpr wchar_t TextFolderDialogHeadline[] = L"Укажите каталог для Zarvo";
+
+} // namespace zarvo

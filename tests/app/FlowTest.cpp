@@ -1,0 +1,254 @@
+// The wizard's page flow in the test's own process: every move between pages with the three buttons'
+// states, the runs on the status page, the refused paths, the folder button and the unattended reinstall.
+
+#include "AppTestSupport.h"
+
+#include "app/Application.h"
+#include "tests/support/DialogWatcher.h"
+
+using namespace zarvo;
+using namespace zarvo::testing;
+using enum TControlId;
+
+namespace {
+
+struct TButtons {
+    bool back, forward, cancel;
+    bool operator==(const TButtons&) const = default;
+};
+
+void PrintTo(const TButtons& b, std::ostream* os) {
+    *os << "back " << b.back << ", forward " << b.forward << ", cancel " << b.cancel;
+}
+
+class Flow : public FormTest {
+protected:
+    void TearDown() override {
+        // Whatever a run installed goes again.
+        if (form && form->Handle() != nullptr && !installFolder.empty() && PathExists(installFolder)) {
+            OnReportError = OnReportInfo = nullptr;
+            form->PerformRemove();
+        }
+        OnReportError = OnReportInfo = nullptr;
+        form.reset();
+        FormTest::TearDown();
+    }
+
+    void Start(const std::wstring& arguments = L"") {
+        form = CreateForm(arguments);
+        ASSERT_TRUE(form);
+        ShowForm(*form);
+    }
+    void Click(TControlId button) {
+        SendMessageW(form->Control(button), BM_CLICK, 0, 0);
+        PumpFor(50);
+    }
+    TButtons Buttons() const {
+        return {IsWindowEnabled(form->Control(BackButton)) != FALSE,
+                IsWindowEnabled(form->Control(ForwardButton)) != FALSE,
+                IsWindowEnabled(form->Control(CancelButton)) != FALSE};
+    }
+    std::wstring Log() const { return TextOf(form->Control(M)); }
+    bool Finished() const {
+        return form->CurrentPage() == SheetStatus && Buttons() == TButtons{false, true, false} &&
+               TextOf(form->Control(ForwardButton)) == L"Завершить";
+    }
+    bool Closed() const { return form->Handle() == nullptr; }
+
+    std::unique_ptr<TMainForm> form;
+    std::wstring installFolder;
+};
+
+// Each row: how the wizard starts, the buttons pressed, and the page and buttons it ends on.
+TEST_F(Flow, EveryMoveBetweenPagesSetsThePageAndTheButtons) {
+    struct TCase {
+        const char* name;
+        bool installed;
+        std::vector<TControlId> clicks;
+        TControlId page;
+        TButtons buttons;
+    } cases[] = {
+        {"new installation", false, {}, SheetNew, {false, true, true}},
+        {"installed", true, {}, SheetAlready, {false, false, true}},
+        {"welcome, forward", false, {ForwardButton}, SheetPath, {true, true, true}},
+        {"path, back", false, {ForwardButton, BackButton}, SheetNew, {false, true, true}},
+        {"back and forward do nothing on the maintenance page",
+         true,
+         {BackButton, ForwardButton},
+         SheetAlready,
+         {false, false, true}},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        state.emplace();
+        if (test.installed)
+            state->SetProgPath(*temp / L"Installed");
+        Start();
+        for (TControlId button : test.clicks)
+            Click(button);
+        EXPECT_EQ(form->CurrentPage(), test.page);
+        EXPECT_EQ(Buttons(), test.buttons);
+        form.reset();
+        ProcessMessages();
+        Terminated = false;
+    }
+}
+
+TEST_F(Flow, InstallationRunsOnTheStatusPageAndFinishes) {
+    Start();
+    Click(ForwardButton);
+    installFolder = *temp / L"Typed";
+    SetWindowTextW(form->Control(PathEdit), (installFolder + L"\\").c_str());
+    SendMessageW(form->Control(cbNewAutoReinstall), BM_SETCHECK, BST_CHECKED, 0);
+    Click(ForwardButton);
+    EXPECT_TRUE(Finished());
+    EXPECT_EQ(form->GetInstallPath(), installFolder) << "stored without the trailing backslash";
+    EXPECT_TRUE(AutoReinstallFlag);
+    std::wstring log = Log();
+    EXPECT_EQ(log.substr(0, log.find(L"\r\n")), L"Создание пути " + installFolder);
+    EXPECT_NE(log.find(L"\r\nУстановка ПО \"Вирдана\" успешно завершена."), std::wstring::npos);
+    EXPECT_FALSE(SaveScreenshot(form->Handle(), L"SheetStatus-installed").empty());
+    form->PerformRemove();
+
+    Click(ForwardButton);
+    EXPECT_TRUE(PumpUntil([&] { return Closed(); }));
+}
+
+TEST_F(Flow, RestoreAndRemoveRunOnTheStatusPage) {
+    installFolder = *temp / L"Zarvo";
+    state->SetProgPath(installFolder);
+    Start();
+    Click(RestoreButton);
+    EXPECT_TRUE(Finished());
+    std::wstring log = Log();
+    EXPECT_EQ(log.substr(0, log.find(L"\r\n")), L"Удаление ярлыка") << "removal first";
+    EXPECT_NE(log.find(L"\r\nУстановка ПО \"Вирдана\" успешно завершена."), std::wstring::npos);
+    form.reset();
+
+    Start();
+    ASSERT_EQ(form->CurrentPage(), SheetAlready);
+    Click(RemoveButton);
+    EXPECT_TRUE(Finished());
+    log = Log();
+    EXPECT_EQ(log.substr(log.rfind(L"\r\n") + 2), L"Удаление ПО \"Вирдана\" успешно завершено.");
+    EXPECT_FALSE(PathExists(installFolder));
+}
+
+TEST_F(Flow, ReportsBecomeLogLinesWithTheCaptionFirstForErrors) {
+    Start();
+    form->LogInfo(L"Сведения", L"Сообщение");
+    form->LogError(L"Невозможно удалить a&b.dll", L"Ошибка");
+    EXPECT_EQ(Log(), L"Сведения\r\nОшибка: Невозможно удалить a&b.dll");
+}
+
+// The path page keeps what cannot be an installation folder, with a box that says why.
+TEST_F(Flow, ThePathPageRefusesWhatCannotBeAnInstallationFolder) {
+    const std::wstring fullPath = L"Укажите полный путь для установки, например C:\\Program Files\\Zarvo";
+    struct TCase {
+        std::wstring typed, message;
+    } cases[] = {
+        {L"", L"Путь для установки не указан"},
+        {L"\\\\server\\share\\Zarvo", L"Невозможно использовать сетевой путь для запуска программ"},
+        {L"Zarvo", fullPath},
+        {L"C:Zarvo", fullPath},
+        {L"C:\\", fullPath},
+        {L"\\Program Files\\Zarvo", fullPath},
+        {L"C:\\Zarvo|1", L"Путь для установки содержит недопустимые символы"},
+        {L"C:\\Za?rvo", L"Путь для установки содержит недопустимые символы"},
+        {L"C:\\Zarvo\\a:b", L"Путь для установки содержит недопустимые символы"},
+    };
+    Start();
+    Click(ForwardButton);
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(WideToUtf8(test.typed));
+        boxes->Shown().clear();
+        SetWindowTextW(form->Control(PathEdit), test.typed.c_str());
+        Click(ForwardButton);
+        ASSERT_EQ(boxes->Shown().size(), 1u);
+        EXPECT_EQ(boxes->Shown()[0].text, test.message);
+        EXPECT_EQ(boxes->Shown()[0].caption, L"Ошибка");
+        EXPECT_EQ(form->CurrentPage(), SheetPath);
+        EXPECT_EQ(Buttons(), (TButtons{true, true, true}));
+    }
+}
+
+TEST_F(Flow, ARunEndedByAnErrorStillFinishesWithTheErrorInTheLog) {
+    state->SetProgPath(*temp / L"Zarvo");
+    Start();
+    // Without a distribution list the run cannot even begin.
+    DistList.reset();
+    Click(RemoveButton);
+    EXPECT_TRUE(Finished());
+    EXPECT_EQ(Log().substr(0, 8), L"Ошибка: ");
+}
+
+TEST_F(Flow, TheFolderButtonProposesTheChosenFolderWithTheProductName) {
+    const std::wstring existing = temp->Folder().substr(0, temp->Folder().size() - 1);
+    struct TCase {
+        std::wstring typed;
+        int button;
+        std::wstring expected;
+    } cases[] = {
+        {existing, IDOK, existing + L"\\Zarvo"},
+        {existing + L"\\Missing\\Zarvo", IDOK, L""}, // filled in below: Program Files
+        {L"D:\\Typed", IDCANCEL, L"D:\\Typed"},
+    };
+    Start();
+    Click(ForwardButton);
+    cases[1].expected = form->GetProgramFilesPath() + L"\\Zarvo";
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(WideToUtf8(test.typed));
+        SetWindowTextW(form->Control(PathEdit), test.typed.c_str());
+        std::wstring caption;
+        TDialogWatcher watcher([&](HWND dialog) {
+            caption = WindowText(dialog);
+            Sleep(300); // the tree fills and selects the initial folder
+            ClickButton(dialog, test.button);
+        });
+        form->bPickDirectoryClick();
+        watcher.Join();
+        ASSERT_TRUE(watcher.Found());
+        EXPECT_EQ(caption, L"Выбор каталога");
+        EXPECT_EQ(TextOf(form->Control(PathEdit)), test.expected);
+    }
+}
+
+TEST_F(Flow, TheUnattendedReinstallReportsFailureAndStaysOpen) {
+    // A file where the installation folder should be: the run fails at its first step.
+    installFolder = *temp / L"Blocked";
+    ASSERT_TRUE(WriteTextFile(installFolder, "in the way"));
+    state->SetProgPath(installFolder);
+    state->SetAutoReinstall(1);
+    Start(L"/auto");
+    ASSERT_TRUE(PumpUntil([&] { return !boxes->Shown().empty(); }, 20000));
+    PumpFor(100);
+    EXPECT_EQ(boxes->Shown()[0].text,
+              L"Автопереустановка Zarvo не выполнена: при установке произошли ошибки. "
+              L"Подробности в журнале на экране установки.");
+    EXPECT_EQ(boxes->Shown()[0].caption, L"Автопереустановка Zarvo");
+    EXPECT_EQ(boxes->Shown()[0].flags, UINT(MB_OK | MB_ICONERROR));
+    EXPECT_FALSE(Closed());
+    EXPECT_TRUE(Finished());
+    EXPECT_EQ(Log(), L"Ошибка: Невозможно создать путь " + installFolder);
+    installFolder.clear();
+}
+
+TEST_F(Flow, TheUnattendedReinstallInstallsWithoutRemovalAndEnds) {
+    installFolder = *temp / L"Zarvo";
+    state->SetProgPath(installFolder);
+    state->SetAutoReinstall(0);
+    Start(L"/auto");
+    ASSERT_TRUE(PumpUntil([&] { return !boxes->Shown().empty(); }, 30000));
+    EXPECT_EQ(boxes->Shown()[0].text, L"Автопереустановка выполнена успешно. Для начала работы, пожалуйста, "
+                                      L"запустите программу ещё раз...");
+    EXPECT_EQ(boxes->Shown()[0].flags, UINT(MB_OK));
+    std::wstring log = Log();
+    EXPECT_EQ(log.find(L"Удаление"), std::wstring::npos) << "no removal run";
+    EXPECT_TRUE(PumpUntil([&] { return Closed(); }));
+    // The form is gone; remove what the run installed through a new one.
+    Terminated = false;
+    Start();
+    OnReportError = OnReportInfo = nullptr;
+}
+
+} // namespace

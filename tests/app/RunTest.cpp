@@ -1,0 +1,339 @@
+// The installation and removal runs for real: the payload through the extraction library, the stand-in
+// product registered, shortcuts written, the installation state in the registry.
+
+#include "AppTestSupport.h"
+
+#include "app/Runs.h"
+#include "archive/ArchiveOpenCount.h"
+#include "common/SetupError.h"
+#include "setup/SetupUtils.h"
+#include "tests/support/ReportRecorder.h"
+
+#include <shlobj.h>
+
+#include <algorithm>
+
+namespace zarvo::testing {
+namespace {
+
+const std::wstring Ok = L" распакован успешно";
+
+std::wstring ProductDir() {
+    return WinePath(ZARVO_PAYLOAD_PRODUCT_DIR);
+}
+
+std::wstring SystemRuntime() {
+    return GetSystemFolder() + L"RTW32.dll";
+}
+
+std::wstring ShortcutIn(int csidl) {
+    return GetSpecialFolderPath(csidl) + L"\\Вирдана.lnk";
+}
+
+std::optional<std::pair<DWORD, std::wstring>> Value(HKEY root, const std::wstring& key, const wchar_t* name) {
+    wchar_t data[1024];
+    DWORD type = 0, size = sizeof(data);
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    if (type == REG_DWORD)
+        return std::pair{type, std::to_wstring(*reinterpret_cast<DWORD*>(data))};
+    return std::pair{type, std::wstring(data)};
+}
+
+const std::wstring ProductKeyPath = L"Software\\VARNEX_SRV.INI\\Install\\Вирдана";
+const std::wstring InstallKeyPath = L"Software\\VARNEX_SRV.INI\\Install";
+const std::wstring ClassKey = L"CLSID\\{7E3C19A2-5B84-4F0D-9A61-C2D84E7B3F05}";
+
+class Runs : public FormTest {
+protected:
+    void SetUp() override {
+        FormTest::SetUp();
+        form = CreateForm();
+        ASSERT_TRUE(form);
+        archivePath = form->GetArchivePath();
+        list = *DistList;
+        folder = (*temp / L"Program Files") + L"\\Zarvo";
+    }
+    void TearDown() override {
+        // What a run leaves outside the temporary folder.
+        RunRemovalQuietly();
+        DeleteFileW(ShortcutIn(CSIDL_COMMON_DESKTOPDIRECTORY).c_str());
+        DeleteFileW(ShortcutIn(CSIDL_COMMON_STARTMENU).c_str());
+        SetCurrentDirectoryW(ProgramFolder().c_str());
+        form.reset();
+        FormTest::TearDown();
+    }
+
+    TRunInput Input(bool autoMode = false, bool autoReinstall = true) {
+        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath};
+    }
+    std::vector<std::wstring> Install(const TRunInput& input) {
+        TReportRecorder log;
+        RunInstallation(input);
+        return log.lines;
+    }
+    std::vector<std::wstring> Install() { return Install(Input()); }
+    std::vector<std::wstring> Remove() {
+        TReportRecorder log;
+        RunRemoval(Input());
+        return log.lines;
+    }
+    void RunRemovalQuietly() {
+        if (PathExists(folder + L"\\ZarvoKernel.tlb"))
+            Remove();
+    }
+
+    // The registration lines of the whole stand-in product in this folder, in the order they come.
+    std::vector<std::wstring> Registration(bool unregister) {
+        std::vector<std::wstring> libraries;
+        FindSelfRegisteringDlls(folder, libraries);
+        const std::wstring config = UpperCase(folder + L"\\Tornel.dll");
+        std::erase(libraries, config);
+        libraries.insert(unregister ? libraries.end() : libraries.begin(), config);
+        const std::wstring done = unregister ? L" разрегистрирован успешно" : L" зарегистрирован успешно";
+        std::vector<std::wstring> lines{unregister ? L"Разрегистрация Zarvo" : L"Регистрация Zarvo"};
+        std::vector<std::wstring> kernel{folder + L"\\ZarvoKernel.tlb" + done, L"AxApplication" + done};
+        if (!unregister)
+            lines.insert(lines.end(), kernel.begin(), kernel.end());
+        for (const std::wstring& library : libraries)
+            lines.push_back(library + done);
+        if (unregister)
+            lines.insert(lines.end(), kernel.begin(), kernel.end());
+        return lines;
+    }
+
+    std::vector<std::wstring> Unpacked(const std::vector<std::wstring>& names) {
+        std::vector<std::wstring> lines{L"Создание пути " + folder};
+        for (const std::wstring& name : names)
+            lines.push_back(name + Ok);
+        return lines;
+    }
+
+    std::unique_ptr<TMainForm> form;
+    std::wstring archivePath;
+    std::vector<std::wstring> list;
+    std::wstring folder;
+};
+
+template <typename T> std::vector<T> Join(std::vector<T> a, const std::vector<T>& b) {
+    a.insert(a.end(), b.begin(), b.end());
+    return a;
+}
+
+TEST_F(Runs, InstallsTheWholeProductAndRecordsIt) {
+    DeleteFileW(SystemRuntime().c_str());
+    ASSERT_FALSE(PathExists(SystemRuntime()));
+    std::vector<std::wstring> log = Install();
+
+    std::vector<std::wstring> expected = Unpacked(list);
+    expected.push_back(L"RTW32.dll не найден");
+    expected.push_back(SystemRuntime() + Ok);
+    expected = Join(expected, Registration(false));
+    expected = Join(expected, {L"Создание ярлыков", L"Завершение установки",
+                               L"Установка ПО \"Вирдана\" успешно завершена."});
+    EXPECT_EQ(log, expected);
+
+    EXPECT_EQ(FilesIn(folder), FilesIn(ProductDir()));
+    for (const std::wstring& name : FilesIn(ProductDir()))
+        EXPECT_EQ(ReadBinaryFile(folder + L"\\" + name), ReadBinaryFile(ProductDir() + L"\\" + name)) << name;
+    EXPECT_TRUE(PathExists(SystemRuntime()));
+    EXPECT_TRUE(PathExists(ShortcutIn(CSIDL_COMMON_DESKTOPDIRECTORY)));
+    EXPECT_TRUE(PathExists(ShortcutIn(CSIDL_COMMON_STARTMENU)));
+
+    // The kernel server's COM entries and its type library.
+    EXPECT_EQ(Value(HKEY_CLASSES_ROOT, ClassKey + L"\\LocalServer32", L"")->second,
+              folder + L"\\ZarvoKernel.exe");
+    EXPECT_EQ(Value(HKEY_CLASSES_ROOT, L"Zarvo.AxApplication\\CurVer", L"")->second,
+              L"Zarvo.AxApplication.1");
+    EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, L"TypeLib\\{4A9D62C1-E873-4B25-8F1E-6D0B93A5C2E7}\\1.0", L""));
+
+    using TValue = std::pair<DWORD, std::wstring>;
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"), TValue(REG_SZ, folder));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"BuildDate"), TValue(REG_SZ, L"08.04.2005"));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"InstalledDistribFileName"),
+              TValue(REG_SZ, ModulePath));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"InstalledDistribFileTime"),
+              TValue(REG_SZ, std::to_wstring(GetFileWriteTime(ModulePath))));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall"), TValue(REG_DWORD, L"1"));
+
+    // Over an existing installation: the same, with the runtime library already in place.
+    std::erase_if(expected,
+                  [](const std::wstring& line) { return line.find(L"RTW32") != std::wstring::npos; });
+    EXPECT_EQ(Install(Input(false, false)), expected);
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall"), TValue(REG_DWORD, L"0"));
+}
+
+TEST_F(Runs, TheUnattendedReinstallKeepsTheStoredChoice) {
+    state->SetAutoReinstall(1);
+    state->SetProgPath(folder);
+    // One form at a time: the first has the library loaded from the file the second writes.
+    form.reset();
+    form = CreateForm(L"/AUTO");
+    ASSERT_TRUE(form);
+    ASSERT_TRUE(AutoMode);
+    AutoReinstallFlag = false;
+    TReportRecorder log;
+    form->PerformInstall();
+    EXPECT_EQ(log.lines.back(), L"Установка ПО \"Вирдана\" успешно завершена.");
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall")->second, L"1");
+}
+
+// The list's lines decide what is unpacked and where the run stops.
+TEST_F(Runs, TheDistributionListDecidesWhatIsUnpackedAndWhereTheRunStops) {
+    const std::wstring done = L"Установка ПО \"Вирдана\" успешно завершена.";
+    const std::wstring noConfig = L"Ошибка: " + UpperCase(folder + L"\\Tornel.dll") + L" не зарегистрирован";
+    struct TCase {
+        std::vector<std::wstring> lines;
+        std::vector<std::wstring> unpacking; // the lines after "Создание пути"
+        std::vector<std::wstring> files;     // in the folder afterwards
+        std::wstring last;                   // how the run ends (its start), when not at the list
+    } cases[] = {
+        // A trailing blank matches nothing.
+        {{L"Orvan.exe", L"Orvan.exe ", L"Pelmar.dll"},
+         {L"Orvan.exe" + Ok, L"Ошибка: Невозможно распаковать Orvan.exe "},
+         {L"Orvan.exe"},
+         L""},
+        // Only what lies below Dist counts.
+        {{L"RTW32.dll"}, {L"Ошибка: Невозможно распаковать RTW32.dll"}, {}, L""},
+        // A prefix of two entries unpacks both; registration then misses the configuration library.
+        {{L"ZarvoKernel"}, {L"ZarvoKernel" + Ok}, {L"ZarvoKernel.exe", L"ZarvoKernel.tlb"}, noConfig},
+        // An empty line matches every entry.
+        {{L""}, {Ok}, FilesIn(ProductDir()), done},
+        // Nothing unpacked: registration ends at the missing type library.
+        {{}, {}, {}, L"Ошибка: Регистрация TLB: "},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(testing::PrintToString(test.lines));
+        list = test.lines;
+        std::vector<std::wstring> log = Install();
+        std::vector<std::wstring> start = Join({L"Создание пути " + folder}, test.unpacking);
+        ASSERT_GE(log.size(), start.size());
+        EXPECT_EQ(std::vector(log.begin(), log.begin() + ptrdiff_t(start.size())), start);
+        if (test.last.empty())
+            EXPECT_EQ(log.size(), start.size());
+        else
+            EXPECT_EQ(log.back().substr(0, test.last.size()), test.last);
+        EXPECT_EQ(FilesIn(folder), test.files);
+        EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath").has_value(), test.last == done);
+        RunRemovalQuietly();
+        TInstallState::Clear();
+        for (const std::wstring& name : FilesIn(folder))
+            DeleteFileW((folder + L"\\" + name).c_str());
+    }
+}
+
+TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
+    // A file where the folder should be.
+    ASSERT_TRUE(CreateDirectoryW((*temp / L"Program Files").c_str(), nullptr));
+    ASSERT_TRUE(WriteTextFile(folder, "in the way"));
+    EXPECT_EQ(Install(), std::vector<std::wstring>{L"Ошибка: Невозможно создать путь " + folder});
+    DeleteFileW(folder.c_str());
+
+    // A file of the folder held open without sharing: the lines before it are unpacked.
+    ASSERT_TRUE(ForceDirectories(folder));
+    ASSERT_GE(list.size(), 3u);
+    const std::wstring held = list[2];
+    {
+        THandle open(CreateFileW((folder + L"\\" + held).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                 FILE_ATTRIBUTE_NORMAL, nullptr));
+        ASSERT_TRUE(open.Valid());
+        EXPECT_EQ(Install(), Join(Unpacked({list[0], list[1]}), {L"Ошибка: Невозможно распаковать " + held}));
+    }
+    EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
+
+    EXPECT_THROW(RunInstallation({L"", archivePath, &list, false, false, ModulePath}), ESetupError);
+    EXPECT_THROW(RunRemoval({L"", archivePath, &list, false, false, ModulePath}), ESetupError);
+}
+
+TEST_F(Runs, ADamagedPayloadStopsAtTheDamagedEntry) {
+    // The payload stores its files: flip one byte in the middle of the fourth listed file's data.
+    const std::wstring damaged = list[3];
+    std::string archive = ReadBinaryFile(archivePath);
+    std::string content = ReadBinaryFile(ProductDir() + L"\\" + damaged);
+    size_t at = archive.find(content);
+    ASSERT_NE(at, std::string::npos);
+    archive[at + content.size() / 2] ^= 0x55;
+    std::wstring damagedArchive = *temp / L"damaged.rar";
+    ASSERT_TRUE(WriteTextFile(damagedArchive, archive));
+
+    TRunInput input = Input();
+    input.archivePath = damagedArchive;
+    EXPECT_EQ(Install(input),
+              Join(Unpacked({list[0], list[1], list[2]}), {L"Ошибка: Невозможно распаковать " + damaged}));
+    for (size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(ReadBinaryFile(folder + L"\\" + list[i]), ReadBinaryFile(ProductDir() + L"\\" + list[i]));
+}
+
+TEST_F(Runs, OneRunDecompressesThePayloadOnce) {
+    // The runtime library in place (the first run puts it there), so only the list's lines are unpacked.
+    Install();
+    ResetArchiveOpenCount();
+    Install();
+    EXPECT_EQ(ArchiveOpenCount().extraction, 1u) << "lines: " << list.size();
+}
+
+TEST_F(Runs, RemovesWhatTheInstallationMadeAndKeepsTheInstallKey) {
+    Install();
+    ASSERT_TRUE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
+    std::vector<std::wstring> unregistration = Registration(true);
+    std::vector<std::wstring> expected = Join({L"Удаление ярлыка"}, unregistration);
+    for (const std::wstring& name : list)
+        expected.push_back(name + L" удален успешно");
+    expected = Join(expected, {L"Каталог " + folder + L" удален успешно", L"Завершение удаления",
+                               L"Удаление ПО \"Вирдана\" успешно завершено."});
+    EXPECT_EQ(Remove(), expected);
+
+    EXPECT_FALSE(PathExists(folder));
+    EXPECT_FALSE(PathExists(ShortcutIn(CSIDL_COMMON_DESKTOPDIRECTORY)));
+    EXPECT_FALSE(PathExists(ShortcutIn(CSIDL_COMMON_STARTMENU)));
+    EXPECT_FALSE(Value(HKEY_CLASSES_ROOT, ClassKey, L""));
+    EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
+    for (const wchar_t* kept : {L"InstalledDistribFileName", L"InstalledDistribFileTime", L"AutoReinstall"})
+        EXPECT_TRUE(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, kept)) << kept;
+    EXPECT_TRUE(PathExists(SystemRuntime()));
+}
+
+// Removal never stops: every failure is reported, and the run closes with the error line.
+TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
+    const std::wstring closing = L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками.";
+    const std::wstring folderError = L"Ошибка: Нельзя удалить каталог " + folder;
+    auto contains = [](const std::vector<std::wstring>& log, const std::wstring& line) {
+        return std::find(log.begin(), log.end(), line) != log.end();
+    };
+
+    // The folder already gone: unregistration fails, every file and the folder fail.
+    std::vector<std::wstring> log = Remove();
+    ASSERT_GE(log.size(), list.size() + 5);
+    EXPECT_EQ(log[0], L"Удаление ярлыка");
+    EXPECT_EQ(log[2], L"Ошибка: " + UpperCase(folder + L"\\Tornel.dll") + L" не разрегистрирован");
+    for (size_t i = 0; i < list.size(); ++i)
+        EXPECT_EQ(log[3 + i], L"Ошибка: Невозможно удалить " + list[i]);
+    EXPECT_EQ(std::vector(log.end() - 3, log.end()),
+              (std::vector<std::wstring>{folderError, L"Завершение удаления", closing}));
+
+    // A file of the product's own keeps the folder; a held file is reported and the later ones still go;
+    // a failed unregistration keeps the COM entries; a line leaving the folder deletes nothing.
+    Install();
+    ASSERT_TRUE(WriteTextFile(folder + L"\\user.cfg", "settings"));
+    ASSERT_TRUE(WriteTextFile(*temp / L"outside.txt", "not ours"));
+    ASSERT_TRUE(DeleteFileW((folder + L"\\Tornel.dll").c_str()));
+    list.push_back(L"..\\..\\outside.txt");
+    THandle held(
+        CreateFileW((folder + L"\\" + list[0]).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(held.Valid());
+    log = Remove();
+    held.Reset();
+    EXPECT_TRUE(contains(log, L"Ошибка: Невозможно удалить " + list[0]));
+    EXPECT_TRUE(contains(log, list[1] + L" удален успешно"));
+    EXPECT_TRUE(contains(log, L"Ошибка: Невозможно удалить ..\\..\\outside.txt"));
+    EXPECT_TRUE(contains(log, folderError));
+    EXPECT_EQ(log.back(), closing);
+    EXPECT_TRUE(PathExists(*temp / L"outside.txt"));
+    EXPECT_TRUE(PathExists(folder + L"\\user.cfg"));
+    EXPECT_FALSE(PathExists(folder + L"\\" + list[1]));
+    EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, ClassKey, L""));
+    EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
+}
+
+} // namespace
+} // namespace zarvo::testing
