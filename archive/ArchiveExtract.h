@@ -14,8 +14,9 @@ bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& tar
 // Extracts, in stored order, every entry whose stored name begins with baseFolder + "\" + entryPrefix
 // (ignoring case; entryPrefix alone when baseFolder is empty) to targetFolder + the name less
 // baseFolder + "\". Makes targetFolder the current folder (raising ESetupError when it cannot).
-// True when at least one entry matched and the last extraction made succeeded; a matching entry whose
-// name would leave targetFolder is not extracted and makes the result false.
+// True when at least one entry matched, every matching entry was extracted and the walk reached the end
+// of the archive; a matching entry whose name would leave targetFolder is not extracted and makes the
+// result false, and so does a failed skip or a damaged header anywhere.
 bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
                           const std::wstring& targetFolder, const std::wstring& baseFolder);
 

@@ -1,0 +1,116 @@
+#include "archive/ArchiveWalk.h"
+
+#include "archive/ArchiveOpenCount.h"
+#include "archive/UnRAR.h"
+#include "common/CommonUtils.h"
+#include "common/SetupError.h"
+#include "common/Text.h"
+
+#include <cstring>
+#include <vector>
+
+namespace zarvo {
+
+namespace {
+
+TArchiveOpenCount openCount;
+
+std::vector<wchar_t> Terminated(const std::wstring& text) {
+    std::vector<wchar_t> buffer(text.begin(), text.end());
+    buffer.push_back(L'\0');
+    return buffer;
+}
+
+} // namespace
+
+TArchiveOpenCount ArchiveOpenCount() {
+    return openCount;
+}
+
+void ResetArchiveOpenCount() {
+    openCount = {};
+}
+
+TArchiveWalk::TArchiveWalk(const std::wstring& path, UINT mode) {
+    ++(mode == RAR_OM_EXTRACT ? openCount.extraction : openCount.listing);
+    // The wide name reaches paths the ANSI code page cannot spell; the ANSI one serves libraries that
+    // predate it.
+    std::vector<wchar_t> wideName = Terminated(path);
+    std::string ansiName(path.size() * 2 + 1, '\0');
+    WideCharToMultiByte(CP_ACP, 0, path.c_str(), -1, ansiName.data(), int(ansiName.size()), nullptr, nullptr);
+    RAROpenArchiveDataEx data{};
+    data.ArcName = ansiName.data();
+    data.ArcNameW = wideName.data();
+    data.OpenMode = mode;
+    handle_ = RarLibrary.OpenArchiveEx(&data);
+    if (handle_ != nullptr && data.OpenResult != 0) {
+        RarLibrary.CloseArchive(handle_);
+        handle_ = nullptr;
+    }
+}
+
+TArchiveWalk::~TArchiveWalk() {
+    if (handle_ != nullptr)
+        RarLibrary.CloseArchive(handle_);
+}
+
+THeaderRead TArchiveWalk::Next(std::wstring& name) {
+    RARHeaderData header{};
+    int result = RarLibrary.ReadHeader(handle_, &header);
+    if (result == ERAR_END_ARCHIVE)
+        return THeaderRead::End;
+    if (result != 0)
+        return THeaderRead::Damaged;
+    name = OemToAnsi(std::string(header.FileName, strnlen(header.FileName, sizeof(header.FileName))));
+    return THeaderRead::Entry;
+}
+
+bool TArchiveWalk::Skip() {
+    return RarLibrary.ProcessFile(handle_, RAR_SKIP, nullptr, nullptr) == 0;
+}
+
+bool TArchiveWalk::ExtractTo(const std::wstring& destination) {
+    if (RarLibrary.ProcessFileW != nullptr) {
+        std::vector<wchar_t> name = Terminated(destination);
+        return RarLibrary.ProcessFileW(handle_, RAR_EXTRACT, nullptr, name.data()) == 0;
+    }
+    std::string oemName;
+    if (!TextToOem(destination, oemName))
+        return false;
+    return RarLibrary.ProcessFile(handle_, RAR_EXTRACT, nullptr, oemName.data()) == 0;
+}
+
+bool LibraryDestination(const std::wstring& destination, std::wstring& seen) {
+    if (RarLibrary.ProcessFileW != nullptr) {
+        seen = destination;
+        return true;
+    }
+    std::string oemName;
+    if (!TextToOem(destination, oemName))
+        return false;
+    seen = OemToAnsi(oemName);
+    return true;
+}
+
+std::wstring WithBackslash(const std::wstring& folder) {
+    return !folder.empty() && folder.back() == L'\\' ? folder : folder + L'\\';
+}
+
+TFolderPrefix::TFolderPrefix(const std::wstring& entryPrefix, const std::wstring& baseFolder) {
+    std::wstring base = baseFolder.empty() ? std::wstring() : WithBackslash(baseFolder);
+    prefix_ = UpperCase(base + entryPrefix);
+    baseLength_ = base.size();
+}
+
+bool TFolderPrefix::Matches(const std::wstring& name) const {
+    return name.size() >= prefix_.size() && UpperCase(name.substr(0, prefix_.size())) == prefix_;
+}
+
+void EnterTargetFolder(const std::wstring& targetFolder) {
+    if (!SetCurrentDirectoryW(targetFolder.c_str())) {
+        DWORD code = GetLastError();
+        throw ESetupError(SystemErrorText(code));
+    }
+}
+
+} // namespace zarvo

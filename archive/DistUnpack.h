@@ -1,0 +1,23 @@
+#pragma once
+// Unpacking the lines of the distribution list with the payload decompressed once.
+
+#include <cstddef>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zarvo {
+
+// Called once per line, in list order, after that line's files are in place (or it failed).
+using TLineUnpacked = std::function<void(size_t lineIndex, bool unpacked)>;
+
+// Unpacks the lines as ExtractArchiveFolder(archivePath, line, targetFolder, baseFolder) would one after
+// the other, stopping after the first line that fails; the payload is decompressed once. Same outcomes,
+// same files, same current folder, and ESetupError at the same point when targetFolder cannot be made
+// current. A payload whose single walk meets an error is unpacked line by line instead, so that each
+// line still gets the outcome of its own walk.
+void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
+                     const std::wstring& targetFolder, const std::wstring& baseFolder,
+                     const TLineUnpacked& onLine);
+
+} // namespace zarvo

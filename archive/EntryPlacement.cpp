@@ -1,0 +1,85 @@
+#include "archive/EntryPlacement.h"
+
+#include "common/CommonUtils.h"
+#include "common/Handles.h"
+
+#include <windows.h>
+
+#include <vector>
+
+namespace zarvo {
+
+namespace {
+
+// The attributes the library can have set; others (compression, encryption) follow the folder.
+constexpr DWORD CopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM |
+                                   FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY |
+                                   FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
+
+HANDLE CreateForWriting(const std::wstring& path) {
+    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+bool MakeParentFolders(const std::wstring& path) {
+    size_t end = path.find_last_of(L"\\/");
+    if (end == std::wstring::npos || end == 0)
+        return true;
+    std::wstring parent = path.substr(0, end);
+    // A drive root is there or not; nothing to make.
+    if (parent.back() == L':')
+        return true;
+    return ForceDirectories(parent);
+}
+
+bool CopyData(HANDLE from, HANDLE to) {
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(from, buffer.data(), DWORD(buffer.size()), &read, nullptr))
+            return false;
+        if (read == 0)
+            return true;
+        DWORD written = 0;
+        if (!WriteFile(to, buffer.data(), read, &written, nullptr) || written != read)
+            return false;
+    }
+}
+
+} // namespace
+
+bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destination) {
+    DWORD attributes = GetFileAttributesW(staged.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return false;
+    // A folder entry makes its folder and nothing else.
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return ForceDirectories(destination);
+
+    THandle source(CreateFileW(staged.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
+    FILETIME lastWrite{};
+    if (!source || !GetFileTime(source.Get(), nullptr, nullptr, &lastWrite))
+        return false;
+    if (!MakeParentFolders(destination))
+        return false;
+    THandle target(CreateForWriting(destination));
+    if (!target && GetLastError() == ERROR_ACCESS_DENIED) {
+        // A read-only, hidden or system file in the way is replaced too.
+        SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+        target.Reset(CreateForWriting(destination));
+    }
+    if (!target)
+        return false;
+    if (!CopyData(source.Get(), target.Get())) {
+        target.Reset();
+        DeleteFileW(destination.c_str());
+        return false;
+    }
+    SetFileTime(target.Get(), nullptr, nullptr, &lastWrite);
+    target.Reset();
+    SetFileAttributesW(destination.c_str(), attributes & CopiedAttributes);
+    return true;
+}
+
+} // namespace zarvo

@@ -1,0 +1,59 @@
+#include "archive/StagingFolder.h"
+
+#include "common/CommonUtils.h"
+#include "common/Handles.h"
+
+#include <windows.h>
+
+namespace zarvo {
+
+namespace {
+
+// Extracted entries may carry read-only attributes; they go all the same.
+void RemoveTree(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
+    if (find) {
+        do {
+            std::wstring name = data.cFileName;
+            if (name == L"." || name == L"..")
+                continue;
+            std::wstring path = folder + L"\\" + name;
+            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                RemoveTree(path);
+            else
+                DeleteFileW(path.c_str());
+        } while (FindNextFileW(find.Get(), &data));
+    }
+    find.Reset();
+    RemoveDirectoryW(folder.c_str());
+}
+
+} // namespace
+
+TStagingFolder::TStagingFolder() {
+    const std::wstring base =
+        GetTempFolder() + L"ZarvoUnpack-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+    // A name left behind by an earlier process of the same id is passed over, never reused.
+    for (unsigned attempt = 0; attempt < 100; ++attempt) {
+        std::wstring candidate = base + std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(attempt);
+        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+            path_ = candidate;
+            return;
+        }
+        if (GetLastError() != ERROR_ALREADY_EXISTS)
+            return;
+    }
+}
+
+TStagingFolder::~TStagingFolder() {
+    if (Valid())
+        RemoveTree(path_);
+}
+
+std::wstring TStagingFolder::EntryPath(size_t index) const {
+    return path_ + L"\\" + std::to_wstring(index);
+}
+
+} // namespace zarvo
