@@ -1,4 +1,4 @@
-// Help in the folder dialog: the help button, F1, and where each request goes.
+// Help in the folder dialog: the caption's button, the help button, F1, and where each request goes.
 
 #include "DialogTestSupport.h"
 
@@ -13,14 +13,6 @@ using namespace zarvo::testing;
 
 namespace {
 
-struct TButtonRects {
-    RECT ok{}, cancel{};
-};
-
-TButtonRects ButtonsOf(HWND dialog) {
-    return {RectInDialog(GetDlgItem(dialog, IDOK)), RectInDialog(GetDlgItem(dialog, IDCANCEL))};
-}
-
 enum class TAsk { F1, HelpButton };
 
 struct THelpCase {
@@ -32,18 +24,14 @@ struct THelpCase {
     bool passedOn;          // WM_HELP left to the shell's dialog
 };
 
+// The first case has no help button: its OK and Cancel are where the shell put them.
 const THelpCase HelpCases[] = {
     {"form settings: F1 does nothing", {boDirsOnly}, 0, TAsk::F1, {}, false},
     {"F1 opens the topic", {boDirsOnly}, 7, TAsk::F1, {7}, false},
-    {"context help leaves F1 to the system", {boContextHelp, boDirsOnly}, 7, TAsk::F1, {}, true},
+    {"context help leaves F1 to the shell", {boContextHelp, boDirsOnly}, 7, TAsk::F1, {}, true},
     {"disabled help button", {boShowHelp, boDirsOnly}, 0, TAsk::HelpButton, {}, false},
     {"help button opens the topic", {boShowHelp, boDirsOnly}, 12, TAsk::HelpButton, {12}, false},
-    {"help button with context help",
-     {boShowHelp, boContextHelp, boDirsOnly},
-     12,
-     TAsk::HelpButton,
-     {12},
-     false},
+    {"help button and context help", {boShowHelp, boContextHelp}, 12, TAsk::HelpButton, {12}, false},
     {"F1 beside the help button", {boShowHelp, boDirsOnly}, 12, TAsk::F1, {12}, false},
 };
 
@@ -51,22 +39,7 @@ TEST(BrowseFolderHelp, RequestsGoWhereTheOptionsSay) {
     TComInit com;
     TOwnerWindow owner;
     TShellDialogProbe probe;
-    TButtonRects plain;
-    HWND ownedBy = nullptr;
-    {
-        TBrowseFolderDialog dialog(owner.Handle());
-        TDialogWatcher watcher([&](HWND window) {
-            plain = ButtonsOf(window);
-            ownedBy = GetWindow(window, GW_OWNER);
-            ClickButton(window, IDCANCEL);
-        });
-        dialog.Browse();
-        watcher.Join();
-        ASSERT_TRUE(watcher.Found());
-    }
-    EXPECT_EQ(ownedBy, owner.Handle());
-    const LONG okWidth = plain.ok.right - plain.ok.left, step = plain.cancel.left - plain.ok.left;
-
+    RECT shellOk{}, shellCancel{};
     for (const THelpCase& test : HelpCases) {
         SCOPED_TRACE(test.name);
         THelpRecorder help;
@@ -75,20 +48,24 @@ TEST(BrowseFolderHelp, RequestsGoWhereTheOptionsSay) {
         dialog.Options = test.options;
         dialog.HelpContext = test.helpContext;
 
-        HWND button = nullptr;
-        bool enabled = false, sameFont = false;
+        HWND ownedBy = nullptr, button = nullptr;
+        HFONT okFont = nullptr, buttonFont = nullptr;
+        LONG_PTR exStyle = 0;
+        bool enabled = false;
         std::wstring caption;
-        RECT buttonRect{};
-        TButtonRects moved;
+        RECT ok{}, cancel{}, buttonRect{};
         TDialogWatcher watcher([&](HWND window) {
+            ownedBy = GetWindow(window, GW_OWNER);
+            exStyle = GetWindowLongPtrW(window, GWL_EXSTYLE);
+            ok = RectInDialog(GetDlgItem(window, IDOK));
+            cancel = RectInDialog(GetDlgItem(window, IDCANCEL));
+            okFont = HFONT(SendMessageW(GetDlgItem(window, IDOK), WM_GETFONT, 0, 0));
             button = GetDlgItem(window, TBrowseFolderDialog::HelpButtonId);
             if (button != nullptr) {
                 enabled = IsWindowEnabled(button) != FALSE;
                 caption = WindowText(button);
                 buttonRect = RectInDialog(button);
-                moved = ButtonsOf(window);
-                sameFont = SendMessageW(button, WM_GETFONT, 0, 0) ==
-                           SendMessageW(GetDlgItem(window, IDOK), WM_GETFONT, 0, 0);
+                buttonFont = HFONT(SendMessageW(button, WM_GETFONT, 0, 0));
             }
             if (test.ask == TAsk::F1)
                 PressKey(window, VK_F1);
@@ -101,27 +78,31 @@ TEST(BrowseFolderHelp, RequestsGoWhereTheOptionsSay) {
         watcher.Join();
         ASSERT_TRUE(watcher.Found());
         EXPECT_FALSE(watcher.ClosedByWatcher());
+        EXPECT_EQ(ownedBy, owner.Handle());
 
         EXPECT_EQ(THelpRecorder::Shown(), test.shown);
         EXPECT_EQ(TShellDialogProbe::HelpPassedOn() > passedOnBefore, test.passedOn);
+        EXPECT_EQ((exStyle & WS_EX_CONTEXTHELP) != 0, test.options.Has(boContextHelp));
         if (!test.options.Has(boShowHelp)) {
             EXPECT_EQ(button, nullptr);
+            shellOk = ok;
+            shellCancel = cancel;
             continue;
         }
         ASSERT_NE(button, nullptr);
         EXPECT_EQ(caption, L"&Help");
         EXPECT_EQ(enabled, test.helpContext != 0);
-        EXPECT_TRUE(sameFont);
-        // OK steps left by the gap to Cancel, Cancel takes OK's place, help takes Cancel's: OK's size.
-        EXPECT_EQ(moved.ok.left, plain.ok.left - step);
-        EXPECT_EQ(moved.cancel.left, plain.ok.left);
-        EXPECT_EQ(moved.ok.top, plain.ok.top);
-        EXPECT_EQ(moved.cancel.top, plain.ok.top);
-        EXPECT_EQ(moved.ok.right - moved.ok.left, okWidth);
-        EXPECT_EQ(buttonRect.left, plain.cancel.left);
-        EXPECT_EQ(buttonRect.top, plain.ok.top);
-        EXPECT_EQ(buttonRect.right - buttonRect.left, okWidth);
-        EXPECT_EQ(buttonRect.bottom - buttonRect.top, plain.ok.bottom - plain.ok.top);
+        EXPECT_EQ(buttonFont, okFont);
+        // OK steps left by the gap to Cancel, Cancel takes OK's place, help takes Cancel's, all OK's size.
+        const LONG step = shellCancel.left - shellOk.left;
+        EXPECT_EQ(ok.left, shellOk.left - step);
+        EXPECT_EQ(cancel.left, shellOk.left);
+        EXPECT_EQ(buttonRect.left, shellCancel.left);
+        EXPECT_EQ(ok.top, shellOk.top);
+        EXPECT_EQ(cancel.top, shellOk.top);
+        EXPECT_EQ(buttonRect.top, shellOk.top);
+        EXPECT_EQ(buttonRect.right - buttonRect.left, shellOk.right - shellOk.left);
+        EXPECT_EQ(buttonRect.bottom - buttonRect.top, shellOk.bottom - shellOk.top);
     }
 }
 
