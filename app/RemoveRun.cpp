@@ -35,7 +35,9 @@ void RunRemoval(const TRunInput& input) {
             error(TextCannotDelete + name);
     }
 
-    // Only an empty folder goes, never its parents.
+    // Only an empty folder goes, never its parents. The process's own current folder (unpacking leaves it
+    // in the installation folder) would keep it.
+    SetCurrentDirectoryW(GetTempFolder().c_str());
     if (RemoveDirectoryW(input.installPath.c_str()))
         info(TextFolder + input.installPath + TextDeleted);
     else

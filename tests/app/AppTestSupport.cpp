@@ -120,8 +120,9 @@ RECT RectInParent(HWND control) {
 }
 
 std::wstring TextOf(HWND window) {
-    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
+    // Sent rather than GetWindowTextW, which does not ask a window of another process.
+    std::wstring text(size_t(SendMessageW(window, WM_GETTEXTLENGTH, 0, 0)) + 1, L'\0');
+    text.resize(size_t(SendMessageW(window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()))));
     return text;
 }
 

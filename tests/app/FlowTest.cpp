@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Application.h"
+#include "common/SetupError.h"
 #include "tests/support/DialogWatcher.h"
 
 using namespace zarvo;
@@ -123,6 +124,8 @@ TEST_F(Flow, RestoreAndRemoveRunOnTheStatusPage) {
     std::wstring log = Log();
     EXPECT_EQ(log.substr(0, log.find(L"\r\n")), L"Удаление ярлыка") << "removal first";
     EXPECT_NE(log.find(L"\r\nУстановка ПО \"Вирдана\" успешно завершена."), std::wstring::npos);
+    // Errors of the removal (nothing was installed) among the installation's lines.
+    EXPECT_FALSE(SaveScreenshot(form->Handle(), L"SheetStatus-restored").empty());
     form.reset();
 
     Start();
@@ -183,7 +186,8 @@ TEST_F(Flow, ARunEndedByAnErrorStillFinishesWithTheErrorInTheLog) {
 }
 
 TEST_F(Flow, TheFolderButtonProposesTheChosenFolderWithTheProductName) {
-    const std::wstring existing = temp->Folder().substr(0, temp->Folder().size() - 1);
+    const std::wstring existing = L"C:\\ZarvoPick";
+    CreateDirectoryW(existing.c_str(), nullptr);
     struct TCase {
         std::wstring typed;
         int button;
@@ -211,6 +215,7 @@ TEST_F(Flow, TheFolderButtonProposesTheChosenFolderWithTheProductName) {
         EXPECT_EQ(caption, L"Выбор каталога");
         EXPECT_EQ(TextOf(form->Control(PathEdit)), test.expected);
     }
+    RemoveDirectoryW(existing.c_str());
 }
 
 TEST_F(Flow, TheUnattendedReinstallReportsFailureAndStaysOpen) {

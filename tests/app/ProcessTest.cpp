@@ -181,7 +181,9 @@ TEST_F(RealExecutable, AGoodStartShowsTheWelcomePageAndCancelYesEndsIt) {
 TEST_F(RealExecutable, ScalesItsLayoutToTheSystemDpi) {
     constexpr int dpi = 144;
     RECT window{}, forward{}, image{};
-    std::wstring shot;
+    std::wstring shot, statusShot, log;
+    // Installed into a folder that is gone: the removal run gives a log of mixed lines.
+    state->SetProgPath(*temp / L"Gone");
     {
         // Wine reads the system DPI when a process starts.
         TRegistryValueOverride systemDpi(HKEY_CURRENT_USER, L"Control Panel\\Desktop", L"LogPixels");
@@ -192,8 +194,14 @@ TEST_F(RealExecutable, ScalesItsLayoutToTheSystemDpi) {
             GetWindowRect(form, &window);
             forward = RectInParent(FindChildById(form, int(TControlId::ForwardButton)));
             image = RectInParent(FindChildById(form, int(TControlId::Image2)));
-            shot = SaveScreenshot(form, L"SheetNew-144dpi");
-            PostMessageW(FindChildById(form, int(TControlId::CancelButton)), BM_CLICK, 0, 0);
+            shot = SaveScreenshot(form, L"SheetAlready-144dpi");
+            HWND finish = FindChildById(form, int(TControlId::ForwardButton));
+            SendMessageW(FindChildById(form, int(TControlId::RemoveButton)), BM_CLICK, 0, 0);
+            for (int i = 0; i < 200 && !IsWindowEnabled(finish); ++i)
+                Sleep(50);
+            statusShot = SaveScreenshot(form, L"SheetStatus-144dpi");
+            log = TextOf(FindChildById(form, int(TControlId::M)));
+            PostMessageW(finish, BM_CLICK, 0, 0);
         });
         ASSERT_TRUE(run.ended);
         ASSERT_TRUE(run.formShown);
@@ -205,4 +213,6 @@ TEST_F(RealExecutable, ScalesItsLayoutToTheSystemDpi) {
     EXPECT_EQ(image.right - image.left, MulDiv(150, dpi, 96));
     EXPECT_EQ(image.bottom - image.top, MulDiv(280, dpi, 96));
     EXPECT_FALSE(shot.empty());
+    EXPECT_FALSE(statusShot.empty());
+    EXPECT_EQ(log.substr(log.rfind(L"\r\n") + 2), L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками.");
 }

@@ -6,6 +6,7 @@
 #include "app/Runs.h"
 #include "archive/ArchiveOpenCount.h"
 #include "common/SetupError.h"
+#include "common/Text.h"
 #include "setup/SetupUtils.h"
 #include "tests/support/ReportRecorder.h"
 
@@ -31,13 +32,16 @@ std::wstring ShortcutIn(int csidl) {
 }
 
 std::optional<std::pair<DWORD, std::wstring>> Value(HKEY root, const std::wstring& key, const wchar_t* name) {
-    wchar_t data[1024];
+    union {
+        wchar_t text[1024];
+        DWORD number;
+    } data{};
     DWORD type = 0, size = sizeof(data);
-    if (RegGetValueW(root, key.c_str(), name, RRF_RT_ANY, &type, data, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(root, key.c_str(), name, RRF_RT_ANY, &type, &data, &size) != ERROR_SUCCESS)
         return std::nullopt;
     if (type == REG_DWORD)
-        return std::pair{type, std::to_wstring(*reinterpret_cast<DWORD*>(data))};
-    return std::pair{type, std::wstring(data)};
+        return std::pair{type, std::to_wstring(data.number)};
+    return std::pair{type, std::wstring(data.text)};
 }
 
 const std::wstring ProductKeyPath = L"Software\\VARNEX_SRV.INI\\Install\\Вирдана";
@@ -203,7 +207,7 @@ TEST_F(Runs, TheDistributionListDecidesWhatIsUnpackedAndWhereTheRunStops) {
         {{}, {}, {}, L"Ошибка: Регистрация TLB: "},
     };
     for (const TCase& test : cases) {
-        SCOPED_TRACE(testing::PrintToString(test.lines));
+        SCOPED_TRACE(::testing::PrintToString(test.lines));
         list = test.lines;
         std::vector<std::wstring> log = Install();
         std::vector<std::wstring> start = Join({L"Создание пути " + folder}, test.unpacking);

@@ -198,7 +198,9 @@ TEST_F(Startup, TheUnattendedStartShowsTheStatusPageWithEveryButtonOff) {
     state->SetAutoReinstall(1);
     std::unique_ptr<TMainForm> form = CreateForm(L"/auto");
     ASSERT_TRUE(form);
-    ShowForm(*form);
+    // Shown without activation, which would start the reinstall.
+    ShowWindow(form->Handle(), SW_SHOWNOACTIVATE);
+    PumpFor(100);
     EXPECT_EQ(form->CurrentPage(), SheetStatus);
     EXPECT_TRUE(IsWindowVisible(form->Control(SheetStatus)));
     EXPECT_FALSE(SaveScreenshot(form->Handle(), L"SheetStatus-unattended").empty());
