@@ -61,6 +61,7 @@ void TLogView::AddMessage(const std::wstring& text, uint8_t status) {
     lines_.push_back({text, status});
     SetRowCount(std::min(rowCount_ + 1, RowCap(rowHeight_)));
     FocusRow(rowCount_ - 1);
+    UpdateScrollBar();
     InvalidateRect(window_, nullptr, FALSE);
     // A handled message may destroy this control (the form closing): run a copy, touch nothing after.
     std::function<void()> processMessages = processMessages_;
@@ -115,6 +116,7 @@ void TLogView::UpdateRowHeight() {
     }
     rowHeight_ = std::max(1, int(size.cy) + 2 + 2);
     SetRowCount(int(std::min<size_t>(lines_.size(), size_t(RowCap(rowHeight_)))));
+    UpdateScrollBar();
 }
 
 void TLogView::SetRowCount(int count) {
@@ -152,7 +154,6 @@ void TLogView::SetTopRow(int row) {
         topRow_ = row;
         InvalidateRect(window_, nullptr, FALSE);
     }
-    UpdateScrollBar();
 }
 
 } // namespace zarvo

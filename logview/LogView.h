@@ -96,7 +96,7 @@ private:
     void SetRowCount(int count);
     void FocusRow(int row);
     void ScrollIntoView(int row);
-    void SetTopRow(int row);
+    void SetTopRow(int row); // the caller updates the scroll bar once it is done
 
     // Scroll bar (LogViewScrollBar.cpp).
     void ApplyFlatScrollBars();
@@ -135,6 +135,7 @@ private:
     bool flatBorder_ = true;
     bool flatScrollBars_ = true;
     bool flatScrollBarsActive_ = false;
+    SCROLLINFO shownScrollBar_{}; // what the scroll bar was last given
 
     HFONT font_ = nullptr; // the one in use: ownFont_ or the owner's from WM_SETFONT
     TGdiObject ownFont_;   // "Lucida Console" until the owner sets a font

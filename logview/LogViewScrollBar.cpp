@@ -58,13 +58,16 @@ void TLogView::ApplyFlatScrollBars() {
     const TFlatScrollApi& api = FlatScrollApi();
     if (flatScrollBars_ && !flatScrollBarsActive_ && api.Complete()) {
         flatScrollBarsActive_ = api.initialize(window_) != FALSE;
+        shownScrollBar_ = {};
     } else if (!flatScrollBars_ && flatScrollBarsActive_) {
         api.uninitialize(window_);
         flatScrollBarsActive_ = false;
+        shownScrollBar_ = {};
     }
     UpdateScrollBar();
 }
 
+// Once per change: redrawing a scroll bar is the dearest part of adding a line.
 void TLogView::UpdateScrollBar() {
     SCROLLINFO info{};
     info.cbSize = sizeof(info);
@@ -72,6 +75,10 @@ void TLogView::UpdateScrollBar() {
     info.nMax = std::max(0, rowCount_ - 1);
     info.nPage = UINT(FullyVisibleRows());
     info.nPos = topRow_;
+    if (info.cbSize == shownScrollBar_.cbSize && info.nMax == shownScrollBar_.nMax &&
+        info.nPage == shownScrollBar_.nPage && info.nPos == shownScrollBar_.nPos)
+        return;
+    shownScrollBar_ = info;
     if (flatScrollBarsActive_)
         FlatScrollApi().setInfo(window_, SB_VERT, &info, TRUE);
     else
@@ -122,6 +129,7 @@ void TLogView::OnVScroll(WPARAM wParam) {
         return;
     }
     SetTopRow(top);
+    UpdateScrollBar();
 }
 
 } // namespace zarvo

@@ -67,6 +67,7 @@ LRESULT TLogView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_SIZE:
         SetTopRow(topRow_);
+        UpdateScrollBar();
         return 0;
     case WM_ERASEBKGND:
         return 1;
@@ -134,8 +135,10 @@ void TLogView::OnMouseWheel(int delta) {
     wheelRemainder_ += delta;
     int notches = wheelRemainder_ / WHEEL_DELTA;
     wheelRemainder_ -= notches * WHEEL_DELTA;
-    if (notches != 0)
+    if (notches != 0) {
         FocusRow(focusedRow_ - notches);
+        UpdateScrollBar();
+    }
 }
 
 bool TLogView::OnKeyDown(WPARAM key) {

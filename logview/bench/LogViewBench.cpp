@@ -5,7 +5,9 @@
 
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 #include <vector>
 
@@ -13,7 +15,7 @@ using namespace zarvo;
 
 namespace {
 
-constexpr int LineCount = 100000;
+int LineCount = 100000;
 
 PROCESS_MEMORY_COUNTERS_EX Memory() {
     PROCESS_MEMORY_COUNTERS_EX counters{};
@@ -36,7 +38,10 @@ std::wstring LineText(int index, uint8_t& status) {
 
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    // A smaller count for a quick look: logview_bench 5000
+    if (argc > 1)
+        LineCount = std::max(1, std::atoi(argv[1]));
     HINSTANCE instance = GetModuleHandleW(nullptr);
     if (!RegisterLogViewClass(instance)) {
         std::fprintf(stderr, "cannot register the log view class\n");
@@ -95,12 +100,16 @@ int main() {
     std::printf("lines: %d in %.2f s = %.0f lines/s (screen %d DPI, row height %d px, top row %d)\n",
                 LineCount, seconds, LineCount / seconds, dpi, view->RowHeight(), view->TopRow());
     std::printf("text per line: %.1f bytes (UTF-16, average)\n", double(textBytes) / LineCount);
+    auto perLine = [](SIZE_T before, SIZE_T after) {
+        return (double(after) - double(before)) / LineCount;
+    };
     std::printf("private bytes: %.1f MB -> %.1f MB, %.1f bytes per line\n", before.PrivateUsage / 1048576.0,
-                after.PrivateUsage / 1048576.0,
-                (double(after.PrivateUsage) - double(before.PrivateUsage)) / LineCount);
+                after.PrivateUsage / 1048576.0, perLine(before.PrivateUsage, after.PrivateUsage));
+    // Some systems leave PrivateUsage empty; the commit charge says the same there.
+    std::printf("commit charge: %.1f MB -> %.1f MB, %.1f bytes per line\n", before.PagefileUsage / 1048576.0,
+                after.PagefileUsage / 1048576.0, perLine(before.PagefileUsage, after.PagefileUsage));
     std::printf("working set:   %.1f MB -> %.1f MB, %.1f bytes per line\n", before.WorkingSetSize / 1048576.0,
-                after.WorkingSetSize / 1048576.0,
-                (double(after.WorkingSetSize) - double(before.WorkingSetSize)) / LineCount);
+                after.WorkingSetSize / 1048576.0, perLine(before.WorkingSetSize, after.WorkingSetSize));
     DestroyWindow(frame);
     return 0;
 }

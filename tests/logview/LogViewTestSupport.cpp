@@ -117,20 +117,29 @@ void PutOnClipboard(const std::wstring& text) {
     CloseClipboard();
 }
 
+HWND LogViewTest::frame = nullptr;
+
+void LogViewTest::SetUpTestSuite() {
+    WNDCLASSEXW frameClass{};
+    frameClass.cbSize = sizeof(frameClass);
+    frameClass.lpfnWndProc = DefWindowProcW;
+    frameClass.hInstance = GetModuleHandleW(nullptr);
+    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    frameClass.lpszClassName = FrameClassName;
+    if (RegisterClassExW(&frameClass) != 0 && RegisterLogViewClass(GetModuleHandleW(nullptr)))
+        frame = CreateWindowExW(0, FrameClassName, L"TLogView", WS_OVERLAPPED | WS_CAPTION, 0, 0, 1200, 400,
+                                nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ShowWindow(frame, SW_SHOW);
+    SetForegroundWindow(frame);
+}
+
+void LogViewTest::TearDownTestSuite() {
+    DestroyWindow(frame);
+}
+
 void LogViewTest::SetUp() {
-    static bool registered = [] {
-        WNDCLASSEXW frameClass{};
-        frameClass.cbSize = sizeof(frameClass);
-        frameClass.lpfnWndProc = DefWindowProcW;
-        frameClass.hInstance = GetModuleHandleW(nullptr);
-        frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        frameClass.lpszClassName = FrameClassName;
-        return RegisterClassExW(&frameClass) != 0 && RegisterLogViewClass(GetModuleHandleW(nullptr));
-    }();
-    ASSERT_TRUE(registered);
+    ASSERT_NE(frame, nullptr);
     dpi = GetDeviceCaps(TWindowDc(nullptr).Get(), LOGPIXELSY);
-    frame = CreateWindowExW(0, FrameClassName, L"TLogView", WS_OVERLAPPED | WS_CAPTION, 0, 0, 1200, 400,
-                            nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     log = CreateWindowExW(0, LogViewClassName, L"", WS_CHILD | WS_VISIBLE | WS_TABSTOP, 0, 0, Scale(484),
                           Scale(249), frame, nullptr, GetModuleHandleW(nullptr), nullptr);
     view = TLogView::FromHandle(log);
@@ -140,13 +149,12 @@ void LogViewTest::SetUp() {
     view->SetFlatBorder(true);
     view->SetFlatScrollBars(true);
     view->SetDoubleBuffered(true);
-    ShowWindow(frame, SW_SHOW);
-    SetForegroundWindow(frame);
     SetFocus(log);
 }
 
 void LogViewTest::TearDown() {
-    DestroyWindow(frame);
+    if (IsWindow(log))
+        DestroyWindow(log);
 }
 
 void LogViewTest::SetFontHeight(int height) {

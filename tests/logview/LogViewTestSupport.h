@@ -38,9 +38,12 @@ std::wstring SaveScreenshot(const TImage& image, const std::wstring& name);
 std::wstring ClipboardText();
 void PutOnClipboard(const std::wstring& text);
 
-// A log view in a top-level frame, set up as the form sets up its own.
+// A log view in a top-level frame, set up as the form sets up its own. The frame serves every test:
+// Wine takes seconds to take a top-level window off the display.
 class LogViewTest : public ::testing::Test {
 protected:
+    static void SetUpTestSuite();
+    static void TearDownTestSuite();
     void SetUp() override;
     void TearDown() override;
 
@@ -50,7 +53,7 @@ protected:
     int Scale(int pixels) const { return MulDiv(pixels, dpi, 96); }
     void Add(std::initializer_list<std::pair<const wchar_t*, uint8_t>> lines);
 
-    HWND frame = nullptr;
+    static HWND frame;
     HWND log = nullptr;
     TLogView* view = nullptr;
     TGdiObject font;
