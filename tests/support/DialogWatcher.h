@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <exception>
 #include <functional>
 #include <string>
 #include <vector>
@@ -133,7 +134,13 @@ private:
             if (found == nullptr)
                 return 1;
             dialog = found;
-            action_(found);
+            // A failing action must not leave the test's thread in the modal loop either.
+            std::exception_ptr failure;
+            try {
+                action_(found);
+            } catch (...) {
+                failure = std::current_exception();
+            }
             end = GetTickCount64() + closeAfterMs_;
             while (IsWindow(found) && GetTickCount64() < end)
                 Sleep(20);
@@ -141,6 +148,8 @@ private:
                 closedByWatcher = true;
                 PostMessageW(found, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
             }
+            if (failure)
+                std::rethrow_exception(failure);
             return 0;
         }
 
