@@ -16,6 +16,7 @@
 #include <commctrl.h>
 
 #include <algorithm>
+#include <memory>
 
 namespace zarvo::e2e {
 
@@ -200,14 +201,17 @@ void SaveLog(const std::vector<std::wstring>& log, const wchar_t* name) {
 
 class Wizard : public ::testing::Test {
 protected:
-    // Without a window manager (Xvfb) Wine draws the title bars itself only when told to; the
-    // screenshots show the wizard as a user sees it.
+    // Without a window manager (Xvfb) Wine should neither wait for one to confirm each hidden window
+    // (seconds per message box) nor leave the title bars undrawn in the screenshots.
     static void SetUpTestSuite() {
-        decorated.emplace(HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", L"Decorated");
-        decorated->SetString(L"N");
+        for (const wchar_t* name : {L"Managed", L"Decorated"}) {
+            x11Settings.emplace_back(std::make_unique<TRegistryValueOverride>(
+                HKEY_CURRENT_USER, L"Software\\Wine\\X11 Driver", name));
+            x11Settings.back()->SetString(L"N");
+        }
     }
-    static void TearDownTestSuite() { decorated.reset(); }
-    static inline std::optional<TRegistryValueOverride> decorated;
+    static void TearDownTestSuite() { x11Settings.clear(); }
+    static inline std::vector<std::unique_ptr<TRegistryValueOverride>> x11Settings;
 
     static std::vector<std::wstring> Folders() { return {DefaultInstallFolder(), TypedFolder, PickedFolder}; }
     void SetUp() override { ClearMachine(Folders()); }
