@@ -43,8 +43,12 @@ BOOL CALLBACK MatchTopLevel(HWND window, LPARAM data) noexcept {
     auto* search = reinterpret_cast<TWindowSearch*>(data);
     DWORD owner = 0;
     GetWindowThreadProcessId(window, &owner);
-    if (owner != search->process || !IsWindowVisible(window) || ClassOf(window) != search->className)
+    try {
+        if (owner != search->process || !IsWindowVisible(window) || ClassOf(window) != search->className)
+            return TRUE;
+    } catch (...) {
         return TRUE;
+    }
     search->found = window;
     return FALSE;
 }
@@ -285,9 +289,14 @@ std::optional<TBox> TWizard::WaitForBox(DWORD timeoutMs) {
     HWND box = nullptr;
     if (!WaitUntil([&] { return (box = FindTopLevel(process_.Id(), DialogClass)) != nullptr; }, timeoutMs))
         return std::nullopt;
-    TBox found{box, CaptionOf(box), L""};
+    TBox found{box, CaptionOf(box), L"", false};
     if (HWND text = GetDlgItem(box, BoxTextId))
         found.text = CaptionOf(text);
+    found.hasIcon = FindChildWhere(box, [](HWND child) {
+                        return ClassOf(child) == L"Static" && IsWindowVisible(child) &&
+                               (GetWindowLongW(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON &&
+                               Ask(child, STM_GETICON).value_or(0) != 0;
+                    }) != nullptr;
     return found;
 }
 

@@ -33,6 +33,7 @@ std::optional<LRESULT> Ask(HWND window, UINT message, WPARAM wParam = 0, LPARAM 
 struct TBox {
     HWND window = nullptr;
     std::wstring caption, text; // text: the box's message (its static 0xFFFF); empty for other dialogs
+    bool hasIcon = false;       // an icon shows beside the message
 };
 
 // A program of our own started as a child process, ended when the object goes if it still runs.

@@ -375,43 +375,79 @@ TEST_F(Wizard, RestoreRemovesAndInstallsAgain) {
 }
 
 TEST_F(Wizard, UnattendedReinstallClosesTheKernelWithoutAQuestion) {
-    ASSERT_NO_FATAL_FAILURE(InstallDefault());
-    const std::wstring folder = DefaultInstallFolder();
-    // Any non-zero value means "yes"; the unattended run must leave it exactly as stored.
-    ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall", 5));
-    ASSERT_TRUE(DeleteValue(HKEY_LOCAL_MACHINE, InstallKeyPath, L"InstalledDistribFileName"));
-    ASSERT_TRUE(DeleteFileW((folder + L"\\Orvan.exe").c_str()));
+    struct Case {
+        const char* name;
+        const wchar_t* failingStep; // a stand-in library's step made to fail, or none
+        std::wstring box;
+        bool errorIcon;
+    } const cases[] = {
+        {"succeeds", nullptr,
+         L"Автопереустановка выполнена успешно. Для начала работы, пожалуйста, запустите программу ещё "
+         L"раз...",
+         false},
+        // A failed run is never announced as a success; the wizard stays open on its log.
+        {"a library fails to register", L"Selvar.register",
+         L"Автопереустановка Zarvo не выполнена: при установке произошли ошибки. Подробности в журнале на "
+         L"экране установки.",
+         true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ClearMachine(Folders());
+        ASSERT_NO_FATAL_FAILURE(InstallDefault());
+        const std::wstring folder = DefaultInstallFolder();
+        // Any non-zero value means "yes"; the unattended run must leave it exactly as stored.
+        ASSERT_TRUE(WriteDword(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall", 5));
+        ASSERT_TRUE(DeleteValue(HKEY_LOCAL_MACHINE, InstallKeyPath, L"InstalledDistribFileName"));
+        ASSERT_TRUE(DeleteFileW((folder + L"\\Orvan.exe").c_str()));
 
-    TChildProcess kernel(folder + L"\\ZarvoKernel.exe", L"");
-    ASSERT_TRUE(kernel.Started()) << GetLastError();
-    ASSERT_TRUE(WaitUntil([] { return FindWindowW(nullptr, L"ZarvoKernel") != nullptr; }));
+        TChildProcess kernel(folder + L"\\ZarvoKernel.exe", L"");
+        ASSERT_TRUE(kernel.Started()) << GetLastError();
+        ASSERT_TRUE(WaitUntil([] { return FindWindowW(nullptr, L"ZarvoKernel") != nullptr; }));
 
-    TWizard wizard(L"/auto");
-    HWND form = wizard.WaitForForm();
-    ASSERT_TRUE(form);
-    wchar_t caption[128] = {};
-    GetWindowTextW(form, caption, 128);
-    EXPECT_EQ(Narrow(caption), "Автоматическая переустановка Zarvo");
-    EXPECT_EQ(wizard.CurrentPage(), TControlId::SheetStatus);
+        // The wizard passes its environment on to the libraries it registers.
+        SetEnvironmentVariableW(L"ZARVO_STANDIN_FAIL", c.failingStep);
+        TWizard wizard(L"/auto");
+        SetEnvironmentVariableW(L"ZARVO_STANDIN_FAIL", nullptr);
+        HWND form = wizard.WaitForForm();
+        ASSERT_TRUE(form);
+        wchar_t caption[128] = {};
+        GetWindowTextW(form, caption, 128);
+        EXPECT_EQ(Narrow(caption), "Автоматическая переустановка Zarvo");
+        EXPECT_EQ(wizard.CurrentPage(), TControlId::SheetStatus);
 
-    // The first box is the closing one: the kernel was closed without asking.
-    std::optional<TBox> box = wizard.WaitForBox(RunWaitMs);
-    ASSERT_TRUE(box);
-    EXPECT_EQ(Narrow(box->caption), "Автопереустановка Zarvo");
-    EXPECT_EQ(
-        Narrow(box->text),
-        "Автопереустановка выполнена успешно. Для начала работы, пожалуйста, запустите программу ещё раз...");
-    EXPECT_FALSE(kernel.Running());
-    EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, false, false}));
-    std::vector<std::wstring> log = wizard.ReadLog();
-    ASSERT_TRUE(wizard.Answer(*box, IDOK));
-    ExpectEndsNormally(wizard);
+        // The first box is the closing one: the kernel was closed without asking.
+        std::optional<TBox> box = wizard.WaitForBox(RunWaitMs);
+        ASSERT_TRUE(box);
+        EXPECT_EQ(Narrow(box->caption), "Автопереустановка Zarvo");
+        EXPECT_EQ(Narrow(box->text), Narrow(c.box));
+        EXPECT_EQ(box->hasIcon, c.errorIcon);
+        EXPECT_FALSE(kernel.Running());
+        EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, false, false}));
+        std::vector<std::wstring> log = wizard.ReadLog();
+        ASSERT_TRUE(wizard.Answer(*box, IDOK));
+        if (c.failingStep != nullptr) {
+            ASSERT_TRUE(wizard.WaitForFinished(DefaultWaitMs));
+            EXPECT_TRUE(wizard.Process().Running());
+            EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, true, false}));
+            ASSERT_TRUE(wizard.Click(TControlId::ForwardButton));
+        }
+        ExpectEndsNormally(wizard);
 
-    // No removal run: the installation went straight over the installed product.
-    EXPECT_EQ(std::find(log.begin(), log.end(), L"Удаление ярлыка"), log.end());
-    ExpectInOrder(log, InstallLines(folder, false));
-    ExpectNoErrorLines(log);
-    ExpectInstalled(folder, 5);
+        // No removal run: the installation went straight over the installed product.
+        EXPECT_EQ(std::find(log.begin(), log.end(), L"Удаление ярлыка"), log.end());
+        EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall"), Number(5));
+        if (c.failingStep == nullptr) {
+            ExpectInOrder(log, InstallLines(folder, false));
+            ExpectNoErrorLines(log);
+            ExpectInstalled(folder, 5);
+        } else {
+            EXPECT_TRUE(std::any_of(log.begin(), log.end(), [](const std::wstring& line) {
+                return line.rfind(ErrorLinePrefix, 0) == 0;
+            }));
+            EXPECT_EQ(std::find(log.begin(), log.end(), InstallDone), log.end());
+        }
+    }
 }
 
 TEST_F(Wizard, RunningKernelKeptEndsTheProgramAndChangesNothing) {
