@@ -4,12 +4,14 @@
 #include "DataSource.h"
 #include "DistList.h"
 #include "DosTime.h"
+#include "Lz29Packer.h"
 #include "OutputFile.h"
 #include "ProductName.h"
 #include "RarWriter.h"
 #include "StoredPacker.h"
 
 #include <algorithm>
+#include <memory>
 #include <span>
 #include <vector>
 
@@ -59,7 +61,8 @@ bool AddFileEntry(TRarWriter& writer, const std::string& storedName, const TProd
 } // namespace
 
 bool BuildPayload(const std::filesystem::path& productFolder, const std::filesystem::path& runtimeLibrary,
-                  const std::filesystem::path& output, TPayloadSummary& summary, std::string& error) {
+                  const std::filesystem::path& output, const TPackOptions& options, TPayloadSummary& summary,
+                  std::string& error) {
     TProductFile runtime;
     std::vector<TProductFile> files;
     std::string runtimeError;
@@ -84,8 +87,13 @@ bool BuildPayload(const std::filesystem::path& productFolder, const std::filesys
     }
 
     TOutputFile out;
-    TStoredPacker packer;
-    TRarWriter writer(out, packer);
+    std::unique_ptr<TDataPacker> packer;
+    if (options.compress) {
+        packer = std::make_unique<TLz29Packer>(options.level);
+    } else {
+        packer = std::make_unique<TStoredPacker>();
+    }
+    TRarWriter writer(out, *packer);
     if (!out.Create(output, error) || !writer.Begin(error) ||
         !AddFileEntry(writer, std::string(kRuntimeLibraryName), runtime, error)) {
         return false;

@@ -6,6 +6,11 @@
 
 namespace mkpayload {
 
+struct TPackOptions {
+    bool compress = true; // false: every entry stored as it is
+    int level = 3;        // 1 (fastest) .. 5 (smallest), when compressing
+};
+
 struct TPayloadSummary {
     size_t entries = 0;
     uint64_t bytes = 0;
@@ -15,6 +20,7 @@ struct TPayloadSummary {
 // Dist.lst's order. False with `error` (possibly several lines) when the input is refused or
 // the archive cannot be written; the output is then left as it was.
 bool BuildPayload(const std::filesystem::path& productFolder, const std::filesystem::path& runtimeLibrary,
-                  const std::filesystem::path& output, TPayloadSummary& summary, std::string& error);
+                  const std::filesystem::path& output, const TPackOptions& options, TPayloadSummary& summary,
+                  std::string& error);
 
 } // namespace mkpayload

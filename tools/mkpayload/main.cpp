@@ -5,25 +5,53 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
 constexpr const char* kUsage =
-    R"(Usage: mkpayload PRODUCT_DIR RTW32_DLL OUTPUT.rar
+    R"(Usage: mkpayload [--stored | --level N] PRODUCT_DIR RTW32_DLL OUTPUT.rar
 
-Packs the product's files into the installer's payload archive (RAR 2.9 format, solid flag set,
-single volume, unencrypted, entry names in CP866 with backslashes). Entries, in this order:
+Packs the product's files into the installer's payload archive (RAR 2.9 format, solid, single
+volume, unencrypted, entry names in CP866 with backslashes). Entries, in this order:
   RTW32.dll        the runtime library RTW32_DLL (the file must be named RTW32.dll)
   Dist.lst         the distribution list: every product file's name, sorted by its CP866 bytes,
                    one per line, CRLF line ends, CP866
   Dist\<name>      every file of PRODUCT_DIR, in Dist.lst's order
-Data is stored (method 0x30). The same input always gives the same archive bytes.
+Data is compressed by default: one LZ stream through all entries (4 MiB dictionary).
+  --level N        1 (fastest) .. 5 (smallest); default 3
+  --stored         store every entry as it is (method 0x30)
+The same input and options always give the same archive bytes.
 
 PRODUCT_DIR must hold plain files only (no folders) whose names Windows accepts, that CP866 can
 encode, that differ in more than letter case and that fit the installer's 260-byte name field;
 each file must be smaller than 4 GiB - 1 byte. Anything else is refused with a message and exit
 code 1, and OUTPUT.rar is then left as it was. Exit code 2: wrong command line.
 )";
+
+// Options first, then exactly three paths.
+bool ParseCommandLine(int argc, char** argv, mkpayload::TPackOptions& options,
+                      std::vector<const char*>& paths) {
+    bool levelGiven = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--stored") {
+            options.compress = false;
+        } else if (arg == "--level" && i + 1 < argc) {
+            const std::string value = argv[++i];
+            if (value.size() != 1 || value[0] < '1' || value[0] > '5') {
+                return false;
+            }
+            options.level = value[0] - '0';
+            levelGiven = true;
+        } else if (arg.starts_with("--")) {
+            return false;
+        } else {
+            paths.push_back(argv[i]);
+        }
+    }
+    return paths.size() == 3 && !(levelGiven && !options.compress);
+}
 
 } // namespace
 
@@ -32,18 +60,20 @@ int main(int argc, char** argv) {
         std::fputs(kUsage, stdout);
         return 0;
     }
-    if (argc != 4) {
+    mkpayload::TPackOptions options;
+    std::vector<const char*> paths;
+    if (!ParseCommandLine(argc, argv, options, paths)) {
         std::fputs(kUsage, stderr);
         return 2;
     }
     mkpayload::TOutputFile::RemoveTemporaryOnSignals();
     mkpayload::TPayloadSummary summary;
     std::string error;
-    if (!mkpayload::BuildPayload(argv[1], argv[2], argv[3], summary, error)) {
-        std::fprintf(stderr, "mkpayload: %s not written:\n%s\n", argv[3], error.c_str());
+    if (!mkpayload::BuildPayload(paths[0], paths[1], paths[2], options, summary, error)) {
+        std::fprintf(stderr, "mkpayload: %s not written:\n%s\n", paths[2], error.c_str());
         return 1;
     }
-    std::printf("mkpayload: %s: %zu entries, %llu bytes\n", argv[3], summary.entries,
+    std::printf("mkpayload: %s: %zu entries, %llu bytes\n", paths[2], summary.entries,
                 static_cast<unsigned long long>(summary.bytes));
     return 0;
 }

@@ -59,8 +59,9 @@ protected:
 const std::string kExpectedDistList =
     "Orvan.exe\r\nZarvoKernel.tlb\r\nempty.ini\r\n" + kPrivet + "\r\n" + kYolka + "\r\n";
 
+// bsdtar reads no solid compressed data, so it checks the stored form.
 TEST_F(PayloadTest, BsdtarReadsEntriesInOrderWithTheirBytes) {
-    const TRunResult run = RunMkpayload(product_, runtime_, output_);
+    const TRunResult run = RunMkpayload(product_, runtime_, output_, {}, {"--stored"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     EXPECT_EQ(BsdtarList(output_),
@@ -82,7 +83,7 @@ TEST_F(PayloadTest, BsdtarReadsEntriesInOrderWithTheirBytes) {
 
 TEST_F(PayloadTest, HeadersCarryTheInstallersFormat) {
     // A fixed zone three hours east of UTC: times are stored as local time.
-    const TRunResult run = RunMkpayload(product_, runtime_, output_, {"TZ=MSK-3"});
+    const TRunResult run = RunMkpayload(product_, runtime_, output_, {"TZ=MSK-3"}, {"--stored"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::string archive = ReadFile(output_);
 
@@ -157,7 +158,7 @@ TEST_F(PayloadTest, SameInputGivesSameBytesWhateverTheFolderOrder) {
 
 TEST_F(PayloadTest, ReplacesAnExistingOutput) {
     WriteFile(output_, std::string(200000, 'x'));
-    ASSERT_EQ(RunMkpayload(product_, runtime_, output_).exitCode, 0);
+    ASSERT_EQ(RunMkpayload(product_, runtime_, output_, {}, {"--stored"}).exitCode, 0);
     EXPECT_EQ(BsdtarList(output_).size(), ProductFiles().size() + 2);
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 3)
         << "temporary file left";
@@ -167,7 +168,7 @@ TEST_F(PayloadTest, LongestNameThatFitsTheInstallersField) {
     // "Dist\" + 254 bytes = 259, the longest name a 260-byte zero-terminated field holds.
     const std::string name(254, 'n');
     WriteFile(product_ / name, "long");
-    const TRunResult run = RunMkpayload(product_, runtime_, output_);
+    const TRunResult run = RunMkpayload(product_, runtime_, output_, {}, {"--stored"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(BsdtarExtract(output_, "Dist/" + name).out, "long");
 }
@@ -175,7 +176,8 @@ TEST_F(PayloadTest, LongestNameThatFitsTheInstallersField) {
 TEST(MkpayloadCommandLine, WrongArgumentCountPrintsUsage) {
     const TRunResult run = RunProgram({MKPAYLOAD_EXE, "only-one"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("Usage: mkpayload PRODUCT_DIR RTW32_DLL OUTPUT.rar"), std::string::npos);
+    EXPECT_NE(run.err.find("Usage: mkpayload [--stored | --level N] PRODUCT_DIR RTW32_DLL OUTPUT.rar"),
+              std::string::npos);
 }
 
 } // namespace

@@ -69,8 +69,12 @@ TRunResult RunProgram(const std::vector<std::string>& argv, const std::vector<st
 }
 
 TRunResult RunMkpayload(const std::filesystem::path& product, const std::filesystem::path& runtime,
-                        const std::filesystem::path& output, const std::vector<std::string>& environment) {
-    return RunProgram({MKPAYLOAD_EXE, product.string(), runtime.string(), output.string()}, environment);
+                        const std::filesystem::path& output, const std::vector<std::string>& environment,
+                        const std::vector<std::string>& options) {
+    std::vector<std::string> argv = {MKPAYLOAD_EXE};
+    argv.insert(argv.end(), options.begin(), options.end());
+    argv.insert(argv.end(), {product.string(), runtime.string(), output.string()});
+    return RunProgram(argv, environment);
 }
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes, std::time_t modified) {

@@ -29,9 +29,10 @@ struct TRunResult {
 
 // Runs a program found on PATH (or by path) with extra "NAME=value" environment entries.
 TRunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment = {});
+// `options` go before the paths (e.g. "--stored", "--level", "5").
 TRunResult RunMkpayload(const std::filesystem::path& product, const std::filesystem::path& runtime,
-                        const std::filesystem::path& output,
-                        const std::vector<std::string>& environment = {});
+                        const std::filesystem::path& output, const std::vector<std::string>& environment = {},
+                        const std::vector<std::string>& options = {});
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes, std::time_t modified = 0);
 std::string ReadFile(const std::filesystem::path& path);

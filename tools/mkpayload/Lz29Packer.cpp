@@ -1,0 +1,208 @@
+#include "Lz29Packer.h"
+
+#include <algorithm>
+
+namespace mkpayload {
+namespace {
+
+using namespace lz29;
+
+constexpr size_t kBlockTokens = 1 << 15;
+// Bytes kept beyond the position being encoded, so that a match or the lazy look never runs
+// out of data that is still to come.
+constexpr uint64_t kLookAhead = kMaxMatch + 2;
+constexpr int kLiteralBits = 8;
+// Length-2 matches are looked for this far back only: farther ones rarely beat two literals.
+constexpr uint32_t kShortReach = 64;
+
+int NewDistanceGain(unsigned length, uint32_t distance) {
+    const unsigned bonus = LengthBonus(distance);
+    if (length < 3 + bonus) {
+        return -1;
+    }
+    const int cost = 9 + LengthSlot(length - 3 - bonus).bits + 5 + DistanceSlot(distance - 1).bits;
+    return kLiteralBits * static_cast<int>(length) - cost;
+}
+
+int OldDistanceGain(unsigned length, bool repeatsLast) {
+    const int cost = repeatsLast ? 7 : 11 + LengthSlot(length - 2).bits;
+    return kLiteralBits * static_cast<int>(length) - cost;
+}
+
+} // namespace
+
+TLz29Packer::TLz29Packer(int level) : level_(std::clamp(level, kMinLevel, kMaxLevel)) {
+    static constexpr TSettings kSettings[] = {
+        {4, 24, false}, {16, 48, true}, {48, 128, true}, {192, kMaxMatch, true}, {1024, kMaxMatch, true},
+    };
+    settings_ = kSettings[level_ - kMinLevel];
+}
+
+void TLz29Packer::BeginEntry(uint64_t unpackedSize) {
+    entryEnd_ = finder_.End() + unpackedSize;
+}
+
+bool TLz29Packer::Pack(std::span<const uint8_t> data, TByteSink& out) {
+    if (data.size() > entryEnd_ - finder_.End()) {
+        return false; // more than the entry announced
+    }
+    finder_.Append(data, position_);
+    if (finder_.End() == entryEnd_) {
+        Encode(entryEnd_);
+    } else if (finder_.End() > kLookAhead) {
+        Encode(finder_.End() - kLookAhead);
+    }
+    return Drain(out);
+}
+
+bool TLz29Packer::EndEntry(TByteSink& out, TPackedForm& form) {
+    if (finder_.End() != entryEnd_) {
+        return false; // fewer bytes than announced
+    }
+    Encode(entryEnd_);
+    coder_.EndEntry(bits_);
+    if (!Drain(out)) {
+        return false;
+    }
+    form = TPackedForm{.method = static_cast<uint8_t>(0x30 + level_),
+                       .unpackVersion = 29,
+                       .dictionaryBits = kDictionary4MbFlags,
+                       .continuesSolid = !firstEntry_};
+    firstEntry_ = false;
+    return true;
+}
+
+bool TLz29Packer::Drain(TByteSink& out) {
+    const std::vector<uint8_t> bytes = bits_.TakeBytes();
+    return bytes.empty() || out.Write(bytes);
+}
+
+void TLz29Packer::Encode(uint64_t limit) {
+    while (position_ < limit) {
+        TChoice choice = ahead_ ? *ahead_ : Best(position_);
+        ahead_.reset();
+        if (settings_.lazy && choice.kind != TChoice::EKind::Literal && choice.length < settings_.enough &&
+            position_ + 1 < entryEnd_) {
+            // A better match one byte on is worth a literal here.
+            const TChoice next = Best(position_ + 1);
+            if (next.gain > choice.gain + kLiteralBits) {
+                ahead_ = next;
+                choice = TChoice{};
+            }
+        }
+        Emit(choice, position_);
+        position_ += choice.length;
+        if (coder_.Pending() >= kBlockTokens) {
+            coder_.Flush(bits_);
+        }
+    }
+}
+
+TLz29Packer::TChoice TLz29Packer::Best(uint64_t at) {
+    const unsigned maxLength = static_cast<unsigned>(std::min<uint64_t>(kMaxMatch, entryEnd_ - at));
+    TChoice best;
+    if (maxLength < 2) {
+        return best;
+    }
+    for (unsigned k = 0; k < oldDistances_.size(); ++k) {
+        const uint32_t distance = oldDistances_[k];
+        if (distance == 0 || distance > at || distance > kMaxDistance) {
+            continue;
+        }
+        const unsigned length = finder_.MatchLength(at, distance, maxLength);
+        if (length < 2) {
+            continue;
+        }
+        const int gain = OldDistanceGain(length, k == 0 && length == lastLength_);
+        if (gain > best.gain) {
+            best = {TChoice::EKind::OldDistance, length, distance, k, gain};
+        }
+    }
+    if (best.length >= settings_.enough) {
+        return best;
+    }
+    finder_.Search(at, maxLength, settings_.depth, settings_.enough, [&](unsigned length, uint32_t distance) {
+        const int gain = NewDistanceGain(length, distance);
+        if (gain <= best.gain) {
+            return false;
+        }
+        best = {TChoice::EKind::NewDistance, length, distance, 0, gain};
+        return true;
+    });
+    if (best.kind == TChoice::EKind::Literal) {
+        const uint32_t reach = static_cast<uint32_t>(std::min<uint64_t>(kShortReach, at));
+        for (uint32_t distance = 1; distance <= reach; ++distance) {
+            if (finder_.MatchLength(at, distance, 2) == 2) {
+                const int gain = 2 * kLiteralBits - (10 + ShortDistanceSlot(distance).bits);
+                if (gain > 0) {
+                    best = {TChoice::EKind::Short, 2, distance, 0, gain};
+                }
+                break;
+            }
+        }
+    }
+    return best;
+}
+
+void TLz29Packer::Emit(const TChoice& choice, uint64_t at) {
+    TToken token;
+    const auto pushDistance = [&](uint32_t distance) {
+        std::copy_backward(oldDistances_.begin(), oldDistances_.end() - 1, oldDistances_.end());
+        oldDistances_[0] = distance;
+    };
+    switch (choice.kind) {
+    case TChoice::EKind::Literal:
+        token.main = finder_.ByteAt(at);
+        break;
+    case TChoice::EKind::OldDistance:
+        if (choice.oldIndex == 0 && choice.length == lastLength_) {
+            token.main = kRepeatLast;
+            break;
+        }
+        {
+            const TSlot slot = LengthSlot(choice.length - 2);
+            token.main = static_cast<uint16_t>(kFirstOldDistance + choice.oldIndex);
+            token.rep = slot.slot;
+            token.lengthBits = slot.bits;
+            token.lengthExtra = static_cast<uint16_t>(slot.extra);
+            // The used distance moves to the front, the ones before it move back.
+            std::copy_backward(oldDistances_.begin(), oldDistances_.begin() + choice.oldIndex,
+                               oldDistances_.begin() + choice.oldIndex + 1);
+            oldDistances_[0] = choice.distance;
+            lastLength_ = choice.length;
+        }
+        break;
+    case TChoice::EKind::Short: {
+        const TSlot slot = ShortDistanceSlot(choice.distance);
+        token.main = static_cast<uint16_t>(kFirstShortDistance + slot.slot);
+        token.lengthBits = slot.bits;
+        token.lengthExtra = static_cast<uint16_t>(slot.extra);
+        pushDistance(choice.distance);
+        lastLength_ = 2;
+        break;
+    }
+    case TChoice::EKind::NewDistance: {
+        const TSlot length = LengthSlot(choice.length - 3 - LengthBonus(choice.distance));
+        const TSlot distance = DistanceSlot(choice.distance - 1);
+        token.main = static_cast<uint16_t>(kFirstLengthSlot + length.slot);
+        token.lengthBits = length.bits;
+        token.lengthExtra = static_cast<uint16_t>(length.extra);
+        token.dist = distance.slot;
+        if (distance.slot >= 10) {
+            // The low 4 extra bits go through the LOW table.
+            token.distBits = static_cast<uint8_t>(distance.bits - 4);
+            token.distExtra = distance.extra >> 4;
+            token.low = static_cast<uint8_t>(distance.extra & 15);
+        } else {
+            token.distBits = distance.bits;
+            token.distExtra = distance.extra;
+        }
+        pushDistance(choice.distance);
+        lastLength_ = choice.length;
+        break;
+    }
+    }
+    coder_.Add(token);
+}
+
+} // namespace mkpayload

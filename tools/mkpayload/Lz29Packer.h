@@ -1,0 +1,59 @@
+// Methods 0x31..0x35: the RAR 2.9 LZ compressor. One solid stream runs through all entries: the
+// window, the last distances and the Huffman tables carry over, as the decoder keeps them.
+#pragma once
+
+#include "BitWriter.h"
+#include "DataPacker.h"
+#include "Lz29BlockCoder.h"
+#include "MatchFinder.h"
+
+#include <array>
+#include <optional>
+
+namespace mkpayload {
+
+constexpr int kMinLevel = 1;
+constexpr int kMaxLevel = 5;
+
+class TLz29Packer final : public TDataPacker {
+public:
+    // Level 1 (fastest) .. 5 (smallest); it is also recorded as the method byte.
+    explicit TLz29Packer(int level);
+
+    void BeginEntry(uint64_t unpackedSize) override;
+    bool Pack(std::span<const uint8_t> data, TByteSink& out) override;
+    bool EndEntry(TByteSink& out, TPackedForm& form) override;
+
+private:
+    struct TChoice {
+        enum class EKind { Literal, NewDistance, OldDistance, Short } kind = EKind::Literal;
+        unsigned length = 1;
+        uint32_t distance = 0;
+        unsigned oldIndex = 0;
+        int gain = 0; // estimated bits saved against literals
+    };
+    struct TSettings {
+        unsigned depth;  // hash chain steps
+        unsigned enough; // a match this long ends the search
+        bool lazy;       // look one byte ahead before taking a match
+    };
+
+    void Encode(uint64_t limit);
+    TChoice Best(uint64_t at);
+    void Emit(const TChoice& choice, uint64_t at);
+    bool Drain(TByteSink& out);
+
+    int level_;
+    TSettings settings_;
+    lz29::TMatchFinder finder_;
+    lz29::TBlockCoder coder_;
+    TBitWriter bits_;
+    std::array<uint32_t, 4> oldDistances_{};
+    unsigned lastLength_ = 0;
+    uint64_t position_ = 0; // next stream byte to encode
+    uint64_t entryEnd_ = 0;
+    std::optional<TChoice> ahead_; // the choice already made for position_, from the lazy look
+    bool firstEntry_ = true;
+};
+
+} // namespace mkpayload

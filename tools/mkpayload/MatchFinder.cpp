@@ -1,0 +1,61 @@
+#include "MatchFinder.h"
+
+#include <cstring>
+
+namespace mkpayload::lz29 {
+namespace {
+
+// Dropping old bytes in large steps keeps the copying rare.
+constexpr uint64_t kDropStep = 8u << 20;
+
+} // namespace
+
+TMatchFinder::TMatchFinder() : head_(size_t{1} << kHashBits, 0), chain_(kWindowSize, 0) {}
+
+void TMatchFinder::Append(std::span<const uint8_t> data, uint64_t keepFrom) {
+    const uint64_t keep = keepFrom > kWindowSize ? keepFrom - kWindowSize : 0;
+    const uint64_t drop = std::min(keep, indexed_ > 2 ? indexed_ - 2 : 0);
+    if (drop >= base_ + kDropStep) {
+        bytes_.erase(bytes_.begin(), bytes_.begin() + static_cast<std::ptrdiff_t>(drop - base_));
+        base_ = drop;
+    }
+    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    end_ += data.size();
+}
+
+unsigned TMatchFinder::MatchLength(uint64_t at, uint32_t distance, unsigned maxLength) const {
+    const uint8_t* here = Data(at);
+    const uint8_t* there = here - distance;
+    unsigned n = 0;
+    while (n + 8 <= maxLength) {
+        uint64_t a = 0;
+        uint64_t b = 0;
+        std::memcpy(&a, here + n, 8);
+        std::memcpy(&b, there + n, 8);
+        if (a != b) {
+            return n + static_cast<unsigned>(__builtin_ctzll(a ^ b) / 8);
+        }
+        n += 8;
+    }
+    while (n < maxLength && here[n] == there[n]) {
+        ++n;
+    }
+    return n;
+}
+
+uint32_t TMatchFinder::HashAt(uint64_t at) const {
+    const uint8_t* p = Data(at);
+    const uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
+    return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+void TMatchFinder::IndexUpTo(uint64_t at) {
+    const uint64_t limit = std::min(at, end_ >= 2 ? end_ - 2 : 0);
+    for (; indexed_ < limit; ++indexed_) {
+        uint64_t& head = head_[HashAt(indexed_)];
+        chain_[indexed_ & (kWindowSize - 1)] = head;
+        head = indexed_ + 1;
+    }
+}
+
+} // namespace mkpayload::lz29
