@@ -44,7 +44,7 @@ std::wstring ProductFolder();
 std::vector<std::wstring> ProductFiles();
 std::vector<std::wstring> SelfRegisteringLibraries();
 
-// The kernel's COM entries in HKCR as (key, value name, data) rows, for an installation in the folder.
+// The kernel's 14 COM entries in HKCR as (key, value name, data) rows, for an installation in the folder.
 struct TComRow {
     std::wstring key, name, data;
 };

@@ -127,8 +127,11 @@ TRegValue Number(DWORD number) {
 }
 
 void ExpectInstalled(const std::wstring& folder, DWORD autoReinstall) {
-    // Every file of the product, as the payload packed it.
+    // Every file of the product, as the payload packed it and its list names it.
     ASSERT_EQ(FilesIn(folder), ProductFiles());
+    std::vector<std::wstring> listed = DistLines();
+    std::sort(listed.begin(), listed.end());
+    EXPECT_EQ(listed, ProductFiles());
     for (const std::wstring& name : ProductFiles())
         EXPECT_TRUE(ReadBinaryFile(folder + L"\\" + name) == ReadBinaryFile(ProductFolder() + L"\\" + name))
             << Narrow(name);
@@ -148,9 +151,7 @@ void ExpectInstalled(const std::wstring& folder, DWORD autoReinstall) {
               Text(FileTimeText(setupExe)));
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall"), Number(autoReinstall));
 
-    std::vector<TComRow> rows = KernelComRows(folder);
-    EXPECT_EQ(rows.size(), 14u);
-    for (const TComRow& row : rows)
+    for (const TComRow& row : KernelComRows(folder))
         EXPECT_EQ(ReadValue(HKEY_CLASSES_ROOT, row.key, row.name), Text(row.data))
             << Narrow(row.key) << " " << Narrow(row.name);
     for (const std::wstring& key : ClassesKeys())
@@ -495,6 +496,13 @@ TEST_F(Wizard, PathPageRefusesWhatCannotBeAnInstallationFolder) {
         EXPECT_EQ(ButtonsOf(wizard), (TButtons{true, true, true}));
         EXPECT_EQ(Narrow(wizard.Text(TControlId::PathEdit)), Narrow(c.typed));
     }
+    // Back and forward again propose the default folder anew.
+    ASSERT_TRUE(wizard.Click(TControlId::BackButton));
+    ASSERT_TRUE(wizard.WaitForPage(TControlId::SheetNew));
+    EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, true, true}));
+    ASSERT_TRUE(wizard.Click(TControlId::ForwardButton));
+    ASSERT_TRUE(wizard.WaitForPage(TControlId::SheetPath));
+    EXPECT_EQ(Narrow(wizard.Text(TControlId::PathEdit)), Narrow(DefaultInstallFolder()));
     ASSERT_TRUE(wizard.Click(TControlId::CancelButton));
     ExpectBox(wizard, L"Установка", L"Вы действительно хотите прервать установку?", IDYES);
     ExpectEndsNormally(wizard);
