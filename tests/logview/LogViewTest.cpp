@@ -29,6 +29,13 @@ void CALLBACK ChooseFirstMenuItem(HWND, UINT, UINT_PTR timer, DWORD) {
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
 }
 
+// Set when the processing handed to the control is destroyed.
+bool ProcessingDestroyed = false;
+
+struct TDestroyWitness {
+    ~TDestroyWitness() { ProcessingDestroyed = true; }
+};
+
 void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR, DWORD) {
     EndMenu();
 }
@@ -128,21 +135,33 @@ TEST_F(LogViewTest, TextIsDrawnAsGiven) {
 TEST_F(LogViewTest, LongTextIsCutAtTheEdgeOrEndsInAnEllipsis) {
     MoveWindow(log, 0, 0, Scale(1100), Scale(249), TRUE);
     view->AddMessage(std::wstring(400, L'W'), 0);
-    const int textRight = Scale(1020);
-    RECT edge{textRight - 6, 0, textRight, view->RowHeight()};
+    view->AddMessage(std::wstring(400, L'.'), 0);
+    const int textRight = Scale(1020), height = view->RowHeight();
     for (bool ellipsis : {false, true}) {
         SCOPED_TRACE(::testing::Message() << "EndEllipsis " << ellipsis);
         view->SetEndEllipsis(ellipsis);
         TImage image = Render(log);
-        EXPECT_EQ(image.HasInk(edge), !ellipsis);
-        // The last ink: the upper half of the text only for W's, not for the dots of "...".
+        // Up to the column's edge, or up to 6 pixels before it (the fine dots come that close).
+        for (int row : {0, 1})
+            EXPECT_EQ(image.HasInk(RECT{textRight - 6, row * height, textRight, (row + 1) * height}),
+                      !ellipsis);
+        EXPECT_TRUE(image.HasInk(RECT{textRight - 12, height, textRight - 6, 2 * height}));
+        // The last ink of the W's: their upper half when cut, the low dots of "..." otherwise.
         int last = textRight - 1;
-        while (last > 0 && !image.HasInk(RECT{last, 0, last + 1, view->RowHeight()}))
+        while (last > 0 && !image.HasInk(RECT{last, 0, last + 1, height}))
             --last;
-        RECT end{last - 2, 0, last + 1, 2 + view->RowHeight() / 2 - 1};
-        EXPECT_EQ(image.HasInk(end), !ellipsis);
+        EXPECT_EQ(image.HasInk(RECT{last - 2, 0, last + 1, 2 + height / 2 - 1}), !ellipsis);
     }
     EXPECT_FALSE(GetWindowLongW(log, GWL_STYLE) & WS_HSCROLL);
+}
+
+TEST_F(LogViewTest, FlatBorderIsAThinStaticEdge) {
+    for (bool flat : {false, true}) {
+        view->SetFlatBorder(flat);
+        LONG exStyle = GetWindowLongW(log, GWL_EXSTYLE);
+        EXPECT_EQ((exStyle & WS_EX_STATICEDGE) != 0, flat);
+        EXPECT_EQ((exStyle & WS_EX_CLIENTEDGE) != 0, !flat);
+    }
 }
 
 TEST_F(LogViewTest, NewestLineEndsFullyVisibleAtTheBottom) {
@@ -222,6 +241,8 @@ TEST_F(LogViewTest, OnlyTheWheelMovesTheFocusedLine) {
         int focused = view->FocusedRow(), top = view->TopRow();
         SendMessageW(log, c.message, c.wParam, MAKELPARAM(5, 5));
         EXPECT_EQ(view->FocusedRow(), focused + c.focusMoves);
+        EXPECT_GE(view->FocusedRow(), view->TopRow());
+        EXPECT_LT(view->FocusedRow(), view->TopRow() + Scale(249) / view->RowHeight() - 1);
         if (c.focusMoves == 0) {
             EXPECT_EQ(view->TopRow(), top);
         }
@@ -336,15 +357,18 @@ TEST_F(LogViewTest, AddMessageHandlesPendingMessagesBeforeItReturns) {
     EXPECT_EQ(msg.message, UINT(WM_QUIT));
     EXPECT_EQ(msg.wParam, 7u);
 
-    // The application's processing, even when what it handles destroys the control.
+    // The application's processing, still alive when what it handles destroys the control with it.
     int calls = 0;
-    view->SetProcessMessages([&calls, window = log] {
+    ProcessingDestroyed = false;
+    view->SetProcessMessages([&calls, window = log, witness = std::make_shared<TDestroyWitness>()] {
         ++calls;
         DestroyWindow(window);
+        EXPECT_FALSE(ProcessingDestroyed);
     });
     view->AddMessage(L"two", 0);
     EXPECT_EQ(calls, 1);
     EXPECT_FALSE(IsWindow(log));
+    EXPECT_TRUE(ProcessingDestroyed);
 }
 
 } // namespace zarvo::testing
