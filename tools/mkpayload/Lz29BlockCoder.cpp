@@ -7,8 +7,7 @@
 namespace mkpayload::lz29 {
 namespace {
 
-constexpr std::array<unsigned, 4> kTableStart = {0, kMainSymbols, kMainSymbols + kDistSymbols,
-                                                 kMainSymbols + kDistSymbols + kLowSymbols};
+constexpr std::array<unsigned, 4> kTableStart = {kMainStart, kDistStart, kLowStart, kRepStart};
 constexpr unsigned kMain = 0, kDist = 1, kLow = 2, kRep = 3;
 constexpr uint64_t kUnusable = ~0ull;
 

@@ -36,6 +36,8 @@ public:
     void Flush(TBitWriter& out);
     // Flushes, then ends the entry: end-of-block, "end of file", "keep the tables", byte alignment.
     void EndEntry(TBitWriter& out);
+    // The lengths in force (all zero before the first table): what a symbol will cost.
+    const TCodeLengths& Lengths() const { return current_.lengths; }
 
 private:
     struct TCodes {

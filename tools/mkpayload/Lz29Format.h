@@ -13,6 +13,11 @@ constexpr unsigned kLowSymbols = 17;
 constexpr unsigned kRepSymbols = 28;
 constexpr unsigned kTableSize = kMainSymbols + kDistSymbols + kLowSymbols + kRepSymbols;
 constexpr unsigned kMaxCodeLength = 15;
+// Where each table's lengths start among the 404.
+constexpr unsigned kMainStart = 0;
+constexpr unsigned kDistStart = kMainSymbols;
+constexpr unsigned kLowStart = kDistStart + kDistSymbols;
+constexpr unsigned kRepStart = kLowStart + kLowSymbols;
 
 constexpr uint16_t kEndOfBlock = 256;
 constexpr uint16_t kRepeatLast = 258;

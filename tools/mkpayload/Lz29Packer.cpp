@@ -7,27 +7,17 @@ namespace {
 
 using namespace lz29;
 
-constexpr size_t kBlockTokens = 1 << 15;
+constexpr size_t kBlockTokens = 1 << 13;
 // Bytes kept beyond the position being encoded, so that a match or the lazy look never runs
 // out of data that is still to come.
 constexpr uint64_t kLookAhead = kMaxMatch + 2;
-constexpr int kLiteralBits = 8;
 // Length-2 matches are looked for this far back only: farther ones rarely beat two literals.
 constexpr uint32_t kShortReach = 64;
-
-int NewDistanceGain(unsigned length, uint32_t distance) {
-    const unsigned bonus = LengthBonus(distance);
-    if (length < 3 + bonus) {
-        return -1;
-    }
-    const int cost = 9 + LengthSlot(length - 3 - bonus).bits + 5 + DistanceSlot(distance - 1).bits;
-    return kLiteralBits * static_cast<int>(length) - cost;
-}
-
-int OldDistanceGain(unsigned length, bool repeatsLast) {
-    const int cost = repeatsLast ? 7 : 11 + LengthSlot(length - 2).bits;
-    return kLiteralBits * static_cast<int>(length) - cost;
-}
+// Bits assumed for a symbol the tables in force do not have, or before there are tables.
+constexpr uint8_t kUnseenMain = 11;
+constexpr uint8_t kUnseenOther = 6;
+constexpr uint8_t kFirstGuessLiteral = 8;
+constexpr uint8_t kFirstGuessMatch = 9;
 
 } // namespace
 
@@ -36,6 +26,52 @@ TLz29Packer::TLz29Packer(int level) : level_(std::clamp(level, kMinLevel, kMaxLe
         {4, 24, false}, {16, 48, true}, {48, 128, true}, {192, kMaxMatch, true}, {1024, kMaxMatch, true},
     };
     settings_ = kSettings[level_ - kMinLevel];
+    UpdatePrices();
+}
+
+void TLz29Packer::UpdatePrices() {
+    const TCodeLengths& lengths = coder_.Lengths();
+    const bool none = std::all_of(lengths.begin(), lengths.end(), [](uint8_t l) { return l == 0; });
+    uint64_t literalBits = 0;
+    unsigned literals = 0;
+    for (unsigned i = 0; i < kTableSize; ++i) {
+        if (none) {
+            prices_[i] = i < 256 ? kFirstGuessLiteral : i < kDistStart ? kFirstGuessMatch : kUnseenOther;
+        } else {
+            prices_[i] = lengths[i] != 0 ? lengths[i] : i < kDistStart ? kUnseenMain : kUnseenOther;
+        }
+        if (i < 256 && lengths[i] != 0) {
+            literalBits += lengths[i];
+            ++literals;
+        }
+    }
+    // Match gains are counted against the literals they replace; a plain mean of the literal codes
+    // in force (not weighted by use) keeps rare bytes from looking cheap.
+    literalPrice_ =
+        literals == 0 ? kFirstGuessLiteral : static_cast<int>((literalBits + literals / 2) / literals);
+}
+
+int TLz29Packer::NewDistanceGain(unsigned length, uint32_t distance) const {
+    const unsigned bonus = LengthBonus(distance);
+    if (length < 3 + bonus) {
+        return -1;
+    }
+    const TSlot lengthSlot = LengthSlot(length - 3 - bonus);
+    const TSlot distanceSlot = DistanceSlot(distance - 1);
+    int cost = prices_[kFirstLengthSlot + lengthSlot.slot] + lengthSlot.bits +
+               prices_[kDistStart + distanceSlot.slot];
+    cost += distanceSlot.slot >= 10 ? distanceSlot.bits - 4 + prices_[kLowStart + (distanceSlot.extra & 15)]
+                                    : distanceSlot.bits;
+    return literalPrice_ * static_cast<int>(length) - cost;
+}
+
+int TLz29Packer::OldDistanceGain(unsigned index, unsigned length) const {
+    int cost = prices_[kRepeatLast];
+    if (index != 0 || length != lastLength_) {
+        const TSlot slot = LengthSlot(length - 2);
+        cost = prices_[kFirstOldDistance + index] + prices_[kRepStart + slot.slot] + slot.bits;
+    }
+    return literalPrice_ * static_cast<int>(length) - cost;
 }
 
 void TLz29Packer::BeginEntry(uint64_t unpackedSize) {
@@ -61,6 +97,7 @@ bool TLz29Packer::EndEntry(TByteSink& out, TPackedForm& form) {
     }
     Encode(entryEnd_);
     coder_.EndEntry(bits_);
+    UpdatePrices();
     if (!Drain(out)) {
         return false;
     }
@@ -85,7 +122,7 @@ void TLz29Packer::Encode(uint64_t limit) {
             position_ + 1 < entryEnd_) {
             // A better match one byte on is worth a literal here.
             const TChoice next = Best(position_ + 1);
-            if (next.gain > choice.gain + kLiteralBits) {
+            if (next.gain > choice.gain + literalPrice_) {
                 ahead_ = next;
                 choice = TChoice{};
             }
@@ -94,6 +131,7 @@ void TLz29Packer::Encode(uint64_t limit) {
         position_ += choice.length;
         if (coder_.Pending() >= kBlockTokens) {
             coder_.Flush(bits_);
+            UpdatePrices();
         }
     }
 }
@@ -113,7 +151,7 @@ TLz29Packer::TChoice TLz29Packer::Best(uint64_t at) {
         if (length < 2) {
             continue;
         }
-        const int gain = OldDistanceGain(length, k == 0 && length == lastLength_);
+        const int gain = OldDistanceGain(k, length);
         if (gain > best.gain) {
             best = {TChoice::EKind::OldDistance, length, distance, k, gain};
         }
@@ -131,9 +169,12 @@ TLz29Packer::TChoice TLz29Packer::Best(uint64_t at) {
     });
     if (best.kind == TChoice::EKind::Literal) {
         const uint32_t reach = static_cast<uint32_t>(std::min<uint64_t>(kShortReach, at));
+        const uint8_t first = finder_.ByteAt(at);
+        const uint8_t second = finder_.ByteAt(at + 1);
         for (uint32_t distance = 1; distance <= reach; ++distance) {
-            if (finder_.MatchLength(at, distance, 2) == 2) {
-                const int gain = 2 * kLiteralBits - (10 + ShortDistanceSlot(distance).bits);
+            if (finder_.ByteAt(at - distance) == first && finder_.ByteAt(at - distance + 1) == second) {
+                const TSlot slot = ShortDistanceSlot(distance);
+                const int gain = 2 * literalPrice_ - (prices_[kFirstShortDistance + slot.slot] + slot.bits);
                 if (gain > 0) {
                     best = {TChoice::EKind::Short, 2, distance, 0, gain};
                 }

@@ -38,6 +38,9 @@ private:
         bool lazy;       // look one byte ahead before taking a match
     };
 
+    void UpdatePrices();
+    int NewDistanceGain(unsigned length, uint32_t distance) const;
+    int OldDistanceGain(unsigned index, unsigned length) const;
     void Encode(uint64_t limit);
     TChoice Best(uint64_t at);
     void Emit(const TChoice& choice, uint64_t at);
@@ -48,6 +51,8 @@ private:
     lz29::TMatchFinder finder_;
     lz29::TBlockCoder coder_;
     TBitWriter bits_;
+    lz29::TCodeLengths prices_{}; // bits per symbol, from the tables in force
+    int literalPrice_ = 8;
     std::array<uint32_t, 4> oldDistances_{};
     unsigned lastLength_ = 0;
     uint64_t position_ = 0; // next stream byte to encode

@@ -52,9 +52,9 @@ uint32_t TMatchFinder::HashAt(uint64_t at) const {
 void TMatchFinder::IndexUpTo(uint64_t at) {
     const uint64_t limit = std::min(at, end_ >= 2 ? end_ - 2 : 0);
     for (; indexed_ < limit; ++indexed_) {
-        uint64_t& head = head_[HashAt(indexed_)];
+        uint32_t& head = head_[HashAt(indexed_)];
         chain_[indexed_ & (kWindowSize - 1)] = head;
-        head = indexed_ + 1;
+        head = static_cast<uint32_t>(indexed_ + 1);
     }
 }
 

@@ -35,7 +35,7 @@ public:
     void Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned enough, TBetter&& better);
 
 private:
-    static constexpr unsigned kHashBits = 17;
+    static constexpr unsigned kHashBits = 20;
     uint32_t HashAt(uint64_t at) const;
     void IndexUpTo(uint64_t at);
     const uint8_t* Data(uint64_t at) const { return bytes_.data() + (at - base_); }
@@ -44,8 +44,11 @@ private:
     uint64_t base_ = 0; // stream position of bytes_[0]
     uint64_t end_ = 0;
     uint64_t indexed_ = 0;
-    std::vector<uint64_t> head_;  // position + 1 of the newest occurrence per hash; 0 = none
-    std::vector<uint64_t> chain_; // position + 1 of the previous occurrence, by position mod window
+    // Position + 1, kept in 32 bits: only the distance matters, and a link from more than 4 GiB back
+    // cannot pass the distance check unless it aliases a position in the window, whose bytes are then
+    // compared like any other candidate's.
+    std::vector<uint32_t> head_;  // newest occurrence per hash; 0 = none
+    std::vector<uint32_t> chain_; // previous occurrence, by position mod window
 };
 
 template <class TBetter>
@@ -57,13 +60,13 @@ void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsig
     }
     const uint8_t* here = Data(at);
     unsigned longest = 0;
-    uint64_t link = head_[HashAt(at)];
+    uint32_t link = head_[HashAt(at)];
     for (unsigned steps = 0; link != 0 && steps < depth; ++steps) {
-        const uint64_t candidate = link - 1;
-        const uint64_t distance = at - candidate;
-        if (distance > kMaxDistance) {
+        const uint32_t distance = static_cast<uint32_t>(at + 1) - link;
+        if (distance == 0 || distance > kMaxDistance) {
             break;
         }
+        const uint64_t candidate = at - distance;
         link = chain_[candidate & (kWindowSize - 1)];
         const uint8_t* there = Data(candidate);
         // Only a longer match can win, so its last byte decides cheaply first.
@@ -73,8 +76,8 @@ void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsig
         if (there[longest] != here[longest] || there[0] != here[0]) {
             continue;
         }
-        const unsigned length = MatchLength(at, static_cast<uint32_t>(distance), maxLength);
-        if (length > longest && better(length, static_cast<uint32_t>(distance))) {
+        const unsigned length = MatchLength(at, distance, maxLength);
+        if (length > longest && better(length, distance)) {
             longest = length;
             if (length >= enough) {
                 break;

@@ -8,7 +8,7 @@ namespace mkpayload {
 
 struct TPackOptions {
     bool compress = true; // false: every entry stored as it is
-    int level = 3;        // 1 (fastest) .. 5 (smallest), when compressing
+    int level = 4;        // 1 (fastest) .. 5 (smallest), when compressing
 };
 
 struct TPayloadSummary {

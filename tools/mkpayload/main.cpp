@@ -19,7 +19,7 @@ volume, unencrypted, entry names in CP866 with backslashes). Entries, in this or
                    one per line, CRLF line ends, CP866
   Dist\<name>      every file of PRODUCT_DIR, in Dist.lst's order
 Data is compressed by default: one LZ stream through all entries (4 MiB dictionary).
-  --level N        1 (fastest) .. 5 (smallest); default 3
+  --level N        1 (fastest) .. 5 (smallest); default 4
   --stored         store every entry as it is (method 0x30)
 The same input and options always give the same archive bytes.
 
