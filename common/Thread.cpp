@@ -5,8 +5,7 @@
 namespace zarvo {
 
 TThread::~TThread() {
-    if (handle_.Valid())
-        WaitForSingleObject(handle_.Get(), INFINITE);
+    WaitFor();
 }
 
 bool TThread::Start() {
@@ -30,7 +29,7 @@ DWORD WINAPI TThread::ThreadProc(void* self) noexcept {
     return ExceptionExitCode;
 }
 
-DWORD TThread::WaitFor() {
+DWORD TThread::WaitFor() noexcept {
     if (!handle_.Valid())
         return exitCode_;
     HANDLE handle = handle_.Get();

@@ -1,6 +1,7 @@
 #include "setup/DllRegisterServerThread.h"
 
 #include "common/Handles.h"
+#include "common/LoadGuard.h"
 #include "common/Text.h"
 #include "setup/GuardedCall.h"
 #include "setup/PathText.h"
@@ -12,7 +13,7 @@ namespace zarvo {
 namespace {
 
 bool RunWorker(const std::wstring& path, uint8_t mode) {
-    TDllRegisterServerThread worker;
+    TJoiningThread<TDllRegisterServerThread> worker;
     worker.FLibraryPath = path;
     worker.FMode = mode;
     if (!worker.Start())
@@ -24,18 +25,28 @@ TSelfRegistrationEntry Entry(HMODULE library, const char* name) {
     return reinterpret_cast<TSelfRegistrationEntry>(reinterpret_cast<void*>(GetProcAddress(library, name)));
 }
 
+// Calls the entry point of the mode; 1 for a success code.
+DWORD CallForMode(HMODULE library, uint8_t mode) {
+    TSelfRegistrationEntry registerServer = Entry(library, "DllRegisterServer");
+    TSelfRegistrationEntry unregisterServer = Entry(library, "DllUnregisterServer");
+    switch (mode) {
+    case TDllRegisterServerThread::ModeProbe:
+        return registerServer != nullptr && unregisterServer != nullptr ? 1 : 0;
+    case TDllRegisterServerThread::ModeRegister:
+        return registerServer != nullptr && SUCCEEDED(CallEntryPointOrEndThread(registerServer)) ? 1 : 0;
+    case TDllRegisterServerThread::ModeUnregister:
+        return unregisterServer != nullptr && SUCCEEDED(CallEntryPointOrEndThread(unregisterServer)) ? 1 : 0;
+    default:
+        return 0;
+    }
+}
+
 } // namespace
 
 HMODULE LoadLibraryWithErrorMode(const std::wstring& path, UINT errorMode, DWORD flags) {
-    UINT previousMode = SetErrorMode(errorMode);
-    // A library's start-up code may change the x87 control word (precision, unmasked exceptions) of the
-    // thread that loads it.
-    unsigned short controlWord = 0;
-    asm volatile("fnstcw %0" : "=m"(controlWord));
-    HMODULE library = LoadLibraryExW(path.c_str(), nullptr, flags);
-    asm volatile("fnclex\n\tfldcw %0" : : "m"(controlWord));
-    SetErrorMode(previousMode);
-    return library;
+    // A library's start-up code may change the x87 control word of the thread that loads it.
+    TLoadGuard guard(errorMode);
+    return LoadLibraryExW(path.c_str(), nullptr, flags);
 }
 
 DWORD TDllRegisterServerThread::Execute() {
@@ -43,31 +54,28 @@ DWORD TDllRegisterServerThread::Execute() {
     // Declared before the library so that COM is released after it.
     std::optional<TComInit> com;
     try {
+        // The probe resolves no imports and runs no library code. Registering does both: start-up took
+        // the current folder out of the search order, so the library's own folder is searched for its
+        // imports, which needs the full path.
         DWORD flags = DONT_RESOLVE_DLL_REFERENCES;
         if (FMode != ModeProbe) {
             com.emplace(COINIT_APARTMENTTHREADED);
-            flags = 0;
+            flags = LOAD_WITH_ALTERED_SEARCH_PATH;
         }
-        TModule library(LoadLibraryWithErrorMode(FLibraryPath, SEM_FAILCRITICALERRORS, flags));
-        if (library) {
-            TSelfRegistrationEntry registerServer = Entry(library.Get(), "DllRegisterServer");
-            TSelfRegistrationEntry unregisterServer = Entry(library.Get(), "DllUnregisterServer");
-            switch (FMode) {
-            case ModeProbe:
-                result = registerServer != nullptr && unregisterServer != nullptr ? 1 : 0;
-                break;
-            case ModeRegister:
-                if (registerServer != nullptr && SUCCEEDED(CallEntryPointOrEndThread(registerServer)))
-                    result = 1;
-                break;
-            case ModeUnregister:
-                if (unregisterServer != nullptr && SUCCEEDED(CallEntryPointOrEndThread(unregisterServer)))
-                    result = 1;
-                break;
-            default:
-                break;
-            }
+        // The loader contains a fault in the library's DllMain; the watches make it the library's failure.
+        TModule library;
+        bool faulted = false;
+        {
+            TFaultWatch watch;
+            library.Reset(LoadLibraryWithErrorMode(FullPath(FLibraryPath), SEM_FAILCRITICALERRORS, flags));
+            faulted = watch.Faulted();
         }
+        if (library && !faulted)
+            result = CallForMode(library.Get(), FMode);
+        TFaultWatch watch;
+        library.Reset();
+        if (watch.Faulted())
+            result = 0;
     } catch (...) {
         result = 0;
     }

@@ -10,6 +10,7 @@
 
 namespace zarvo {
 
+// Created as TJoiningThread<TDllRegisterServerThread>.
 class TDllRegisterServerThread : public TThread {
 public:
     enum : uint8_t { ModeProbe = 0, ModeRegister = 1, ModeUnregister = 2 };
@@ -29,7 +30,9 @@ HMODULE LoadLibraryWithErrorMode(const std::wstring& path, UINT errorMode, DWORD
 // Does the file export both DllRegisterServer and DllUnregisterServer? Loads it without resolving its
 // imports or running its code.
 bool IsSelfRegisteringDll(const std::wstring& path);
-// Calls the library's DllRegisterServer / DllUnregisterServer; true for a success code.
+// Calls the library's DllRegisterServer / DllUnregisterServer; true for a success code. The library is
+// loaded by its full path with its own folder searched for the libraries it imports. A processor fault
+// in its DllMain (on load or on release) or in the entry point fails it.
 bool RegisterDllServer(const std::wstring& path);
 bool UnregisterDllServer(const std::wstring& path);
 

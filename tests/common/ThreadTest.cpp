@@ -3,6 +3,9 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <string>
+
 using namespace zarvo;
 
 namespace {
@@ -24,9 +27,15 @@ protected:
 class TSendingThread : public TThread {
 public:
     HWND Target = nullptr;
+    LRESULT* Answer = nullptr;
 
 protected:
-    DWORD Execute() override { return DWORD(SendMessageW(Target, WM_APP, 20, 22)); }
+    DWORD Execute() override {
+        LRESULT answer = SendMessageW(Target, WM_APP, 20, 22);
+        if (Answer != nullptr)
+            *Answer = answer;
+        return DWORD(answer);
+    }
 };
 
 LRESULT CALLBACK AddingWindowProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
@@ -35,10 +44,64 @@ LRESULT CALLBACK AddingWindowProc(HWND window, UINT message, WPARAM wParam, LPAR
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
+HWND CreateAddingWindow() {
+    WNDCLASSW windowClass{};
+    windowClass.lpfnWndProc = AddingWindowProc;
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.lpszClassName = L"ZarvoThreadTestWindow";
+    RegisterClassW(&windowClass); // fails harmlessly once registered
+    return CreateWindowW(L"ZarvoThreadTestWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                         windowClass.hInstance, nullptr);
+}
+
+// Tells the outside when it is destroyed, that is when the thread object's fields are gone.
+struct TFieldsGone {
+    std::atomic<bool>* gone;
+    ~TFieldsGone() { gone->store(true); }
+};
+
+// Outlives the start of its object's destruction, then uses its fields.
+class TLateThread : public TThread {
+public:
+    explicit TLateThread(std::atomic<bool>& gone, bool& goneWhileRunning, std::wstring& copy)
+        : fieldsGone_{&gone}, goneWhileRunning_(goneWhileRunning), copy_(copy) {}
+
+protected:
+    DWORD Execute() override {
+        Sleep(200);
+        goneWhileRunning_ = fieldsGone_.gone->load();
+        copy_ = text_;
+        return 0;
+    }
+
+private:
+    TFieldsGone fieldsGone_;
+    bool& goneWhileRunning_;
+    std::wstring& copy_;
+    // Longer than any in-place buffer: a freed one would be read from the heap.
+    std::wstring text_ = L"Поле объекта потока, ещё живое, пока поток работает";
+};
+
+// On a thread of its own so that a dead-locked destruction fails the test instead of hanging it.
+DWORD WINAPI DestroyWhileTheWorkerSends(void* answer) noexcept {
+    HWND window = CreateAddingWindow();
+    if (window == nullptr)
+        return 1;
+    {
+        TJoiningThread<TSendingThread> thread;
+        thread.Target = window;
+        thread.Answer = static_cast<LRESULT*>(answer);
+        if (!thread.Start())
+            return 1;
+    } // destroyed without WaitFor, while the worker waits for its message to be handled
+    DestroyWindow(window);
+    return 0;
+}
+
 } // namespace
 
 TEST(Thread, RunsWithItsFieldsAndReturnsTheExitCode) {
-    TSquareThread thread;
+    TJoiningThread<TSquareThread> thread;
     thread.Input = 12;
     EXPECT_FALSE(thread.Started());
     ASSERT_TRUE(thread.Start());
@@ -48,25 +111,45 @@ TEST(Thread, RunsWithItsFieldsAndReturnsTheExitCode) {
 }
 
 TEST(Thread, AnEscapingErrorBecomesTheFailureExitCode) {
-    TFailingThread thread;
+    TJoiningThread<TFailingThread> thread;
     ASSERT_TRUE(thread.Start());
     EXPECT_EQ(thread.WaitFor(), TThread::ExceptionExitCode);
     EXPECT_EQ(thread.FailureText(), L"Ошибка в потоке");
 }
 
 TEST(Thread, WaitingServesMessagesSentToTheWaitingThread) {
-    WNDCLASSW windowClass{};
-    windowClass.lpfnWndProc = AddingWindowProc;
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.lpszClassName = L"ZarvoThreadTestWindow";
-    RegisterClassW(&windowClass);
-    HWND window = CreateWindowW(L"ZarvoThreadTestWindow", L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
-                                windowClass.hInstance, nullptr);
+    HWND window = CreateAddingWindow();
     ASSERT_NE(window, nullptr);
 
-    TSendingThread thread;
+    TJoiningThread<TSendingThread> thread;
     thread.Target = window;
     ASSERT_TRUE(thread.Start());
     EXPECT_EQ(thread.WaitFor(), 42u);
     DestroyWindow(window);
+}
+
+TEST(Thread, DestroyingTheObjectWaitsBeforeItsFieldsGo) {
+    std::atomic<bool> gone{false};
+    bool goneWhileRunning = true;
+    std::wstring copy;
+    {
+        TJoiningThread<TLateThread> thread(gone, goneWhileRunning, copy);
+        ASSERT_TRUE(thread.Start());
+    }
+    EXPECT_TRUE(gone.load());
+    EXPECT_FALSE(goneWhileRunning);
+    EXPECT_EQ(copy, L"Поле объекта потока, ещё живое, пока поток работает");
+}
+
+TEST(Thread, DestroyingTheObjectServesMessagesTheWorkerSends) {
+    // Leaked when the destruction dead-locks: the stuck thread may still write to it.
+    auto* answer = new LRESULT(0);
+    THandle destroyer(CreateThread(nullptr, 0, &DestroyWhileTheWorkerSends, answer, 0, nullptr));
+    ASSERT_TRUE(destroyer.Valid());
+    ASSERT_EQ(WaitForSingleObject(destroyer.Get(), 10000), WAIT_OBJECT_0) << "the destruction dead-locked";
+    DWORD exitCode = 1;
+    GetExitCodeThread(destroyer.Get(), &exitCode);
+    EXPECT_EQ(exitCode, 0u);
+    EXPECT_EQ(*answer, 42);
+    delete answer;
 }

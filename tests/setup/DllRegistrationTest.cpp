@@ -4,6 +4,7 @@
 #include "RegistrationTestSupport.h"
 #include "TestPaths.h"
 #include "common/CommonUtils.h"
+#include "setup/GuardedCall.h"
 #include "setup/SetupUtils.h"
 
 #include <algorithm>
@@ -48,9 +49,9 @@ TEST_F(DllProbeTest, OnlyFilesExportingBothEntryPointsAreSelfRegistering) {
         std::wstring file;
         bool selfRegistering;
     } cases[] = {
-        {L"Tornel.dll", true},   {L"Selvar.dll", true},       {L"Pelmar.dll", false},
-        {L"Orvan.exe", false},   {L"ZarvoKernel.tlb", false}, {L"Настройки.ini", false},
-        {L"Missing.dll", false},
+        {L"Tornel.dll", true},       {L"Selvar.dll", true},     {L"Kastor.dll", true},
+        {L"Mirel.dll", false},       {L"Pelmar.dll", false},    {L"Orvan.exe", false},
+        {L"ZarvoKernel.tlb", false}, {L"Настройки.ini", false}, {L"Missing.dll", false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.file));
@@ -93,7 +94,7 @@ TEST_F(DllRegistrationTest, TheWorkersExitCodeIsTheResult) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(int(c.mode));
-        TDllRegisterServerThread worker;
+        TJoiningThread<TDllRegisterServerThread> worker;
         worker.FLibraryPath = folder_.File(L"Tornel.dll");
         worker.FMode = c.mode;
         ASSERT_TRUE(worker.Start());
@@ -120,7 +121,7 @@ TEST_F(DllRegistrationTest, FailuresInsideALibraryAreFailedResults) {
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(std::wstring(c.variable) + L"=" + c.request));
         TScopedEnvironment sabotage(c.variable, c.request);
-        TDllRegisterServerThread worker;
+        TJoiningThread<TDllRegisterServerThread> worker;
         worker.FLibraryPath = crashy;
         worker.FMode = c.mode;
         ASSERT_TRUE(worker.Start());
@@ -134,6 +135,76 @@ TEST_F(DllRegistrationTest, FailuresInsideALibraryAreFailedResults) {
     EXPECT_FALSE(ClassesKeyExists(StandInKey(L"Crashy")));
     // The process survived the faults and the next library still registers.
     EXPECT_TRUE(RegisterDllServer(folder_.File(L"Tornel.dll")));
+}
+
+// Kastor.dll imports Mirel.dll, which lies only beside it; the current folder is elsewhere and out of the
+// search order anyway, as in the installer.
+TEST_F(DllRegistrationTest, ALibraryImportingALibraryBesideItRegisters) {
+    const std::wstring key = StandInKey(L"Kastor");
+    ASSERT_TRUE(RegisterDllServer(folder_.File(L"Kastor.dll")));
+    EXPECT_EQ(ReadClassesDword(key, L"SharedVersion"), std::optional<DWORD>(MAKELONG(2, 1)));
+    EXPECT_EQ(ReadClassesString(key, L"Module"), std::optional<std::wstring>(folder_.File(L"Kastor.dll")));
+    ASSERT_TRUE(UnregisterDllServer(folder_.File(L"Kastor.dll")));
+    EXPECT_FALSE(ClassesKeyExists(key));
+
+    // A relative path is taken from the current folder and then loaded by its full path.
+    ASSERT_TRUE(SetCurrentDirectoryW(folder_.Path().c_str()));
+    EXPECT_TRUE(RegisterDllServer(L"Kastor.dll"));
+    EXPECT_TRUE(ClassesKeyExists(key));
+}
+
+// The loader runs DllMain under a handler of its own: a fault on load fails LoadLibrary, one on release is
+// swallowed. Either way only that library fails. Each case has a copy of its own, since a library that
+// faulted may stay loaded.
+TEST_F(DllRegistrationTest, AFaultingDllMainFailsOnlyThatLibrary) {
+    TScratchFolder faultFolder(GetTempFolder() + L"Zarvo DllMain");
+    struct Case {
+        const wchar_t* fault;
+        uint8_t mode;
+        DWORD exitCode;
+    } cases[] = {
+        {L"attach", TDllRegisterServerThread::ModeRegister, 0},
+        {L"attach", TDllRegisterServerThread::ModeUnregister, 0},
+        {L"detach", TDllRegisterServerThread::ModeRegister, 0},
+        {L"detach", TDllRegisterServerThread::ModeUnregister, 0},
+        // The probe runs no library code.
+        {L"attach", TDllRegisterServerThread::ModeProbe, 1},
+        // An exception left pending on the x87 is cleared, not raised in the worker.
+        {L"fpu", TDllRegisterServerThread::ModeRegister, 1},
+    };
+    int index = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(Narrow(std::wstring(c.fault) + L" mode " + std::to_wstring(c.mode)));
+        const std::wstring library = faultFolder.File(L"Fault" + std::to_wstring(++index) + L".dll");
+        ASSERT_TRUE(CopyFileW(FaultingLibrary, library.c_str(), FALSE));
+        TScopedEnvironment fault(L"ZARVO_FAULTING_DLLMAIN", c.fault);
+        TJoiningThread<TDllRegisterServerThread> worker;
+        worker.FLibraryPath = library;
+        worker.FMode = c.mode;
+        ASSERT_TRUE(worker.Start());
+        EXPECT_EQ(worker.WaitFor(), c.exitCode);
+    }
+    // The loader lock was not left held: the next library loads and registers.
+    EXPECT_TRUE(RegisterDllServer(folder_.File(L"Tornel.dll")));
+    EXPECT_TRUE(ClassesKeyExists(StandInKey(L"Tornel")));
+}
+
+// A fault there must not end the thread (see CallEntryPointOrEndThread), so the test must be right.
+TEST(LoaderLock, IsSeenHeldWhileTheThreadHoldsIt) {
+    using TLock = LONG(NTAPI*)(ULONG, ULONG*, ULONG_PTR*);
+    using TUnlock = LONG(NTAPI*)(ULONG, ULONG_PTR);
+    HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    auto lock = reinterpret_cast<TLock>(reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrLockLoaderLock")));
+    auto unlock =
+        reinterpret_cast<TUnlock>(reinterpret_cast<void*>(GetProcAddress(ntdll, "LdrUnlockLoaderLock")));
+    ASSERT_TRUE(lock != nullptr && unlock != nullptr);
+
+    EXPECT_FALSE(ThreadHoldsLoaderLock());
+    ULONG_PTR cookie = 0;
+    ASSERT_EQ(lock(0, nullptr, &cookie), 0);
+    EXPECT_TRUE(ThreadHoldsLoaderLock());
+    unlock(0, cookie);
+    EXPECT_FALSE(ThreadHoldsLoaderLock());
 }
 
 // A library that sends a message to a window of the waiting thread must not dead-lock the registration:
@@ -194,7 +265,8 @@ TEST_F(DllRegistrationTest, TheScanListsUpperCasedSelfRegisteringLibrariesOfTheF
     EXPECT_EQ(list.front(), L"KEPT") << "the scan appends";
     std::vector<std::wstring> found(list.begin() + 1, list.end());
     std::sort(found.begin(), found.end());
-    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\PROGRAM FILES\\ZARVO SCAN\\SELVAR.DLL",
+    EXPECT_EQ(found, (std::vector<std::wstring>{L"C:\\PROGRAM FILES\\ZARVO SCAN\\KASTOR.DLL",
+                                                L"C:\\PROGRAM FILES\\ZARVO SCAN\\SELVAR.DLL",
                                                 L"C:\\PROGRAM FILES\\ZARVO SCAN\\TORNEL.DLL",
                                                 L"C:\\PROGRAM FILES\\ZARVO SCAN\\ЯРЛЫК.DLL"}));
 
