@@ -8,7 +8,8 @@ namespace zarvo {
 
 class TLoadGuard {
 public:
-    TLoadGuard() noexcept : errorMode_(SetErrorMode(SEM_FAILCRITICALERRORS)) {
+    explicit TLoadGuard(UINT errorMode = SEM_FAILCRITICALERRORS) noexcept
+        : errorMode_(SetErrorMode(errorMode)) {
 #if defined(__i386__) || defined(__x86_64__)
         asm volatile("fnstcw %0" : "=m"(controlWord_));
 #endif
@@ -17,7 +18,9 @@ public:
     TLoadGuard& operator=(const TLoadGuard&) = delete;
     ~TLoadGuard() {
 #if defined(__i386__) || defined(__x86_64__)
-        asm volatile("fclex\n\tfldcw %0" : : "m"(controlWord_));
+        // The no-wait form: a waiting clear would raise an exception the library left pending under
+        // its own unmasked control word, here in the caller.
+        asm volatile("fnclex\n\tfldcw %0" : : "m"(controlWord_));
 #endif
         SetErrorMode(errorMode_);
     }

@@ -32,9 +32,11 @@ Report Error(const std::wstring& text) {
 }
 // A whole successful registration, in order.
 std::vector<Report> Registered() {
-    return {Info(L"Регистрация Zarvo"), Info(TypeLib() + L" зарегистрирован успешно"),
+    return {Info(L"Регистрация Zarvo"),
+            Info(TypeLib() + L" зарегистрирован успешно"),
             Info(L"AxApplication зарегистрирован успешно"),
             Info(Upper(L"TORNEL.DLL") + L" зарегистрирован успешно"),
+            Info(Upper(L"KASTOR.DLL") + L" зарегистрирован успешно"),
             Info(Upper(L"SELVAR.DLL") + L" зарегистрирован успешно")};
 }
 
@@ -88,19 +90,19 @@ TEST_F(ComponentRegistrationTest, TheConfigurationLibraryComesFirstAndOnce) {
 
     ASSERT_TRUE(RegisterComponents(Folder));
     std::vector<std::wstring> registered = LibraryReports();
-    ASSERT_EQ(registered.size(), 5u) << Narrow(log_.Dump());
+    ASSERT_EQ(registered.size(), 6u) << Narrow(log_.Dump());
     EXPECT_EQ(registered.front(), Upper(L"TORNEL.DLL") + L" зарегистрирован успешно");
     EXPECT_EQ(
         std::count_if(registered.begin(), registered.end(),
                       [](const std::wstring& text) { return text.find(L"TORNEL") != std::wstring::npos; }),
         1);
-    for (const wchar_t* library : {L"Tornel", L"Selvar", L"Aster", L"Borel", L"Zenit"})
+    for (const wchar_t* library : {L"Tornel", L"Selvar", L"Kastor", L"Aster", L"Borel", L"Zenit"})
         EXPECT_TRUE(StandInRegistered(library)) << Narrow(library);
 
     log_.Clear();
     ASSERT_TRUE(UnregisterComponents(Folder));
     std::vector<std::wstring> unregistered = LibraryReports();
-    ASSERT_EQ(unregistered.size(), 5u) << Narrow(log_.Dump());
+    ASSERT_EQ(unregistered.size(), 6u) << Narrow(log_.Dump());
     EXPECT_EQ(unregistered.back(), Upper(L"TORNEL.DLL") + L" разрегистрирован успешно");
     EXPECT_FALSE(ClassesKeyExists(L"ZarvoStandIn"));
 }
@@ -111,7 +113,8 @@ TEST_F(ComponentRegistrationTest, UnregistersLibrariesThenTypeLibraryThenClassKe
 
     ASSERT_TRUE(UnregisterComponents(Folder));
 
-    ExpectReports({Info(L"Разрегистрация Zarvo"), Info(Upper(L"SELVAR.DLL") + L" разрегистрирован успешно"),
+    ExpectReports({Info(L"Разрегистрация Zarvo"), Info(Upper(L"KASTOR.DLL") + L" разрегистрирован успешно"),
+                   Info(Upper(L"SELVAR.DLL") + L" разрегистрирован успешно"),
                    Info(Upper(L"TORNEL.DLL") + L" разрегистрирован успешно"),
                    Info(TypeLib() + L" разрегистрирован успешно"),
                    Info(L"AxApplication разрегистрирован успешно")});
@@ -219,6 +222,7 @@ TEST_F(ComponentRegistrationTest, ALibraryFailingDuringUnregistrationKeepsTheRes
         ExpectClassRows(Folder);
         EXPECT_TRUE(StandInRegistered(L"Tornel"));
         EXPECT_EQ(StandInRegistered(L"Selvar"), c.selvarStays);
+        EXPECT_FALSE(StandInRegistered(L"Kastor")) << "it comes before both";
     }
 }
 
@@ -244,7 +248,7 @@ TEST_F(ComponentRegistrationTest, ATrailingBackslashChangesNothing) {
 
     log_.Clear();
     EXPECT_TRUE(UnregisterComponents(std::wstring(Folder) + L"\\"));
-    EXPECT_TRUE(log_.Reports()[1] == Info(Upper(L"SELVAR.DLL") + L" разрегистрирован успешно"))
+    EXPECT_TRUE(log_.Reports()[1] == Info(Upper(L"KASTOR.DLL") + L" разрегистрирован успешно"))
         << Narrow(log_.Dump());
     ExpectNoClassKeys();
 }

@@ -42,6 +42,12 @@ std::wstring StandInKey(const std::wstring& library) {
 }
 
 void RegistrationTest::SetUp() {
+    SetDllDirectoryW(L"");
+    wchar_t current[MAX_PATH];
+    DWORD length = GetCurrentDirectoryW(MAX_PATH, current);
+    ASSERT_TRUE(length > 0 && length < MAX_PATH);
+    currentFolder_.assign(current, length);
+    ASSERT_TRUE(SetCurrentDirectoryW(zarvo::GetTempFolder().c_str()));
     CleanRegistry();
     if (withRuntime_)
         PlaceRuntime();
@@ -50,6 +56,9 @@ void RegistrationTest::SetUp() {
 }
 
 void RegistrationTest::TearDown() {
+    SetDllDirectoryW(nullptr);
+    if (!currentFolder_.empty())
+        SetCurrentDirectoryW(currentFolder_.c_str());
     CleanRegistry();
     if (!placedRuntime_.empty())
         DeleteFileW(placedRuntime_.c_str());

@@ -1,7 +1,8 @@
 #pragma once
-// Shared ground of the registration tests: a clean HKEY_CLASSES_ROOT before and after each test, the
-// runtime library in the system folder (as the installation run places it before registering), and the
-// registry entries the kernel server's registration must produce.
+// Shared ground of the registration tests: the installer's library search order (the current folder
+// taken out of it, and elsewhere than the product anyway), a clean HKEY_CLASSES_ROOT before and after each
+// test, the runtime library in the system folder (as the installation run places it before registering),
+// and the registry entries the kernel server's registration must produce.
 
 #include "SetupTestSupport.h"
 
@@ -40,6 +41,7 @@ protected:
 
 private:
     bool withRuntime_;
+    std::wstring currentFolder_;
     std::wstring placedRuntime_;
     std::wstring hiddenRuntime_;
 };
