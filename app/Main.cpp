@@ -10,8 +10,10 @@
 using namespace zarvo;
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
-    // Libraries come by full path only, never from the folder the installer was started in.
+    // Libraries come by full path only, never from the folder the installer was started in nor from the
+    // one it was downloaded to.
     SetDllDirectoryW(L"");
+    RestrictLibrarySearchToSystemFolder();
     ApplicationTitle = L"Установка Zarvo";
     try {
         CommonUtilsStartup();

@@ -39,21 +39,40 @@ bool TMainForm::FormCreate() {
         ProgramFilesPath = WithoutTrailingBackslashes(GetSpecialFolderPath(CSIDL_PROGRAM_FILES));
 
         std::wstring tempFolder = WithTrailingBackslash(GetTempFolder());
-        if (!ExtractResourceToFile(L"unrar_dll", tempFolder + L"Unrar.dll"))
-            throw ESetupError(L"Невозможно извлечь Unrar.dll в " + tempFolder);
+        // Each file is held from the moment it is verified until the program ends: nothing another
+        // process writes into the temporary folder reaches the library loader or the installation.
+        const std::wstring libraryPath = tempFolder + L"Unrar.dll";
+        const std::wstring libraryFailure = L"Невозможно извлечь Unrar.dll в " + tempFolder;
+        if (!ExtractResourceToFile(L"unrar_dll", libraryPath))
+            throw ESetupError(libraryFailure);
+        HoldStartupFile(libraryPath, libraryFailure, [](HANDLE file, const std::wstring&) {
+            return HeldFileEquals(file, ResourceData(L"unrar_dll").value_or(""));
+        });
         ArchivePath = tempFolder + L"SetupZarvo.rar";
+        const std::wstring archiveFailure = L"Невозможно извлечь SetupZarvo.rar в " + tempFolder;
         if (!ExtractResourceToFile(L"SetupZarvo_rar", ArchivePath))
-            throw ESetupError(L"Невозможно извлечь SetupZarvo.rar в " + tempFolder);
-        if (!LoadRarLibrary(tempFolder + L"Unrar.dll"))
+            throw ESetupError(archiveFailure);
+        HoldStartupFile(ArchivePath, archiveFailure, [](HANDLE file, const std::wstring&) {
+            return HeldFileEquals(file, ResourceData(L"SetupZarvo_rar").value_or(""));
+        });
+        if (!LoadRarLibrary(libraryPath))
             throw ESetupError(L"Невозможно загрузить библиотеку Unrar.dll");
         SetText(TControlId::lDate, FormatFileDate(GetFileDate(ModulePath)));
         SetText(TControlId::lDescription, L"Демонстрационная версия");
         DistList.emplace();
         // The archive functions join folder and name with a backslash of their own.
         std::wstring targetFolder = tempFolder.substr(0, tempFolder.size() - 1);
+        const std::wstring listFailure = L"Невозможно извлечь Dist.lst в " + tempFolder;
         if (!ExtractArchiveFile(ArchivePath, targetFolder, L"Dist.lst"))
-            throw ESetupError(L"Невозможно извлечь Dist.lst в " + tempFolder);
-        *DistList = LoadDistList(tempFolder + L"Dist.lst");
+            throw ESetupError(listFailure);
+        // The list is what the (verified) payload stores: its bytes match the entry's CRC.
+        std::string listBytes;
+        HoldStartupFile(tempFolder + L"Dist.lst", listFailure, [&](HANDLE file, const std::wstring& name) {
+            uint32_t stored = 0;
+            listBytes = ReadHeldFile(file, name);
+            return ReadArchiveEntryCrc(ArchivePath, L"Dist.lst", stored) && Crc32(listBytes) == stored;
+        });
+        *DistList = SplitDistList(listBytes);
 
         // The pages have no tabs: from here on they change only through ShowPage.
         bool installed = ReadInstallState();
@@ -74,6 +93,22 @@ bool TMainForm::FormCreate() {
         ReportError(Utf8ToWide(error.what()), StartupErrorCaption);
     }
     return false;
+}
+
+void TMainForm::HoldStartupFile(const std::wstring& fileName, const std::wstring& failure,
+                                const std::function<bool(HANDLE, const std::wstring&)>& verify) {
+    if (OnStartupFileWritten)
+        OnStartupFileWritten(fileName);
+    THandle held = HoldFile(fileName);
+    bool verified = false;
+    try {
+        verified = held.Valid() && verify(held.Get(), fileName);
+    } catch (const std::exception&) {
+        // An unreadable file is one that does not verify.
+    }
+    if (!verified)
+        throw ESetupError(failure);
+    heldStartupFiles_.push_back(std::move(held));
 }
 
 bool TMainForm::ReadInstallState() {

@@ -3,6 +3,7 @@
 
 #include "app/GdiHandles.h"
 #include "app/MainLayout.h"
+#include "common/Handles.h"
 #include "shell/BrowseFolderDialog.h"
 
 #include <windows.h>
@@ -95,6 +96,10 @@ private:
     explicit TMainForm(std::wstring commandLine);
 
     bool ReadInstallState();
+    // Holds a start-up file just written (see HoldFile) and verifies what it holds; raises failure when
+    // the file cannot be held or does not verify.
+    void HoldStartupFile(const std::wstring& fileName, const std::wstring& failure,
+                         const std::function<bool(HANDLE, const std::wstring&)>& verify);
     TRunInput RunInput() const;
     // Makes the page current and sets the three buttons, in exactly this order: page, forward, back,
     // cancel.
@@ -140,6 +145,7 @@ private:
     std::vector<std::pair<TFontStyle, TGdiObject>> fonts_;
     std::vector<TImageList> glyphs_;
     std::vector<TGdiObject> glyphBitmaps_;
+    std::vector<THandle> heldStartupFiles_; // the three start-up files, until the program ends
 };
 
 } // namespace zarvo

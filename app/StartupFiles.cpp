@@ -41,15 +41,34 @@ std::vector<std::wstring> SplitDistList(const std::string& oemText) {
     return lines;
 }
 
-std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
-    THandle file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-        DWORD code = GetLastError();
-        throw ESetupError(L"Cannot open file \"" + fileName + L"\". " + SystemErrorText(code));
+std::function<void(const std::wstring& fileName)> OnStartupFileWritten;
+
+THandle HoldFile(const std::wstring& fileName) {
+    return THandle(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr));
+}
+
+bool HeldFileEquals(HANDLE file, std::string_view expected) {
+    LARGE_INTEGER start{};
+    if (!SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
+        return false;
+    std::string chunk(64 * 1024, '\0');
+    size_t done = 0;
+    for (;;) {
+        DWORD read = 0;
+        if (!ReadFile(file, chunk.data(), DWORD(chunk.size()), &read, nullptr))
+            return false;
+        if (read == 0)
+            return done == expected.size();
+        if (expected.substr(done, read) != std::string_view(chunk.data(), read))
+            return false;
+        done += read;
     }
-    LARGE_INTEGER size{};
-    if (!GetFileSizeEx(file.Get(), &size))
+}
+
+std::string ReadHeldFile(HANDLE file, const std::wstring& fileName) {
+    LARGE_INTEGER size{}, start{};
+    if (!GetFileSizeEx(file, &size) || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
         RaiseReadError(fileName);
     // The list names a few dozen files; anything near this size is not a distribution list.
     if (size.QuadPart > 64 * 1024 * 1024) {
@@ -60,14 +79,23 @@ std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD read = 0;
-        if (!ReadFile(file.Get(), bytes.data() + done, DWORD(bytes.size() - done), &read, nullptr))
+        if (!ReadFile(file, bytes.data() + done, DWORD(bytes.size() - done), &read, nullptr))
             RaiseReadError(fileName);
         if (read == 0)
             break;
         done += read;
     }
     bytes.resize(done);
-    return SplitDistList(bytes);
+    return bytes;
+}
+
+std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
+    THandle file = HoldFile(fileName);
+    if (!file.Valid()) {
+        DWORD code = GetLastError();
+        throw ESetupError(L"Cannot open file \"" + fileName + L"\". " + SystemErrorText(code));
+    }
+    return SplitDistList(ReadHeldFile(file.Get(), fileName));
 }
 
 std::wstring FormatFileDate(TDateTime date) {

@@ -57,4 +57,21 @@ bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& e
     }
 }
 
+bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& entryName, uint32_t& crc) {
+    TArchiveWalk archive(archivePath, RAR_OM_LIST);
+    if (!archive.IsOpen())
+        return false;
+    std::wstring wanted = UpperCase(entryName);
+    std::wstring name;
+    while (archive.Next(name) == THeaderRead::Entry) {
+        if (UpperCase(name) == wanted) {
+            crc = archive.EntryCrc();
+            return true;
+        }
+        if (!archive.Skip())
+            return false;
+    }
+    return false;
+}
+
 } // namespace zarvo

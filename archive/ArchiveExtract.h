@@ -1,6 +1,7 @@
 #pragma once
 // Extracting from the payload archive through the bound library. Nothing here reports to the user.
 
+#include <cstdint>
 #include <string>
 
 namespace zarvo {
@@ -19,5 +20,9 @@ bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& tar
 // result false, and so does a failed skip or a damaged header anywhere.
 bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
                           const std::wstring& targetFolder, const std::wstring& baseFolder);
+
+// The CRC32 the archive stores for the first entry whose whole name equals entryName (ignoring case),
+// read from the headers alone. False when the archive cannot be listed or has no such entry.
+bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& entryName, uint32_t& crc);
 
 } // namespace zarvo

@@ -62,6 +62,7 @@ THeaderRead TArchiveWalk::Next(std::wstring& name) {
     if (result != 0)
         return THeaderRead::Damaged;
     name = OemToAnsi(std::string(header.FileName, strnlen(header.FileName, sizeof(header.FileName))));
+    entryCrc_ = header.FileCRC;
     return THeaderRead::Entry;
 }
 

@@ -4,6 +4,7 @@
 
 #include <windows.h>
 
+#include <cstdint>
 #include <string>
 
 namespace zarvo {
@@ -25,6 +26,8 @@ public:
     bool IsOpen() const { return handle_ != nullptr; }
     // The stored name of the next entry, converted from the OEM code page.
     THeaderRead Next(std::wstring& name);
+    // The stored CRC32 of the entry whose header was read last.
+    uint32_t EntryCrc() const { return entryCrc_; }
     bool Skip();
     // Extracts the current entry to exactly that file path (a relative one resolves against the current
     // folder).
@@ -32,6 +35,7 @@ public:
 
 private:
     HANDLE handle_ = nullptr;
+    uint32_t entryCrc_ = 0;
 };
 
 // The destination path as the library will see it: as given when it takes wide names, otherwise after

@@ -1,5 +1,6 @@
 #include "archive/UnRAR.h"
 
+#include "common/CommonUtils.h"
 #include "common/Handles.h"
 #include "common/LoadGuard.h"
 
@@ -24,7 +25,8 @@ template <typename Function> bool Bind(Function& target, const char* name) {
 bool LoadRarLibrary(const std::wstring& libraryPath) {
     {
         TLoadGuard guard;
-        rarModule.Reset(LoadLibraryExW(libraryPath.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH));
+        // Its own imports come from the system folder only, never from the temporary folder beside it.
+        rarModule.Reset(LoadLibraryExW(libraryPath.c_str(), nullptr, SystemFolderImportFlags()));
     }
     if (!rarModule.Valid())
         return false;

@@ -7,7 +7,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
+#include <string_view>
 
 namespace zarvo {
 
@@ -58,6 +60,13 @@ bool TextToOem(const std::wstring& text, std::string& oemText);
 // to a newly created file. False when the resource is missing, the file cannot be created, or the
 // bytes cannot be written in full.
 bool ExtractResourceToFile(const std::wstring& resourceName, const std::wstring& fileName);
+// The raw bytes of that RCDATA resource, or nothing when the executable has none of that name.
+std::optional<std::string_view> ResourceData(const std::wstring& resourceName);
+
+// --- Checksums ---
+
+// CRC32 as the archive format stores it, by the system's own implementation.
+uint32_t Crc32(std::string_view bytes);
 
 // --- Special folders ---
 
@@ -90,6 +99,17 @@ TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
 // Shows a box (or a question) through the installed handler and returns its answer.
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 int ShowApplicationMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
+
+// --- Libraries ---
+
+// A system library by its full path in the system folder, never through the search order; nullptr when
+// it cannot be loaded.
+HMODULE LoadSystemLibrary(const wchar_t* name);
+// LoadLibraryExW flags under which a library's own imports come from the system folder only, where the
+// system offers them (Windows 7 with its loader update and later); 0 elsewhere.
+DWORD SystemFolderImportFlags();
+// Limits the process's default library search to the system folder, where the system offers it.
+void RestrictLibrarySearchToSystemFolder();
 
 // --- Unit state, set by CommonUtilsStartup ---
 

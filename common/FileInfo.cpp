@@ -5,6 +5,7 @@
 
 #include <oleauto.h>
 
+#include <type_traits>
 #include <vector>
 
 namespace zarvo {
@@ -15,6 +16,32 @@ namespace {
 bool FindPlainFile(const std::wstring& fileName, WIN32_FIND_DATAW& data) {
     TFindHandle find(FindFirstFileW(fileName.c_str(), &data));
     return find.Valid() && (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0;
+}
+
+// The version functions live in a library the program does not import, so that no copy of it beside the
+// executable is ever loaded; it comes from the system folder when first needed.
+struct TVersionFunctions {
+    decltype(&GetFileVersionInfoSizeW) infoSize = nullptr;
+    decltype(&GetFileVersionInfoW) info = nullptr;
+    decltype(&VerQueryValueW) query = nullptr;
+};
+
+const TVersionFunctions& VersionFunctions() {
+    static const TModule library(LoadSystemLibrary(L"version.dll"));
+    static const TVersionFunctions functions = [] {
+        TVersionFunctions bound;
+        auto bind = [](auto& target, const char* name) {
+            target = reinterpret_cast<std::remove_reference_t<decltype(target)>>(
+                reinterpret_cast<void*>(GetProcAddress(library.Get(), name)));
+        };
+        if (library.Valid()) {
+            bind(bound.infoSize, "GetFileVersionInfoSizeW");
+            bind(bound.info, "GetFileVersionInfoW");
+            bind(bound.query, "VerQueryValueW");
+        }
+        return bound;
+    }();
+    return functions;
 }
 
 } // namespace
@@ -52,16 +79,19 @@ int64_t GetFileWriteTime(const std::wstring& fileName) {
 
 bool ReadFileVersion(const std::wstring& fileName, uint16_t& major, uint16_t& minor, uint16_t& release,
                      uint16_t& build) {
+    const TVersionFunctions& version = VersionFunctions();
+    if (version.infoSize == nullptr || version.info == nullptr || version.query == nullptr)
+        return false;
     DWORD handle = 0;
-    DWORD size = GetFileVersionInfoSizeW(fileName.c_str(), &handle);
+    DWORD size = version.infoSize(fileName.c_str(), &handle);
     if (size == 0)
         return false;
     std::vector<BYTE> block(size);
-    if (!GetFileVersionInfoW(fileName.c_str(), 0, size, block.data()))
+    if (!version.info(fileName.c_str(), 0, size, block.data()))
         return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoSize = 0;
-    if (!VerQueryValueW(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr ||
+    if (!version.query(block.data(), L"\\", reinterpret_cast<void**>(&info), &infoSize) || info == nullptr ||
         infoSize < sizeof(VS_FIXEDFILEINFO))
         return false;
     major = HIWORD(info->dwFileVersionMS);

@@ -4,18 +4,23 @@
 
 namespace zarvo {
 
-bool ExtractResourceToFile(const std::wstring& resourceName, const std::wstring& fileName) {
+std::optional<std::string_view> ResourceData(const std::wstring& resourceName) {
     HMODULE self = GetModuleHandleW(nullptr);
     // The loader matches resource names without regard to case.
     HRSRC info = FindResourceW(self, resourceName.c_str(), RT_RCDATA);
     if (info == nullptr)
-        return false;
+        return std::nullopt;
     HGLOBAL resource = LoadResource(self, info);
-    DWORD size = SizeofResource(self, info);
     const void* bytes = resource ? LockResource(resource) : nullptr;
     if (bytes == nullptr)
-        return false;
+        return std::nullopt;
+    return std::string_view(static_cast<const char*>(bytes), SizeofResource(self, info));
+}
 
+bool ExtractResourceToFile(const std::wstring& resourceName, const std::wstring& fileName) {
+    std::optional<std::string_view> bytes = ResourceData(resourceName);
+    if (!bytes)
+        return false;
     THandle file(CreateFileW(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                              FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid())
@@ -23,7 +28,15 @@ bool ExtractResourceToFile(const std::wstring& resourceName, const std::wstring&
     // A short write (full disk) would leave a truncated library or archive behind that later fails in
     // confusing ways; it is a failure here.
     DWORD written = 0;
-    return WriteFile(file.Get(), bytes, size, &written, nullptr) && written == size;
+    return WriteFile(file.Get(), bytes->data(), DWORD(bytes->size()), &written, nullptr) &&
+           written == bytes->size();
+}
+
+uint32_t Crc32(std::string_view bytes) {
+    using TRtlComputeCrc32 = DWORD(WINAPI*)(DWORD, const BYTE*, INT);
+    static const auto compute = reinterpret_cast<TRtlComputeCrc32>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlComputeCrc32")));
+    return compute(0, reinterpret_cast<const BYTE*>(bytes.data()), INT(bytes.size()));
 }
 
 } // namespace zarvo

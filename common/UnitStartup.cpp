@@ -23,11 +23,6 @@ TModule kernel32;
 TModule rpcrt4;
 TModule shlwapi;
 
-// System libraries come from the system folder by full path, never from the search order.
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    return LoadLibraryW((GetSystemFolder() + name).c_str());
-}
-
 template <typename Function> Function Bind(const TModule& module, const char* name) {
     if (!module.Valid())
         return nullptr;
@@ -73,7 +68,28 @@ void SetLowFragmentationHeap() {
     }
 }
 
+using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+
+// Present where the loader knows the LOAD_LIBRARY_SEARCH_* flags.
+TSetDefaultDllDirectories SetDefaultDllDirectoriesFn() {
+    return reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
+}
+
 } // namespace
+
+HMODULE LoadSystemLibrary(const wchar_t* name) {
+    return LoadLibraryExW((GetSystemFolder() + name).c_str(), nullptr, SystemFolderImportFlags());
+}
+
+DWORD SystemFolderImportFlags() {
+    return SetDefaultDllDirectoriesFn() != nullptr ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0;
+}
+
+void RestrictLibrarySearchToSystemFolder() {
+    if (TSetDefaultDllDirectories restrict = SetDefaultDllDirectoriesFn())
+        restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
+}
 
 std::wstring BuildModuleVersionText(const std::wstring& fileName) {
     uint16_t major = 0, minor = 0, release = 0, build = 0;

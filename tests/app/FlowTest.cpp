@@ -250,7 +250,9 @@ TEST_F(Flow, TheUnattendedReinstallInstallsWithoutRemovalAndEnds) {
     std::wstring log = Log();
     EXPECT_EQ(log.find(L"Удаление"), std::wstring::npos) << "no removal run";
     EXPECT_TRUE(PumpUntil([&] { return Closed(); }));
-    // The form is gone; remove what the run installed through a new one.
+    // The window is gone; remove what the run installed through a new form, once the old one has let go
+    // of its start-up files.
+    form.reset();
     Terminated = false;
     Start();
     OnReportError = OnReportInfo = nullptr;

@@ -250,13 +250,19 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
 }
 
 TEST_F(Runs, ADamagedPayloadStopsAtTheDamagedEntry) {
-    // The payload stores its files: flip one byte in the middle of the fourth listed file's data.
+    // The fourth listed file's stored checksum no longer matches its data; its header stays valid.
     const std::wstring damaged = list[3];
     std::string archive = ReadBinaryFile(archivePath);
-    std::string content = ReadBinaryFile(ProductDir() + L"\\" + damaged);
-    size_t at = archive.find(content);
+    std::string name = "Dist\\" + WideToUtf8(damaged); // ASCII, as the OEM name is
+    size_t at = archive.find(name);
     ASSERT_NE(at, std::string::npos);
-    archive[at + content.size() / 2] ^= 0x55;
+    size_t header = at - 32; // the fixed fields of a file header without the 64-bit sizes
+    ASSERT_EQ(uint8_t(archive[header + 2]), 0x74);
+    archive[header + 16] ^= 0x55;
+    size_t headerSize = uint8_t(archive[header + 5]) | uint8_t(archive[header + 6]) << 8;
+    uint32_t headerCrc = Crc32(std::string_view(archive).substr(header + 2, headerSize - 2));
+    archive[header] = char(headerCrc & 0xff);
+    archive[header + 1] = char((headerCrc >> 8) & 0xff);
     std::wstring damagedArchive = *temp / L"damaged.rar";
     ASSERT_TRUE(WriteTextFile(damagedArchive, archive));
 

@@ -116,7 +116,8 @@ const TCase kCases[] = {
     {"demo list", Demo, {kDemoList}, "*", true},
     {"demo list twice", Demo, {kDemoList, kDemoList}, "*", true},
     {"empty line of the demo", Demo, {L"", L"Orvan.exe"}, "++", true},
-    {"demo data damaged in the middle", Demo, {kDemoList}, "++++-", false, Data, 6},
+    // The demo payload is compressed: damage in its solid stream reaches every line's walk.
+    {"demo data damaged in the middle", Demo, {kDemoList}, "-", false, Data, 6},
     {"demo header damaged in the middle", Demo, {kDemoList}, "-", false, Header, 6},
     {"compressed solid", Solid, {L"stest2.txt", L"STEST1"}, "++", true},
     {"compressed solid damaged", Solid, {L"stest2.txt"}, "-", false, Data, 0},

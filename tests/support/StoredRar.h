@@ -2,6 +2,8 @@
 // Builds small stored (uncompressed) RAR archives in memory, for tests that need entries no real
 // payload would carry: names that climb out of the target folder, duplicates, odd prefixes.
 
+#include "common/CommonUtils.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -42,12 +44,6 @@ public:
     }
 
 private:
-    static uint32_t Crc32(const std::string& bytes) {
-        using Rtl = DWORD(WINAPI*)(DWORD, const BYTE*, INT);
-        static auto crc = reinterpret_cast<Rtl>(
-            reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlComputeCrc32")));
-        return crc(0, reinterpret_cast<const BYTE*>(bytes.data()), INT(bytes.size()));
-    }
     static void Put16(std::string& out, uint16_t v) {
         out += char(v & 0xff);
         out += char(v >> 8);

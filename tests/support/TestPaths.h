@@ -1,6 +1,8 @@
 #pragma once
 // Paths the Windows tests need: their own folder, and files of the Linux build tree seen through Wine.
 
+#include "common/CommonUtils.h"
+
 #include <windows.h>
 
 #include <string>
@@ -26,12 +28,7 @@ inline std::wstring WinePath(const char* unixPath) {
     return L"Z:" + path;
 }
 
-// CRC32 as the archive format uses it, from the system's own implementation.
-inline uint32_t Crc32(const std::string& bytes) {
-    using TRtlComputeCrc32 = DWORD(WINAPI*)(DWORD, const BYTE*, INT);
-    static auto crc = reinterpret_cast<TRtlComputeCrc32>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlComputeCrc32")));
-    return crc(0, reinterpret_cast<const BYTE*>(bytes.data()), INT(bytes.size()));
-}
+// CRC32 as the archive format uses it: the program's own helper.
+using zarvo::Crc32;
 
 } // namespace zarvo::testing
