@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <string>
 
 using namespace zarvo;
 
@@ -54,32 +53,23 @@ HWND CreateAddingWindow() {
                          windowClass.hInstance, nullptr);
 }
 
-// Tells the outside when it is destroyed, that is when the thread object's fields are gone.
-struct TFieldsGone {
-    std::atomic<bool>* gone;
-    ~TFieldsGone() { gone->store(true); }
-};
-
-// Outlives the start of its object's destruction, then uses its fields.
+// Still running when its object's destruction starts; notes whether the object's own part was gone.
 class TLateThread : public TThread {
 public:
-    explicit TLateThread(std::atomic<bool>& gone, bool& goneWhileRunning, std::wstring& copy)
-        : fieldsGone_{&gone}, goneWhileRunning_(goneWhileRunning), copy_(copy) {}
+    TLateThread(std::atomic<bool>& destroyed, bool& usedAfterDestruction)
+        : destroyed_(destroyed), usedAfterDestruction_(usedAfterDestruction) {}
+    ~TLateThread() override { destroyed_ = true; }
 
 protected:
     DWORD Execute() override {
         Sleep(200);
-        goneWhileRunning_ = fieldsGone_.gone->load();
-        copy_ = text_;
+        usedAfterDestruction_ = destroyed_;
         return 0;
     }
 
 private:
-    TFieldsGone fieldsGone_;
-    bool& goneWhileRunning_;
-    std::wstring& copy_;
-    // Longer than any in-place buffer: a freed one would be read from the heap.
-    std::wstring text_ = L"Поле объекта потока, ещё живое, пока поток работает";
+    std::atomic<bool>& destroyed_;
+    bool& usedAfterDestruction_;
 };
 
 // On a thread of its own so that a dead-locked destruction fails the test instead of hanging it.
@@ -129,16 +119,14 @@ TEST(Thread, WaitingServesMessagesSentToTheWaitingThread) {
 }
 
 TEST(Thread, DestroyingTheObjectWaitsBeforeItsFieldsGo) {
-    std::atomic<bool> gone{false};
-    bool goneWhileRunning = true;
-    std::wstring copy;
+    std::atomic<bool> destroyed{false};
+    bool usedAfterDestruction = true;
     {
-        TJoiningThread<TLateThread> thread(gone, goneWhileRunning, copy);
+        TJoiningThread<TLateThread> thread(destroyed, usedAfterDestruction);
         ASSERT_TRUE(thread.Start());
     }
-    EXPECT_TRUE(gone.load());
-    EXPECT_FALSE(goneWhileRunning);
-    EXPECT_EQ(copy, L"Поле объекта потока, ещё живое, пока поток работает");
+    EXPECT_TRUE(destroyed);
+    EXPECT_FALSE(usedAfterDestruction);
 }
 
 TEST(Thread, DestroyingTheObjectServesMessagesTheWorkerSends) {
