@@ -29,7 +29,7 @@ TEST(VolumeName, CountsUpInBothSchemes) {
         {"set.rar", true, "set.r00"},
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(nextVolumeName(c.current, c.newNumbering), std::filesystem::path(c.next)) << c.current;
+        EXPECT_EQ(nextVolumeName(c.current, c.newNumbering).native(), c.next) << c.current;
     }
 }
 

@@ -57,10 +57,9 @@ template <typename Char> std::basic_string<Char> nextNew(std::basic_string<Char>
 
 } // namespace
 
-std::filesystem::path nextVolumeName(const std::filesystem::path& current, bool newNumbering) {
-    using String = std::filesystem::path::string_type;
-    const String file = current.filename().native();
-    String next;
+Path nextVolumeName(const Path& current, bool newNumbering) {
+    const Path::String file = current.filename().native();
+    Path::String next;
     bool ok = false;
     if (newNumbering) {
         next = nextNew(file, ok);
@@ -68,7 +67,7 @@ std::filesystem::path nextVolumeName(const std::filesystem::path& current, bool 
     if (!ok) {
         next = nextOld(file);
     }
-    return current.parent_path() / std::filesystem::path(next);
+    return current.parent_path() / Path(next);
 }
 
 } // namespace rarlib

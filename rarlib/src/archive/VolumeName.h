@@ -1,6 +1,6 @@
 #pragma once
 
-#include <filesystem>
+#include "platform/Path.h"
 
 namespace rarlib {
 
@@ -9,6 +9,6 @@ namespace rarlib {
 // they overflow (part9 -> part10, part09 -> part10). Old numbering ("name.rar"): the extension becomes
 // r00, then r01 ... r99, s00 ...; any other extension ending in two digits counts up the same way.
 // New numbering without digits falls back to the old scheme.
-std::filesystem::path nextVolumeName(const std::filesystem::path& current, bool newNumbering);
+Path nextVolumeName(const Path& current, bool newNumbering);
 
 } // namespace rarlib

@@ -4,6 +4,8 @@
 #include <string>
 #include <vector>
 
+#include "core/Utf.h"
+
 namespace rarlib {
 namespace {
 
@@ -62,9 +64,17 @@ bool componentAcceptable(std::u16string_view c) {
     return !isReservedDeviceName(c);
 }
 
+Path nativeName(std::u16string_view component) {
+#ifdef _WIN32
+    return Path(Path::String(component.begin(), component.end()));
+#else
+    return Path(utf16ToUtf8(component));
+#endif
+}
+
 } // namespace
 
-std::optional<std::filesystem::path> safeRelativePath(std::u16string_view name) {
+std::optional<Path> safeRelativePath(std::u16string_view name) {
     std::vector<std::u16string_view> components;
     size_t start = 0;
     for (size_t i = 0; i <= name.size(); ++i) {
@@ -75,12 +85,12 @@ std::optional<std::filesystem::path> safeRelativePath(std::u16string_view name) 
     }
     // A leading separator gives an empty first component: absolute, UNC and device paths end here,
     // as does a drive prefix through its ':'.
-    std::filesystem::path result;
+    Path result;
     for (auto c : components) {
         if (!componentAcceptable(c)) {
             return std::nullopt;
         }
-        result /= std::filesystem::path(std::u16string(c));
+        result /= nativeName(c);
     }
     return result;
 }

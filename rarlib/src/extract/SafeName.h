@@ -1,8 +1,9 @@
 #pragma once
 
-#include <filesystem>
 #include <optional>
 #include <string_view>
+
+#include "platform/Path.h"
 
 namespace rarlib {
 
@@ -11,6 +12,6 @@ namespace rarlib {
 // components, absolute, drive, UNC and device paths, "." and ".." components, components ending in a
 // dot or space (Windows would drop those), ':' (alternate data streams), control and wildcard
 // characters, and reserved device names. Both '\' and '/' separate components.
-std::optional<std::filesystem::path> safeRelativePath(std::u16string_view storedName);
+std::optional<Path> safeRelativePath(std::u16string_view storedName);
 
 } // namespace rarlib

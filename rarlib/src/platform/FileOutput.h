@@ -2,15 +2,13 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <filesystem>
 #include <memory>
 
 #include "archive/Input.h"
 #include "format/FileHeader.h"
+#include "platform/Path.h"
 
 namespace rarlib {
-
-using Path = std::filesystem::path;
 
 // What is applied to an extracted file once its data is complete.
 struct FileMeta {

@@ -1,18 +1,16 @@
 #pragma once
 
-#include <filesystem>
 #include <string>
 #include <string_view>
 
 #include "format/FileHeader.h"
+#include "platform/Path.h"
 
 // Text at the edges of the library. On Windows the `char*` strings of the C interface are in the ANSI
 // (archive names) or OEM (destinations, entry names) code page; elsewhere they are UTF-8, and entry
 // names stored without Unicode form are read in the product's OEM code page (866) unless they are
 // UTF-8 from a Unix host.
 namespace rarlib {
-
-using Path = std::filesystem::path;
 
 Path pathFromArchiveName(const char* name); // ANSI / UTF-8
 Path pathFromDestination(const char* name); // OEM / UTF-8
