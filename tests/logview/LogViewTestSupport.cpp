@@ -8,48 +8,43 @@
 
 namespace zarvo::testing {
 
-namespace {
-
-constexpr const wchar_t* FrameClassName = L"LogViewTestFrame";
-
-} // namespace
-
-COLORREF TImage::At(int x, int y) const {
-    uint32_t pixel = pixels[size_t(y) * size_t(width) + size_t(x)];
-    return RGB((pixel >> 16) & 0xFF, (pixel >> 8) & 0xFF, pixel & 0xFF);
-}
-
-std::vector<bool> TImage::InkMask(RECT rect) const {
-    COLORREF background = GetSysColor(COLOR_WINDOW);
-    std::vector<bool> mask;
+std::vector<COLORREF> TImage::Pixels(RECT rect) const {
+    std::vector<COLORREF> result;
     for (int y = std::max(0, int(rect.top)); y < std::min(height, int(rect.bottom)); ++y)
         for (int x = std::max(0, int(rect.left)); x < std::min(width, int(rect.right)); ++x)
-            mask.push_back(At(x, y) != background);
-    return mask;
+            result.push_back(pixels[size_t(y) * size_t(width) + size_t(x)]);
+    return result;
 }
 
 std::set<COLORREF> TImage::InkIn(RECT rect) const {
-    COLORREF background = GetSysColor(COLOR_WINDOW);
     std::set<COLORREF> colors;
-    for (int y = std::max(0, int(rect.top)); y < std::min(height, int(rect.bottom)); ++y)
-        for (int x = std::max(0, int(rect.left)); x < std::min(width, int(rect.right)); ++x)
-            if (At(x, y) != background)
-                colors.insert(At(x, y));
+    for (COLORREF color : Pixels(rect))
+        if (color != GetSysColor(COLOR_WINDOW))
+            colors.insert(color);
     return colors;
 }
 
+namespace {
+
+BITMAPINFOHEADER TopDownHeader(int width, int height) {
+    BITMAPINFOHEADER header{};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = -height;
+    header.biPlanes = 1;
+    header.biBitCount = 32;
+    header.biCompression = BI_RGB;
+    return header;
+}
+
+} // namespace
+
 TImage Capture(int width, int height, const std::function<void(HDC)>& draw) {
-    TImage image;
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = -height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
+    BITMAPINFO info{TopDownHeader(width, height), {}};
     void* bits = nullptr;
     TGdiObject bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     TMemoryDc dc(CreateCompatibleDC(nullptr));
+    TImage image;
     if (!bitmap.Valid() || !dc.Valid())
         return image;
     TSelectObject select(dc.Get(), bitmap.Get());
@@ -57,10 +52,9 @@ TImage Capture(int width, int height, const std::function<void(HDC)>& draw) {
     GdiFlush();
     image.width = width;
     image.height = height;
-    image.pixels.resize(size_t(width) * size_t(height));
-    std::memcpy(image.pixels.data(), bits, image.pixels.size() * sizeof(uint32_t));
-    for (uint32_t& pixel : image.pixels)
-        pixel &= 0x00FFFFFF;
+    const auto* bgra = static_cast<const uint32_t*>(bits);
+    for (size_t index = 0; index < size_t(width) * size_t(height); ++index)
+        image.pixels.push_back(RGB(bgra[index] >> 16 & 0xFF, bgra[index] >> 8 & 0xFF, bgra[index] & 0xFF));
     return image;
 }
 
@@ -75,66 +69,26 @@ TImage Render(HWND window) {
 std::wstring SaveScreenshot(const TImage& image, const std::wstring& name) {
     std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
     CreateDirectoryW(folder.c_str(), nullptr);
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = image.width;
-    header.biHeight = -image.height;
-    header.biPlanes = 1;
-    header.biBitCount = 32;
-    header.biCompression = BI_RGB;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = DWORD(file.bfOffBits + image.pixels.size() * sizeof(uint32_t));
+    BITMAPINFOHEADER header = TopDownHeader(image.width, image.height);
+    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(file) + sizeof(header)};
+    std::string pixels;
+    for (COLORREF color : image.pixels) // BMP order: blue, green, red, unused
+        pixels += {char(GetBValue(color)), char(GetGValue(color)), char(GetRValue(color)), '\0'};
+    file.bfSize = DWORD(file.bfOffBits + pixels.size());
     std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
     bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
-    bytes.append(reinterpret_cast<const char*>(image.pixels.data()), image.pixels.size() * sizeof(uint32_t));
     std::wstring path = folder + L"\\" + name + L".bmp";
-    return WriteTextFile(path, bytes) ? path : std::wstring();
-}
-
-std::wstring ClipboardText() {
-    std::wstring text;
-    if (!OpenClipboard(nullptr))
-        return L"<clipboard busy>";
-    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-        if (auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
-            text = chars;
-            GlobalUnlock(data);
-        }
-    }
-    CloseClipboard();
-    return text;
-}
-
-void PutOnClipboard(const std::wstring& text) {
-    ASSERT_TRUE(OpenClipboard(nullptr));
-    EmptyClipboard();
-    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, (text.size() + 1) * sizeof(wchar_t));
-    std::memcpy(GlobalLock(memory), text.c_str(), (text.size() + 1) * sizeof(wchar_t));
-    GlobalUnlock(memory);
-    SetClipboardData(CF_UNICODETEXT, memory);
-    CloseClipboard();
+    return WriteTextFile(path, bytes + pixels) ? path : std::wstring();
 }
 
 HWND LogViewTest::frame = nullptr;
 
 void LogViewTest::SetUpTestSuite() {
-    WNDCLASSEXW frameClass{};
-    frameClass.cbSize = sizeof(frameClass);
-    frameClass.lpfnWndProc = DefWindowProcW;
-    frameClass.hInstance = GetModuleHandleW(nullptr);
-    frameClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    frameClass.lpszClassName = FrameClassName;
-    if (RegisterClassExW(&frameClass) != 0 && RegisterLogViewClass(GetModuleHandleW(nullptr)))
-        frame = CreateWindowExW(0, FrameClassName, L"TLogView", WS_OVERLAPPED | WS_CAPTION, 0, 0, 1200, 400,
+    if (RegisterLogViewClass(GetModuleHandleW(nullptr)))
+        frame = CreateWindowExW(0, L"STATIC", L"TLogView", WS_OVERLAPPED | WS_CAPTION, 0, 0, 1200, 400,
                                 nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
     ShowWindow(frame, SW_SHOW);
     SetForegroundWindow(frame);
-}
-
-void LogViewTest::TearDownTestSuite() {
-    DestroyWindow(frame);
 }
 
 void LogViewTest::SetUp() {
@@ -145,16 +99,8 @@ void LogViewTest::SetUp() {
     view = TLogView::FromHandle(log);
     ASSERT_NE(view, nullptr);
     SetFontHeight(-11);
-    view->SetEndEllipsis(false);
-    view->SetFlatBorder(true);
-    view->SetFlatScrollBars(true);
-    view->SetDoubleBuffered(true);
+    view->SetEndEllipsis(false); // flat border, flat scroll bars and double buffering are on already
     SetFocus(log);
-}
-
-void LogViewTest::TearDown() {
-    if (IsWindow(log))
-        DestroyWindow(log);
 }
 
 void LogViewTest::SetFontHeight(int height) {
@@ -166,14 +112,8 @@ void LogViewTest::SetFontHeight(int height) {
 }
 
 RECT LogViewTest::Cell(int column, int visibleRow) const {
-    int top = visibleRow * view->RowHeight();
-    return column == 0 ? RECT{0, top, Scale(20), top + view->RowHeight()}
-                       : RECT{Scale(20), top, Scale(1020), top + view->RowHeight()};
-}
-
-void LogViewTest::Add(std::initializer_list<std::pair<const wchar_t*, uint8_t>> lines) {
-    for (const auto& [text, status] : lines)
-        view->AddMessage(text, status);
+    int top = visibleRow * view->RowHeight(), bottom = top + view->RowHeight();
+    return column == 0 ? RECT{0, top, Scale(20), bottom} : RECT{Scale(20), top, Scale(1020), bottom};
 }
 
 } // namespace zarvo::testing

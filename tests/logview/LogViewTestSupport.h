@@ -1,6 +1,6 @@
 #pragma once
-// What the log view's tests share: a framed control like the status page's, its client area
-// rendered into memory, and readers for the pixels and the clipboard.
+// The log view's tests: a control set up as the form's own in one shared frame (Wine takes seconds
+// to take a top-level window off the display), its client area rendered into memory.
 
 #include "app/GdiHandles.h"
 #include "logview/LogView.h"
@@ -8,7 +8,6 @@
 #include <gtest/gtest.h>
 #include <windows.h>
 
-#include <cstdint>
 #include <functional>
 #include <set>
 #include <string>
@@ -16,42 +15,36 @@
 
 namespace zarvo::testing {
 
-// A client area as rendered through WM_PRINTCLIENT.
+// Pixels, top-down, as COLORREF.
 struct TImage {
     int width = 0;
     int height = 0;
-    std::vector<uint32_t> pixels; // top-down, 0x00RRGGBB
+    std::vector<COLORREF> pixels;
 
-    COLORREF At(int x, int y) const;
-    // Colours other than the window background inside the rectangle (clipped to the image).
+    // The rectangle's pixels (clipped to the image), row by row.
+    std::vector<COLORREF> Pixels(RECT rect) const;
+    // Colours other than the window background inside the rectangle.
     std::set<COLORREF> InkIn(RECT rect) const;
     bool HasInk(RECT rect) const { return !InkIn(rect).empty(); }
-    // Pixels that differ from the background, as a mask.
-    std::vector<bool> InkMask(RECT rect) const;
 };
 
-// Whatever draw paints into a width × height canvas.
+// Whatever draw paints into a width × height canvas; Render is the control through WM_PRINTCLIENT.
 TImage Capture(int width, int height, const std::function<void(HDC)>& draw);
 TImage Render(HWND window);
-// Writes the image as a BMP into the build tree's screenshots folder; the path, or empty.
+// A BMP in the build tree's screenshots folder; the path, or empty.
 std::wstring SaveScreenshot(const TImage& image, const std::wstring& name);
-std::wstring ClipboardText();
-void PutOnClipboard(const std::wstring& text);
 
-// A log view in a top-level frame, set up as the form sets up its own. The frame serves every test:
-// Wine takes seconds to take a top-level window off the display.
 class LogViewTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite();
-    static void TearDownTestSuite();
+    static void TearDownTestSuite() { DestroyWindow(frame); }
     void SetUp() override;
-    void TearDown() override;
+    void TearDown() override { DestroyWindow(log); }
 
     void SetFontHeight(int height);
-    // A cell of a visible row (0 = the top one) in client coordinates; column 0 is the mark.
+    // A cell of a visible row (0 = the top one); column 0 holds the mark.
     RECT Cell(int column, int visibleRow) const;
     int Scale(int pixels) const { return MulDiv(pixels, dpi, 96); }
-    void Add(std::initializer_list<std::pair<const wchar_t*, uint8_t>> lines);
 
     static HWND frame;
     HWND log = nullptr;
