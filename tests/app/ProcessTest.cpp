@@ -2,6 +2,8 @@
 // box, and a good start shows the welcome page. Boxes are found by their window, read and answered.
 
 #include "AppTestSupport.h"
+#include "common/Handles.h"
+#include "common/SetupError.h"
 #include "tests/support/RegistryValueOverride.h"
 
 #include <algorithm>
@@ -215,4 +217,58 @@ TEST_F(RealExecutable, ScalesItsLayoutToTheSystemDpi) {
     EXPECT_FALSE(shot.empty());
     EXPECT_FALSE(statusShot.empty());
     EXPECT_EQ(log.substr(log.rfind(L"\r\n") + 2), L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками.");
+}
+
+TEST_F(RealExecutable, HoldsItsStartUpFilesSoThatNoOtherProcessCanReplaceThem) {
+    std::vector<std::wstring> replaceable;
+    TRun second;
+    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDYES, [&](HWND form) {
+        for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"}) {
+            std::wstring path = *temp / name;
+            THandle writer(CreateFileW(path.c_str(), GENERIC_WRITE,
+                                       FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                       OPEN_EXISTING, 0, nullptr));
+            if (writer.Valid() || DeleteFileW(path.c_str()) || MoveFileW(path.c_str(), (path + L"~").c_str()))
+                replaceable.push_back(name);
+        }
+        // A second copy cannot write its library over the first one's.
+        second = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDOK);
+        PostMessageW(FindChildById(form, int(TControlId::CancelButton)), BM_CLICK, 0, 0);
+    });
+    ASSERT_TRUE(run.formShown);
+    EXPECT_TRUE(run.ended);
+    EXPECT_TRUE(replaceable.empty()) << WideToUtf8(replaceable.front());
+    ASSERT_TRUE(second.ended);
+    EXPECT_FALSE(second.formShown);
+    ASSERT_EQ(second.boxes.size(), 1u);
+    EXPECT_EQ(second.boxes[0].text, L"Невозможно извлечь Unrar.dll в " + temp->Folder());
+}
+
+// Windows looks for a program's static imports beside the program first, except for its known libraries:
+// a library dropped into the downloads folder must find nothing to stand in for. (Under Wine the planted
+// copy itself proves nothing: Wine's own system libraries import such names too.)
+TEST_F(RealExecutable, ImportsOnlyTheSystemsKnownLibraries) {
+    const std::vector<std::string> known = {"ADVAPI32.DLL", "COMCTL32.DLL", "GDI32.DLL",    "KERNEL32.DLL",
+                                            "MSVCRT.DLL",   "OLE32.DLL",    "OLEAUT32.DLL", "SHELL32.DLL",
+                                            "USER32.DLL",   "SHLWAPI.DLL",  "RPCRT4.DLL",   "SECHOST.DLL"};
+    HMODULE image = LoadLibraryExW(WinePath(ZARVO_SETUP_EXE).c_str(), nullptr, DONT_RESOLVE_DLL_REFERENCES);
+    ASSERT_NE(image, nullptr);
+    auto* base = reinterpret_cast<const BYTE*>(image);
+    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS32*>(
+        base + reinterpret_cast<const IMAGE_DOS_HEADER*>(base)->e_lfanew);
+    DWORD imports = nt->OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_IMPORT].VirtualAddress;
+    ASSERT_NE(imports, 0u);
+    std::vector<std::string> names;
+    for (auto* entry = reinterpret_cast<const IMAGE_IMPORT_DESCRIPTOR*>(base + imports); entry->Name != 0;
+         ++entry) {
+        std::string name = reinterpret_cast<const char*>(base + entry->Name);
+        for (char& c : name)
+            c = char(toupper(static_cast<unsigned char>(c)));
+        names.push_back(name);
+    }
+    FreeLibrary(image);
+    EXPECT_NE(std::find(names.begin(), names.end(), "KERNEL32.DLL"), names.end());
+    for (const std::string& name : names)
+        EXPECT_NE(std::find(known.begin(), known.end(), name), known.end())
+            << name << " is not a known library";
 }

@@ -5,6 +5,7 @@
 
 #include "app/StartupFiles.h"
 #include "common/CommonUtils.h"
+#include "common/SetupError.h"
 
 #include <shlobj.h>
 
@@ -224,4 +225,27 @@ TEST_F(Startup, ALibraryFileThatCannotBeReplacedEndsTheStartWithOneBox) {
     EXPECT_EQ(ReadBinaryFile(*temp / L"Unrar.dll"), "in use");
     EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
     EXPECT_FALSE(DistList.has_value());
+}
+
+// A file changed between its writing and its use, as another process could, ends the start.
+TEST_F(Startup, AStartUpFileChangedBeforeItIsUsedIsRefused) {
+    for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"}) {
+        SCOPED_TRACE(WideToUtf8(name));
+        boxes->Shown().clear();
+        const std::wstring changed = *temp / name;
+        OnStartupFileWritten = [&](const std::wstring& fileName) {
+            if (fileName == changed) {
+                std::string bytes = ReadBinaryFile(fileName);
+                bytes[bytes.size() / 2] ^= 1;
+                WriteTextFile(fileName, bytes);
+            }
+        };
+        std::unique_ptr<TMainForm> form = CreateForm();
+        OnStartupFileWritten = nullptr;
+        EXPECT_FALSE(form);
+        ASSERT_EQ(boxes->Shown().size(), 1u);
+        EXPECT_EQ(boxes->Shown()[0].text,
+                  L"Невозможно извлечь " + std::wstring(name) + L" в " + temp->Folder());
+        EXPECT_EQ(boxes->Shown()[0].caption, L"Ошибка запуска установки");
+    }
 }
