@@ -1,5 +1,6 @@
 #include "setup/DllRegisterServerThread.h"
 
+#include "common/CommonUtils.h"
 #include "common/Handles.h"
 #include "common/LoadGuard.h"
 #include "common/Text.h"
@@ -56,11 +57,14 @@ DWORD TDllRegisterServerThread::Execute() {
     try {
         // The probe resolves no imports and runs no library code. Registering does both: start-up took
         // the current folder out of the search order, so the library's own folder is searched for its
-        // imports, which needs the full path.
+        // imports, which needs the full path; beyond it only the system folder where the loader allows
+        // saying so.
         DWORD flags = DONT_RESOLVE_DLL_REFERENCES;
         if (FMode != ModeProbe) {
             com.emplace(COINIT_APARTMENTTHREADED);
-            flags = LOAD_WITH_ALTERED_SEARCH_PATH;
+            flags = SystemFolderImportFlags() != 0
+                        ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
+                        : LOAD_WITH_ALTERED_SEARCH_PATH;
         }
         // The loader contains a fault in the library's DllMain; the watches make it the library's failure.
         TModule library;
