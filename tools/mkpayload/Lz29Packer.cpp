@@ -23,7 +23,9 @@ constexpr uint8_t kFirstGuessMatch = 9;
 
 TLz29Packer::TLz29Packer(int level) : level_(std::clamp(level, kMinLevel, kMaxLevel)) {
     static constexpr TSettings kSettings[] = {
-        {4, 24, false}, {16, 48, true}, {48, 128, true}, {192, kMaxMatch, true}, {1024, kMaxMatch, true},
+        {4, 8, 24, false, 8},           {12, 16, 48, true, 24},
+        {32, 32, 96, true, 64},         {192, kMaxMatch, kMaxMatch, true, 0},
+        {512, 128, kMaxMatch, true, 0},
     };
     settings_ = kSettings[level_ - kMinLevel];
     UpdatePrices();
@@ -128,6 +130,10 @@ void TLz29Packer::Encode(uint64_t limit) {
             }
         }
         Emit(choice, position_);
+        if (settings_.indexAll != 0 && choice.length > settings_.indexAll && !ahead_) {
+            // The match's first and last few positions stay findable.
+            finder_.SkipIndex(position_ + 4, position_ + choice.length - 4);
+        }
         position_ += choice.length;
         if (coder_.Pending() >= kBlockTokens) {
             coder_.Flush(bits_);
@@ -159,14 +165,15 @@ TLz29Packer::TChoice TLz29Packer::Best(uint64_t at) {
     if (best.length >= settings_.enough) {
         return best;
     }
-    finder_.Search(at, maxLength, settings_.depth, settings_.enough, [&](unsigned length, uint32_t distance) {
-        const int gain = NewDistanceGain(length, distance);
-        if (gain <= best.gain) {
-            return false;
-        }
-        best = {TChoice::EKind::NewDistance, length, distance, 0, gain};
-        return true;
-    });
+    finder_.Search(at, maxLength, settings_.depth, settings_.good, settings_.enough,
+                   [&](unsigned length, uint32_t distance) {
+                       const int gain = NewDistanceGain(length, distance);
+                       if (gain <= best.gain) {
+                           return false;
+                       }
+                       best = {TChoice::EKind::NewDistance, length, distance, 0, gain};
+                       return true;
+                   });
     if (best.kind == TChoice::EKind::Literal) {
         const uint32_t reach = static_cast<uint32_t>(std::min<uint64_t>(kShortReach, at));
         const uint8_t first = finder_.ByteAt(at);

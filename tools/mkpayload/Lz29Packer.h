@@ -33,9 +33,11 @@ private:
         int gain = 0; // estimated bits saved against literals
     };
     struct TSettings {
-        unsigned depth;  // hash chain steps
-        unsigned enough; // a match this long ends the search
-        bool lazy;       // look one byte ahead before taking a match
+        unsigned depth;    // hash chain steps
+        unsigned good;     // a match this long cuts the remaining steps to a quarter
+        unsigned enough;   // a match this long ends the search
+        bool lazy;         // look one byte ahead before taking a match
+        unsigned indexAll; // longer matches leave their inner positions out of the index (0: never)
     };
 
     void UpdatePrices();

@@ -1,5 +1,6 @@
 #include "MatchFinder.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace mkpayload::lz29 {
@@ -47,6 +48,11 @@ uint32_t TMatchFinder::HashAt(uint64_t at) const {
     const uint8_t* p = Data(at);
     const uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
     return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+void TMatchFinder::SkipIndex(uint64_t from, uint64_t to) {
+    IndexUpTo(from);
+    indexed_ = std::max(indexed_, std::min(to, end_ >= 2 ? end_ - 2 : 0));
 }
 
 void TMatchFinder::IndexUpTo(uint64_t at) {

@@ -29,10 +29,16 @@ public:
     unsigned MatchLength(uint64_t at, uint32_t distance, unsigned maxLength) const;
 
     // Walks at most `depth` earlier occurrences of the 3 bytes at `at` (nearest first) and hands each
-    // one's length to `better(length, distance)`, which says whether it is the best so far; stops
-    // early at `enough` bytes. Positions before `at` are indexed first.
+    // one's length to `better(length, distance)`, which says whether it is the best so far. Once a
+    // match reaches `good` bytes only a quarter of the remaining steps are taken; `enough` bytes end
+    // the walk. Positions before `at` are indexed first.
+    // Leaves the positions in [from, to) out of the index: inside a long match they rarely start a
+    // better one, and indexing every byte is most of the cost on repetitive data.
+    void SkipIndex(uint64_t from, uint64_t to);
+
     template <class TBetter>
-    void Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned enough, TBetter&& better);
+    void Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned good, unsigned enough,
+                TBetter&& better);
 
 private:
     static constexpr unsigned kHashBits = 20;
@@ -52,7 +58,7 @@ private:
 };
 
 template <class TBetter>
-void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned enough,
+void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned good, unsigned enough,
                           TBetter&& better) {
     IndexUpTo(at);
     if (maxLength < 3 || at + 3 > end_) {
@@ -61,6 +67,7 @@ void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsig
     const uint8_t* here = Data(at);
     unsigned longest = 0;
     uint32_t link = head_[HashAt(at)];
+    bool shortened = false;
     for (unsigned steps = 0; link != 0 && steps < depth; ++steps) {
         const uint32_t distance = static_cast<uint32_t>(at + 1) - link;
         if (distance == 0 || distance > kMaxDistance) {
@@ -81,6 +88,10 @@ void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsig
             longest = length;
             if (length >= enough) {
                 break;
+            }
+            if (length >= good && !shortened) {
+                depth = steps + (depth - steps) / 4;
+                shortened = true;
             }
         }
     }
