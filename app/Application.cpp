@@ -55,17 +55,7 @@ void Terminate() {
 
 void HandleException() noexcept {
     try {
-        std::wstring text;
-        try {
-            throw;
-        } catch (const ESetupError& error) {
-            text = error.Message();
-        } catch (const std::exception& error) {
-            text = Utf8ToWide(error.what());
-        } catch (...) {
-            text = L"Unknown error";
-        }
-        ShowApplicationMessageBox(text, ApplicationTitle, MB_OK | MB_ICONERROR);
+        ReportError(CurrentExceptionMessage(), ApplicationTitle);
     } catch (...) {
         // Nothing more can be done without a message box.
     }

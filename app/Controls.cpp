@@ -1,7 +1,7 @@
 #include "app/Controls.h"
 
 #include "app/Application.h"
-#include "app/GdiHandles.h"
+#include "common/GdiHandles.h"
 
 #include <memory>
 #include <vector>

@@ -1,7 +1,8 @@
 #pragma once
 // MainUnit: the wizard's main form TMainForm and the state the wizard's steps share.
 
-#include "app/GdiHandles.h"
+#include "common/GdiHandles.h"
+#include "app/CommandLine.h"
 #include "app/MainLayout.h"
 #include "common/Handles.h"
 #include "shell/BrowseFolderDialog.h"
@@ -31,6 +32,9 @@ extern TMainForm* MainForm;
 
 inline constexpr const wchar_t* MainFormClassName = L"TMainForm";
 inline constexpr const wchar_t* StartupErrorCaption = L"Ошибка запуска установки";
+
+// Creates the form unseen and runs the silent run the arguments ask for; the exit code.
+int RunSilently(const TCommandLine& arguments);
 
 class TMainForm {
 public:
@@ -75,6 +79,9 @@ public:
     void FinishRun();
     bool CheckComponentsClosed();
 
+    // The silent run of an administrator (the form is never shown); its exit code.
+    int RunSilent(const TCommandLine& arguments);
+
     // Enter and Escape for the form: Escape presses CancelButton, Enter the focused push button or else
     // ForwardButton, each only while it is enabled and visible. True when the key was the form's.
     bool HandleDialogKey(const MSG& msg);
@@ -108,6 +115,8 @@ private:
     // Switches to the status page, routes every report into the log from now on, runs, and finishes;
     // an error raised inside the run becomes an error line.
     void RunOnStatusPage(const std::function<void()>& run);
+    // The restore button's work; false when the target was refused before anything changed.
+    bool Restore();
     void SetActiveControl(HWND control);
 
     // Window and layout (MainWindow.cpp).

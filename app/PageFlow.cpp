@@ -7,6 +7,7 @@
 #include "app/InstallPathCheck.h"
 #include "app/MainUnit.h"
 #include "app/StartupFiles.h"
+#include "app/TargetChecks.h"
 #include "app/WizardTexts.h"
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
@@ -29,7 +30,7 @@ void TMainForm::ForwardButtonClick() {
         break;
     case TControlId::SheetPath:
         InstallPath = WithoutTrailingBackslashes(ResolveSubstPath(GetText(TControlId::PathEdit)));
-        if (!CheckInstallPath(InstallPath))
+        if (!CheckInstallPath(InstallPath) || !CheckInstallTarget(InstallPath, ArchivePath))
             break;
         AutoReinstallFlag = IsChecked(TControlId::cbNewAutoReinstall);
         RunOnStatusPage([this] { PerformInstall(); });
@@ -54,13 +55,21 @@ void TMainForm::CancelButtonClick() {
 }
 
 void TMainForm::RestoreButtonClick() {
+    Restore();
+}
+
+bool TMainForm::Restore() {
     AutoReinstallFlag = IsChecked(TControlId::cbAutoReinstall);
+    // Nothing is removed when the installation could not be made again.
+    if (!CheckInstallTarget(InstallPath, ArchivePath))
+        return false;
     RunOnStatusPage([this] {
         // The unattended reinstall unpacks over the installation as it is.
         if (!AutoMode)
             PerformRemove();
         PerformInstall();
     });
+    return true;
 }
 
 void TMainForm::RemoveButtonClick() {
@@ -141,7 +150,11 @@ void TMainForm::FormActivate() {
     CloseRunningComponents(true);
     ProcessMessages();
     Sleep(200);
-    RestoreButtonClick();
+    if (!Restore()) {
+        // Refused before anything changed; the box said why.
+        Close();
+        return;
+    }
     EnableWindow(Control(TControlId::ForwardButton), FALSE);
     ProcessMessages();
     if (logReportedError_) {

@@ -4,18 +4,12 @@
 #include "common/SetupError.h"
 
 #include <oleauto.h>
-#include <shellapi.h>
 
 #include <cstdio>
-#include <memory>
 
 namespace zarvo {
 
 namespace {
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
 
 [[noreturn]] void RaiseReadError(const std::wstring& fileName) {
     DWORD code = GetLastError();
@@ -106,15 +100,6 @@ std::wstring FormatFileDate(TDateTime date) {
     std::swprintf(text, 16, L"%02u.%02u.%04u", unsigned(time.wDay), unsigned(time.wMonth),
                   unsigned(time.wYear));
     return text;
-}
-
-bool FirstArgumentIsAuto(const std::wstring& commandLine) {
-    int count = 0;
-    std::unique_ptr<LPWSTR, LocalFreeDeleter> arguments(CommandLineToArgvW(commandLine.c_str(), &count));
-    if (!arguments || count < 2)
-        return false;
-    return CompareStringW(LOCALE_USER_DEFAULT, NORM_IGNORECASE, arguments.get()[1], -1, L"/auto", -1) ==
-           CSTR_EQUAL;
 }
 
 std::wstring WithoutTrailingBackslashes(std::wstring path) {

@@ -1,6 +1,7 @@
 #pragma once
 // The pieces of start-up that work on text: the distribution list, the build date and the command line.
 
+#include "app/CommandLine.h"
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
 
@@ -32,9 +33,6 @@ extern std::function<void(const std::wstring& fileName)> OnStartupFileWritten;
 
 // A date as DD.MM.YYYY whatever the user's locale; empty for a value outside the calendar.
 std::wstring FormatFileDate(TDateTime date);
-
-// True when the command line's first argument after the program is "/auto" in any letter case.
-bool FirstArgumentIsAuto(const std::wstring& commandLine);
 
 // The path without the backslashes it ends in.
 std::wstring WithoutTrailingBackslashes(std::wstring path);

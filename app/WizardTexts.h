@@ -13,6 +13,10 @@ inline constexpr wchar_t TextAutoDone[] =
     L"Автопереустановка выполнена успешно. Для начала работы, пожалуйста, запустите программу ещё раз...";
 inline constexpr wchar_t TextAutoFailed[] = L"Автопереустановка Zarvo не выполнена: при установке произошли "
                                             L"ошибки. Подробности в журнале на экране установки.";
+inline constexpr wchar_t TextUnknownArgument[] = L"Неизвестный параметр командной строки: ";
+inline constexpr wchar_t TextNothingToRemove[] = L"Zarvo не установлен: удалять нечего";
+inline constexpr wchar_t TextComponentsStillRunning[] =
+    L"Компоненты Zarvo не закрыты: установка не выполнена, ничего не изменено";
 inline constexpr wchar_t TextFolderDialogTitle[] = L"Выбор каталога";
 inline constexpr wchar_t TextFolderDialogHeadline[] = L"Укажите каталог для Zarvo";
 

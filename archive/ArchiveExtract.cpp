@@ -5,6 +5,8 @@
 #include "common/CommonUtils.h"
 #include "common/Text.h"
 
+#include <algorithm>
+
 namespace zarvo {
 
 bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& targetFolder,
@@ -72,6 +74,27 @@ bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& en
             return false;
     }
     return false;
+}
+
+bool ReadFolderExtent(const std::wstring& archivePath, const std::wstring& baseFolder,
+                      uint64_t& unpackedBytes, size_t& longestName) {
+    TArchiveWalk archive(archivePath, RAR_OM_LIST);
+    if (!archive.IsOpen())
+        return false;
+    TFolderPrefix below(L"", baseFolder);
+    unpackedBytes = 0;
+    longestName = 0;
+    std::wstring name;
+    THeaderRead read;
+    while ((read = archive.Next(name)) == THeaderRead::Entry) {
+        if (below.Matches(name)) {
+            unpackedBytes += archive.EntrySize();
+            longestName = std::max(longestName, below.Relative(name).size());
+        }
+        if (!archive.Skip())
+            return false;
+    }
+    return read == THeaderRead::End;
 }
 
 } // namespace zarvo

@@ -25,4 +25,9 @@ bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& e
 // read from the headers alone. False when the archive cannot be listed or has no such entry.
 bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& entryName, uint32_t& crc);
 
+// What the entries below baseFolder take once unpacked: their sizes added up, and the longest name less
+// baseFolder + "\", read from the headers alone. False when the archive cannot be listed to its end.
+bool ReadFolderExtent(const std::wstring& archivePath, const std::wstring& baseFolder,
+                      uint64_t& unpackedBytes, size_t& longestName);
+
 } // namespace zarvo

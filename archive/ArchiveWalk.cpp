@@ -63,6 +63,7 @@ THeaderRead TArchiveWalk::Next(std::wstring& name) {
         return THeaderRead::Damaged;
     name = OemToAnsi(std::string(header.FileName, strnlen(header.FileName, sizeof(header.FileName))));
     entryCrc_ = header.FileCRC;
+    entrySize_ = header.UnpSize;
     return THeaderRead::Entry;
 }
 

@@ -28,6 +28,8 @@ public:
     THeaderRead Next(std::wstring& name);
     // The stored CRC32 of the entry whose header was read last.
     uint32_t EntryCrc() const { return entryCrc_; }
+    // Its size once unpacked.
+    uint32_t EntrySize() const { return entrySize_; }
     bool Skip();
     // Extracts the current entry to exactly that file path (a relative one resolves against the current
     // folder).
@@ -36,6 +38,7 @@ public:
 private:
     HANDLE handle_ = nullptr;
     uint32_t entryCrc_ = 0;
+    uint32_t entrySize_ = 0;
 };
 
 // The destination path as the library will see it: as given when it takes wide names, otherwise after

@@ -88,8 +88,13 @@ using TReportEvent = std::function<void(const std::wstring& text, const std::wst
 extern TReportEvent OnReportError;
 extern TReportEvent OnReportInfo;
 
+// Every report is also a line of the log file (when one is set), whichever way it is shown.
 void ReportError(const std::wstring& text, const std::wstring& caption);
 void ReportInfo(const std::wstring& text, const std::wstring& caption);
+
+// The file every report is appended to, with its time and status, in UTF-8; empty: none.
+void SetLogFile(const std::wstring& fileName);
+const std::wstring& LogFile();
 
 // The one place a report turns into a message box. Tests replace it to answer boxes without a screen;
 // SetMessageBoxHandler returns the previous handler. The default shows a task-modal MessageBoxW owned

@@ -1,5 +1,10 @@
 #include "common/CommonUtils.h"
 
+#include "common/Handles.h"
+#include "common/SetupError.h"
+
+#include <cwchar>
+
 namespace zarvo {
 
 TReportEvent OnReportError;
@@ -8,8 +13,36 @@ TReportEvent OnReportInfo;
 namespace {
 
 TMessageBoxHandler messageBoxHandler = &ShowApplicationMessageBox;
+std::wstring logFile;
+
+// One line per report, appended: a failing log file never stops what is being reported.
+void AppendToLogFile(bool error, const std::wstring& text, const std::wstring& caption) {
+    if (logFile.empty())
+        return;
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    wchar_t stamp[40];
+    swprintf(stamp, 40, L"%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
+             now.wMinute, now.wSecond);
+    std::wstring line = stamp + std::wstring(error ? L"ошибка    " : L"сообщение ") +
+                        (error ? caption + L": " + text : text) + L"\r\n";
+    std::string bytes = WideToUtf8(line);
+    THandle file(CreateFileW(logFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
+    DWORD written = 0;
+    if (file.Valid())
+        WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+}
 
 } // namespace
+
+void SetLogFile(const std::wstring& fileName) {
+    logFile = fileName;
+}
+
+const std::wstring& LogFile() {
+    return logFile;
+}
 
 int ShowApplicationMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
     HWND active = GetActiveWindow();
@@ -34,6 +67,7 @@ int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT f
 }
 
 void ReportError(const std::wstring& text, const std::wstring& caption) {
+    AppendToLogFile(true, text, caption);
     if (OnReportError) {
         OnReportError(text, caption);
         return;
@@ -42,6 +76,7 @@ void ReportError(const std::wstring& text, const std::wstring& caption) {
 }
 
 void ReportInfo(const std::wstring& text, const std::wstring& caption) {
+    AppendToLogFile(false, text, caption);
     if (OnReportInfo) {
         OnReportInfo(text, caption);
         return;

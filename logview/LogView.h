@@ -2,7 +2,7 @@
 // LogView: the read-only list of a run's reports on the status page. One row per line, a status
 // mark in the first column and the text in the second; the newest line is always brought into view.
 
-#include "app/GdiHandles.h"
+#include "common/GdiHandles.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
 #include "Driver.h"
 
-#include "app/GdiHandles.h"
+#include "common/GdiHandles.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
 

@@ -2,7 +2,7 @@
 // The log view's tests: a control set up as the form's own in one shared frame (Wine takes seconds
 // to take a top-level window off the display), its client area rendered into memory.
 
-#include "app/GdiHandles.h"
+#include "common/GdiHandles.h"
 #include "logview/LogView.h"
 
 #include <gtest/gtest.h>
