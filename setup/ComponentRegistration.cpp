@@ -4,6 +4,7 @@
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "setup/DllRegisterServerThread.h"
+#include "setup/LoadFailure.h"
 #include "setup/PathText.h"
 #include "setup/SetupConstants.h"
 
@@ -103,12 +104,21 @@ std::vector<std::wstring> LibraryList(const std::wstring& folder, bool configFir
     return list;
 }
 
-bool ProcessLibrary(bool (*operation)(const std::wstring&), const std::wstring& path) {
+bool ProcessLibrary(bool (*operation)(const std::wstring&, DWORD*), const std::wstring& path,
+                    DWORD& loadError) {
+    loadError = ERROR_SUCCESS;
     try {
-        return operation(path);
+        return operation(path, &loadError);
     } catch (const std::exception&) {
         return false;
     }
+}
+
+// Follows the library's failure line when the library could not even be loaded; a failing entry point
+// needs no more than that line.
+void ReportLoadFailure(const std::wstring& library, DWORD loadError) {
+    if (loadError != ERROR_SUCCESS)
+        ReportError(LoadFailureText(library, loadError), ErrorCaption);
 }
 
 } // namespace
@@ -144,8 +154,10 @@ bool RegisterComponents(const std::wstring& installFolder) {
     }
 
     for (const std::wstring& library : LibraryList(folder, true)) {
-        if (!ProcessLibrary(&RegisterDllServer, library)) {
+        DWORD loadError = ERROR_SUCCESS;
+        if (!ProcessLibrary(&RegisterDllServer, library, loadError)) {
             ReportError(library + L" не зарегистрирован", ErrorCaption);
+            ReportLoadFailure(library, loadError);
             return false;
         }
         ReportInfo(library + L" зарегистрирован успешно", InfoCaption);
@@ -158,8 +170,10 @@ bool UnregisterComponents(const std::wstring& installFolder) {
     ReportInfo(L"Разрегистрация Zarvo", InfoCaption);
 
     for (const std::wstring& library : LibraryList(folder, false)) {
-        if (!ProcessLibrary(&UnregisterDllServer, library)) {
+        DWORD loadError = ERROR_SUCCESS;
+        if (!ProcessLibrary(&UnregisterDllServer, library, loadError)) {
             ReportError(library + L" не разрегистрирован", ErrorCaption);
+            ReportLoadFailure(library, loadError);
             return false;
         }
         ReportInfo(library + L" разрегистрирован успешно", InfoCaption);

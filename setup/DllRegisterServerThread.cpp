@@ -13,13 +13,18 @@ namespace zarvo {
 
 namespace {
 
-bool RunWorker(const std::wstring& path, uint8_t mode) {
+bool RunWorker(const std::wstring& path, uint8_t mode, DWORD* loadError = nullptr) {
+    if (loadError != nullptr)
+        *loadError = ERROR_SUCCESS;
     TJoiningThread<TDllRegisterServerThread> worker;
     worker.FLibraryPath = path;
     worker.FMode = mode;
     if (!worker.Start())
         return false;
-    return worker.WaitFor() == 1;
+    bool succeeded = worker.WaitFor() == 1;
+    if (loadError != nullptr)
+        *loadError = worker.FLoadError;
+    return succeeded;
 }
 
 TSelfRegistrationEntry Entry(HMODULE library, const char* name) {
@@ -46,8 +51,16 @@ DWORD CallForMode(HMODULE library, uint8_t mode) {
 
 HMODULE LoadLibraryWithErrorMode(const std::wstring& path, UINT errorMode, DWORD flags) {
     // A library's start-up code may change the x87 control word of the thread that loads it.
-    TLoadGuard guard(errorMode);
-    return LoadLibraryExW(path.c_str(), nullptr, flags);
+    HMODULE library = nullptr;
+    DWORD error = ERROR_SUCCESS;
+    {
+        TLoadGuard guard(errorMode);
+        library = LoadLibraryExW(path.c_str(), nullptr, flags);
+        error = GetLastError();
+    }
+    // Restoring the error mode must not hide why the load failed.
+    SetLastError(error);
+    return library;
 }
 
 DWORD TDllRegisterServerThread::Execute() {
@@ -72,6 +85,11 @@ DWORD TDllRegisterServerThread::Execute() {
         {
             TFaultWatch watch;
             library.Reset(LoadLibraryWithErrorMode(FullPath(FLibraryPath), SEM_FAILCRITICALERRORS, flags));
+            if (!library) {
+                // A failure that gives no reason still failed; its start-up code is all that ran.
+                DWORD error = GetLastError();
+                FLoadError = error != ERROR_SUCCESS ? error : ERROR_DLL_INIT_FAILED;
+            }
             faulted = watch.Faulted();
         }
         if (library && !faulted)
@@ -90,12 +108,12 @@ bool IsSelfRegisteringDll(const std::wstring& path) {
     return RunWorker(path, TDllRegisterServerThread::ModeProbe);
 }
 
-bool RegisterDllServer(const std::wstring& path) {
-    return RunWorker(path, TDllRegisterServerThread::ModeRegister);
+bool RegisterDllServer(const std::wstring& path, DWORD* loadError) {
+    return RunWorker(path, TDllRegisterServerThread::ModeRegister, loadError);
 }
 
-bool UnregisterDllServer(const std::wstring& path) {
-    return RunWorker(path, TDllRegisterServerThread::ModeUnregister);
+bool UnregisterDllServer(const std::wstring& path, DWORD* loadError) {
+    return RunWorker(path, TDllRegisterServerThread::ModeUnregister, loadError);
 }
 
 void FindSelfRegisteringDlls(const std::wstring& folder, std::vector<std::wstring>& list) {

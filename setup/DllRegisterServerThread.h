@@ -18,13 +18,17 @@ public:
     // Set before Start(); the exit code is 1 for success, anything else is a failure.
     std::wstring FLibraryPath;
     uint8_t FMode = ModeProbe;
+    // Set by the worker: the system's error code when the library could not be loaded, ERROR_SUCCESS
+    // when it was (or never tried). Read after the thread has ended.
+    DWORD FLoadError = ERROR_SUCCESS;
 
 protected:
     DWORD Execute() override;
 };
 
 // Loads a library under a temporary process error mode, with the floating-point control word of the
-// calling thread saved and restored around the load. nullptr on failure.
+// calling thread saved and restored around the load. nullptr on failure, with the load's error code left
+// as the thread's last error.
 HMODULE LoadLibraryWithErrorMode(const std::wstring& path, UINT errorMode, DWORD flags);
 
 // Does the file export both DllRegisterServer and DllUnregisterServer? Loads it without resolving its
@@ -32,9 +36,10 @@ HMODULE LoadLibraryWithErrorMode(const std::wstring& path, UINT errorMode, DWORD
 bool IsSelfRegisteringDll(const std::wstring& path);
 // Calls the library's DllRegisterServer / DllUnregisterServer; true for a success code. The library is
 // loaded by its full path with its own folder searched for the libraries it imports. A processor fault
-// in its DllMain (on load or on release) or in the entry point fails it.
-bool RegisterDllServer(const std::wstring& path);
-bool UnregisterDllServer(const std::wstring& path);
+// in its DllMain (on load or on release) or in the entry point fails it. loadError, when given, receives
+// the system's error code if the library could not be loaded, ERROR_SUCCESS otherwise.
+bool RegisterDllServer(const std::wstring& path, DWORD* loadError = nullptr);
+bool UnregisterDllServer(const std::wstring& path, DWORD* loadError = nullptr);
 
 // Appends the upper-cased full paths of the self-registering libraries directly in the folder, in the
 // file system's order. Subfolders are not entered.

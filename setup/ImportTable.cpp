@@ -1,0 +1,184 @@
+#include "setup/ImportTable.h"
+
+#include "common/Handles.h"
+
+#include <windows.h>
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <optional>
+
+namespace zarvo {
+
+namespace {
+
+struct TViewTraits {
+    using Type = const void*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type view) { return view != nullptr; }
+    static void Close(Type view) { UnmapViewOfFile(view); }
+};
+using TFileView = TOwned<TViewTraits>;
+
+// Longer names than this are no library names the loader would take.
+constexpr size_t MaxImportNameLength = MAX_PATH;
+
+// The file's bytes with every read checked against their end.
+class TImage {
+public:
+    TImage(const BYTE* bytes, uint64_t size) : bytes_(bytes), size_(size) {}
+
+    template <typename T> std::optional<T> Read(uint64_t offset) const {
+        if (offset > size_ || size_ - offset < sizeof(T))
+            return std::nullopt;
+        T value;
+        std::memcpy(&value, bytes_ + offset, sizeof(T));
+        return value;
+    }
+    // A zero-terminated name that ends inside the file.
+    std::optional<std::string> ReadName(uint64_t offset) const {
+        std::string name;
+        for (uint64_t at = offset; at < size_ && name.size() <= MaxImportNameLength; ++at) {
+            if (bytes_[at] == 0)
+                return name;
+            name.push_back(char(bytes_[at]));
+        }
+        return std::nullopt;
+    }
+
+private:
+    const BYTE* bytes_;
+    uint64_t size_;
+};
+
+struct TSection {
+    uint32_t address; // relative to the image base
+    uint32_t mappedSize;
+    uint32_t fileOffset;
+    uint32_t fileSize;
+};
+
+// The file offset of an address relative to the image base, through the section that holds it in the file.
+std::optional<uint64_t> FileOffset(const std::vector<TSection>& sections, uint32_t headersSize,
+                                   uint32_t rva) {
+    if (rva < headersSize)
+        return rva;
+    for (const TSection& section : sections) {
+        uint64_t start = section.address;
+        uint64_t extent = std::max(section.mappedSize, section.fileSize);
+        if (rva >= start && rva - start < extent) {
+            if (rva - start >= section.fileSize)
+                return std::nullopt; // zero-filled memory, nothing in the file
+            return uint64_t(section.fileOffset) + (rva - start);
+        }
+    }
+    return std::nullopt;
+}
+
+std::wstring AnsiToWide(const std::string& text) {
+    if (text.empty())
+        return {};
+    int length = MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), nullptr, 0);
+    std::wstring wide(size_t(std::max(length, 0)), L'\0');
+    if (length > 0)
+        MultiByteToWideChar(CP_ACP, 0, text.data(), int(text.size()), wide.data(), length);
+    return wide;
+}
+
+bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
+    auto dos = image.Read<IMAGE_DOS_HEADER>(0);
+    if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0)
+        return false;
+    const uint64_t ntOffset = uint64_t(dos->e_lfanew);
+    auto signature = image.Read<DWORD>(ntOffset);
+    auto fileHeader = image.Read<IMAGE_FILE_HEADER>(ntOffset + sizeof(DWORD));
+    if (!signature || *signature != IMAGE_NT_SIGNATURE || !fileHeader)
+        return false;
+
+    // The optional header differs between 32- and 64-bit images; its import entry is found either way.
+    const uint64_t optionalOffset = ntOffset + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
+    auto magic = image.Read<WORD>(optionalOffset);
+    if (!magic)
+        return false;
+    uint32_t headersSize = 0, directoryCount = 0;
+    uint64_t directoriesOffset = 0;
+    if (*magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
+        auto optional = image.Read<IMAGE_OPTIONAL_HEADER32>(optionalOffset);
+        if (!optional)
+            return false;
+        headersSize = optional->SizeOfHeaders;
+        directoryCount = optional->NumberOfRvaAndSizes;
+        directoriesOffset = optionalOffset + offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
+    } else if (*magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
+        auto optional = image.Read<IMAGE_OPTIONAL_HEADER64>(optionalOffset);
+        if (!optional)
+            return false;
+        headersSize = optional->SizeOfHeaders;
+        directoryCount = optional->NumberOfRvaAndSizes;
+        directoriesOffset = optionalOffset + offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory);
+    } else {
+        return false;
+    }
+    if (directoryCount <= IMAGE_DIRECTORY_ENTRY_IMPORT)
+        return true; // no import directory: imports nothing
+    auto directory = image.Read<IMAGE_DATA_DIRECTORY>(directoriesOffset + IMAGE_DIRECTORY_ENTRY_IMPORT *
+                                                                              sizeof(IMAGE_DATA_DIRECTORY));
+    if (!directory)
+        return false;
+
+    std::vector<TSection> sections;
+    const uint64_t sectionsOffset = optionalOffset + fileHeader->SizeOfOptionalHeader;
+    for (WORD index = 0; index < fileHeader->NumberOfSections; ++index) {
+        auto header = image.Read<IMAGE_SECTION_HEADER>(sectionsOffset + index * sizeof(IMAGE_SECTION_HEADER));
+        if (!header)
+            return false;
+        sections.push_back({header->VirtualAddress, header->Misc.VirtualSize, header->PointerToRawData,
+                            header->SizeOfRawData});
+    }
+    if (directory->VirtualAddress == 0)
+        return true;
+
+    auto descriptors = FileOffset(sections, headersSize, directory->VirtualAddress);
+    if (!descriptors)
+        return false;
+    // The table ends with an empty entry; one that runs off the file's end is damaged.
+    for (uint64_t offset = *descriptors;; offset += sizeof(IMAGE_IMPORT_DESCRIPTOR)) {
+        auto descriptor = image.Read<IMAGE_IMPORT_DESCRIPTOR>(offset);
+        if (!descriptor)
+            return false;
+        if (descriptor->Name == 0)
+            return true;
+        auto nameOffset = FileOffset(sections, headersSize, descriptor->Name);
+        std::optional<std::string> name;
+        if (nameOffset)
+            name = image.ReadName(*nameOffset);
+        if (!name || name->empty() || name->size() > MaxImportNameLength)
+            return false;
+        names.push_back(AnsiToWide(*name));
+    }
+}
+
+} // namespace
+
+bool ReadImportedLibraries(const std::wstring& path, std::vector<std::wstring>& names) {
+    names.clear();
+    THandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    LARGE_INTEGER size{};
+    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart == 0)
+        return false;
+    THandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+    if (!mapping)
+        return false;
+    TFileView view(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
+    if (!view)
+        return false;
+    if (ReadImports(TImage(static_cast<const BYTE*>(view.Get()), uint64_t(size.QuadPart)), names))
+        return true;
+    names.clear();
+    return false;
+}
+
+} // namespace zarvo
