@@ -34,6 +34,7 @@ unsigned TMatchFinder::MatchLength(uint64_t at, uint32_t distance, unsigned maxL
         std::memcpy(&a, here + n, 8);
         std::memcpy(&b, there + n, 8);
         if (a != b) {
+            // Little-endian loads: the lowest differing bit is in the first differing byte.
             return n + static_cast<unsigned>(__builtin_ctzll(a ^ b) / 8);
         }
         n += 8;
