@@ -16,11 +16,13 @@ namespace zarvo {
 namespace {
 
 // A program that no longer handles its messages would keep the run waiting for minutes; it is refused
-// at once.
+// when it has not answered within the time the closing gives each message.
 bool ComponentHangs() {
     for (const wchar_t* title : {KernelWindowTitle, ServiceWindowTitle}) {
         HWND window = FindWindowW(nullptr, title);
-        if (window != nullptr && IsHungAppWindow(window))
+        DWORD_PTR answer = 0;
+        if (window != nullptr && SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_ABORTIFHUNG,
+                                                     CloseTimings().sendTimeoutMs, &answer) == 0)
             return true;
     }
     return false;
@@ -40,6 +42,9 @@ int RunSilently(const TCommandLine& arguments) {
 }
 
 int TMainForm::RunSilent(const TCommandLine& arguments) {
+    // The silent run makes its own check for running components; the unseen form's show and activation
+    // handlers must not start another run.
+    StartupCheckDone = true;
     const bool installed = !InstallPath.empty();
     if (arguments.remove && !installed) {
         ReportError(TextNothingToRemove, ErrorCaption);

@@ -49,6 +49,7 @@ bool Refuse(const std::wstring& text) {
 } // namespace
 
 TFreeSpaceQuery FreeSpaceQuery = &SystemFreeSpace;
+TWriteProbe WriteProbe = &CanWriteIn;
 
 bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath) {
     uint64_t needed = 0;
@@ -59,7 +60,7 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
     if (listed && installPath.size() + 1 + longestName >= MAX_PATH)
         return Refuse(TextPathTooLong);
     const std::wstring existing = NearestExistingFolder(installPath);
-    if (existing.empty() || !CanWriteIn(existing))
+    if (existing.empty() || !WriteProbe(existing))
         return Refuse(TextNoAccess + (existing.empty() ? installPath : existing));
     std::optional<uint64_t> available = FreeSpaceQuery(existing);
     if (listed && available && *available < needed)

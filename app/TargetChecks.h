@@ -13,8 +13,11 @@ namespace zarvo {
 // (caption "Ошибка") and answers false.
 bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath);
 
-// The free bytes on the drive of an existing folder; tests replace it.
+// The free bytes on the drive of an existing folder, and whether a file can be made in it; tests replace
+// them.
 using TFreeSpaceQuery = std::function<std::optional<uint64_t>(const std::wstring& folder)>;
+using TWriteProbe = std::function<bool(const std::wstring& folder)>;
 extern TFreeSpaceQuery FreeSpaceQuery;
+extern TWriteProbe WriteProbe;
 
 } // namespace zarvo

@@ -44,6 +44,10 @@ int RunProductWindow(HINSTANCE instance, const TProductWindow& window) {
         ShowWindow(handle, SW_SHOWDEFAULT);
         UpdateWindow(handle);
     }
+    // ZARVO_STANDIN_HANG=<window title>: that program stops handling its messages, as a hung one does.
+    wchar_t hang[64] = {};
+    if (GetEnvironmentVariableW(L"ZARVO_STANDIN_HANG", hang, 64) > 0 && lstrcmpW(hang, window.title) == 0)
+        Sleep(INFINITE);
 
     MSG msg;
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {

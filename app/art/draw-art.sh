@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Redraws the wizard's pictures with ImageMagick: the side banner and the two button glyphs.
-# They are committed; run this only to change them. Output: 24-bit uncompressed BMP (BITMAPINFOHEADER).
+# They are committed; run this only to change them. Output: uncompressed 8-bit palette BMP
+# (BITMAPINFOHEADER); each picture has well under 256 colours, so the palette keeps every one exactly,
+# the glyphs' transparent face colour included, at a quarter of the 24-bit size.
 set -euo pipefail
 cd "$(dirname "$0")"
 
@@ -10,11 +12,24 @@ tealLight='rgb(120,190,186)'
 amber='rgb(232,150,40)'
 face='rgb(240,240,240)' # the glyphs' bottom-left colour, drawn transparent on the buttons
 
+# The drawing is first flattened to 24 bits, as the program shows it; quantizing that without
+# dithering keeps each of its colours exactly (quantizing the drawing itself would merge them).
 # bmp OUTPUT DRAWING...
 bmp() {
     local out=$1
     shift
-    convert "$@" -alpha off -type TrueColor -compress None "BMP3:$out"
+    local flat
+    flat=$(mktemp)
+    convert "$@" -alpha off -type TrueColor -compress None "BMP3:$flat"
+    local colours
+    colours=$(identify -format %k "$flat")
+    if [ "$colours" -gt 256 ]; then
+        rm -f "$flat"
+        echo "draw-art: $out has $colours colours, more than a palette holds" >&2
+        exit 1
+    fi
+    convert "$flat" +dither -colors 256 -type Palette -compress None "BMP3:$out"
+    rm -f "$flat"
 }
 
 # Banner 150x280: a soft band at the top with the product mark; the lower part stays plain for the

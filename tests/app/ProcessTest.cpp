@@ -24,6 +24,7 @@ struct TRun {
     DWORD exitCode = STILL_ACTIVE;
     std::vector<TBox> boxes;
     bool formShown = false;
+    bool windowShown = false; // any visible top-level window of the process
 };
 
 struct TWindowsOf {
@@ -93,6 +94,7 @@ TRun RunSetup(const std::wstring& exe, const std::wstring& arguments, int boxAns
             break;
         }
         for (HWND window : TopLevelWindowsOf(process.dwProcessId)) {
+            run.windowShown = true;
             std::wstring className = ClassOf(window);
             if (className == MainFormClassName && !run.formShown) {
                 run.formShown = true;
@@ -271,4 +273,77 @@ TEST_F(RealExecutable, ImportsOnlyTheSystemsKnownLibraries) {
     for (const std::string& name : names)
         EXPECT_NE(std::find(known.begin(), known.end(), name), known.end())
             << name << " is not a known library";
+}
+
+// A silent run shows nothing and tells its outcome by the exit code and the log file.
+TEST_F(RealExecutable, SilentRunsInstallReinstallAndRemoveWithoutAWindow) {
+    const std::wstring folder = *temp / L"Silent Zarvo";
+    const std::wstring log = *temp / L"silent.log";
+    const std::wstring productKey = L"Software\\VARNEX_SRV.INI\\Install\\Вирдана";
+    auto installed = [&] {
+        DWORD type = 0;
+        return RegGetValueW(HKEY_LOCAL_MACHINE, productKey.c_str(), L"ProgPath", RRF_RT_REG_SZ, &type,
+                            nullptr, nullptr) == ERROR_SUCCESS;
+    };
+    struct TCase {
+        std::wstring arguments;
+        DWORD exitCode;
+        std::wstring logged; // a line the log file ends with or holds
+        bool installedAfter;
+    } cases[] = {
+        {L"/SILENT \"/dir=" + folder + L"\" /autoreinstall", 0,
+         L"Установка ПО \"Вирдана\" успешно завершена.", true},
+        {L"/silent", 0, L"Установка ПО \"Вирдана\" успешно завершена.", true},
+        {L"/silent /remove", 0, L"Удаление ПО \"Вирдана\" успешно завершено.", false},
+        {L"/silent /remove", 2, L"Ошибка: Zarvo не установлен: удалять нечего", false},
+        {L"/silent /bogus", 2, L"Ошибка: Неизвестный параметр командной строки: /bogus", false},
+        // A drive with no room left.
+        {L"/silent /dir=Z:\\proc\\Zarvo", 2, L"Ошибка: Недостаточно места на диске: нужно ", false},
+        {L"/silent /dir=C:\\" + std::wstring(240, L'z'), 2, L"Ошибка: Путь для установки слишком длинный",
+         false},
+        {L"/silent /dir=\\\\server\\share", 2,
+         L"Ошибка: Невозможно использовать сетевой путь для запуска программ", false},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(WideToUtf8(test.arguments));
+        DeleteFileW(log.c_str());
+        TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), test.arguments + L" /log=\"" + log + L"\"", IDOK);
+        ASSERT_TRUE(run.ended);
+        EXPECT_FALSE(run.windowShown);
+        EXPECT_EQ(run.exitCode, test.exitCode);
+        std::string text = ReadBinaryFile(log);
+        EXPECT_NE(text.find(WideToUtf8(test.logged)), std::string::npos) << text;
+        EXPECT_EQ(installed(), test.installedAfter);
+    }
+    EXPECT_FALSE(PathExists(folder));
+}
+
+TEST_F(RealExecutable, ASilentRunRefusesWhileAComponentHangsAndHelpListsTheArguments) {
+    // The kernel stand-in shows its window and then stops handling messages.
+    SetEnvironmentVariableW(L"ZARVO_STANDIN_HANG", L"ZarvoKernel");
+    std::wstring kernel = WinePath(ZARVO_PAYLOAD_PRODUCT_DIR) + L"\\ZarvoKernel.exe";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION process{};
+    ASSERT_TRUE(CreateProcessW(kernel.c_str(), kernel.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                               &startup, &process));
+    SetEnvironmentVariableW(L"ZARVO_STANDIN_HANG", nullptr);
+    THandle kernelProcess(process.hProcess), kernelThread(process.hThread);
+    ASSERT_TRUE(PumpUntil([] { return FindWindowW(nullptr, L"ZarvoKernel") != nullptr; }, 10000));
+
+    const std::wstring log = *temp / L"hung.log";
+    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"/silent /log=\"" + log + L"\"", IDOK);
+    TerminateProcess(kernelProcess.Get(), 0);
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_FALSE(run.windowShown);
+    EXPECT_NE(ReadBinaryFile(log).find(WideToUtf8(L"Ошибка: Компоненты Zarvo не закрыты")),
+              std::string::npos);
+    EXPECT_FALSE(PathExists(GetSpecialFolderPath(CSIDL_PROGRAM_FILES) + L"\\Zarvo")) << "nothing changed";
+
+    TRun help = RunSetup(WinePath(ZARVO_SETUP_EXE), L"/?", IDOK);
+    ASSERT_TRUE(help.ended);
+    EXPECT_FALSE(help.formShown);
+    ASSERT_EQ(help.boxes.size(), 1u);
+    EXPECT_EQ(help.boxes[0].text.substr(0, 24), L"SetupZarvo.exe [/silent]");
 }

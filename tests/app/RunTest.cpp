@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Runs.h"
+#include "app/TargetChecks.h"
 #include "archive/ArchiveOpenCount.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
@@ -343,6 +344,43 @@ TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
     EXPECT_FALSE(PathExists(folder + L"\\" + list[1]));
     EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, ClassKey, L""));
     EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
+}
+
+// Before anything changes: room on the drive, the path's length, a folder that can be written.
+TEST_F(Runs, TheTargetIsCheckedBeforeAnythingChanges) {
+    struct TCase {
+        std::wstring folder;
+        std::optional<uint64_t> freeBytes;
+        bool writable;
+        std::wstring refusal; // empty: accepted
+    } cases[] = {
+        {folder, 1ull << 40, true, L""},
+        {folder, 1, true, L"Ошибка: Недостаточно места на диске: нужно "},
+        {folder, std::nullopt, true, L""},
+        {folder, 1ull << 40, false,
+         L"Ошибка: Нет доступа к каталогу " + temp->Folder().substr(0, temp->Folder().size() - 1)},
+        {L"C:\\" + std::wstring(240, L'z'), 1ull << 40, true, L"Ошибка: Путь для установки слишком длинный"},
+    };
+    TFreeSpaceQuery savedQuery = FreeSpaceQuery;
+    TWriteProbe savedProbe = WriteProbe;
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(WideToUtf8(test.refusal));
+        FreeSpaceQuery = [&](const std::wstring&) {
+            return test.freeBytes;
+        };
+        WriteProbe = [&](const std::wstring&) {
+            return test.writable;
+        };
+        TReportRecorder log;
+        EXPECT_EQ(CheckInstallTarget(test.folder, archivePath), test.refusal.empty());
+        if (test.refusal.empty())
+            EXPECT_TRUE(log.lines.empty());
+        else
+            EXPECT_EQ(log.lines.at(0).substr(0, test.refusal.size()), test.refusal);
+        EXPECT_FALSE(PathExists(test.folder)) << "nothing is created";
+    }
+    FreeSpaceQuery = savedQuery;
+    WriteProbe = savedProbe;
 }
 
 } // namespace
