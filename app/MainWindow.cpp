@@ -11,6 +11,7 @@
 #include "common/SetupError.h"
 
 #include <commctrl.h>
+#include <shellapi.h>
 
 #include <algorithm>
 
@@ -250,6 +251,8 @@ HWND TMainForm::CreateControl(const TLayoutItem& item) {
         log->SetFlatScrollBars(true);
         log->SetDoubleBuffered(true);
         log->SetProcessMessages(&ProcessMessages);
+        log->SetOpenJournal(
+            [] { ShellExecuteW(nullptr, L"open", LogFile().c_str(), nullptr, nullptr, SW_SHOWNORMAL); });
     }
     return control;
 }

@@ -63,6 +63,8 @@ public:
 
     // The application's message processing, run as AddMessage's last step. Without one, AddMessage
     // handles the thread's pending messages itself.
+    // What the context menu's "Открыть журнал" does; without it the menu has no such item.
+    void SetOpenJournal(std::function<void()> openJournal) { openJournal_ = std::move(openJournal); }
     void SetProcessMessages(std::function<void()> processMessages) {
         processMessages_ = std::move(processMessages);
     }
@@ -140,6 +142,7 @@ private:
     HFONT font_ = nullptr; // the one in use: ownFont_ or the owner's from WM_SETFONT
     TGdiObject ownFont_;   // "Lucida Console" until the owner sets a font
     std::function<void()> processMessages_;
+    std::function<void()> openJournal_;
 };
 
 } // namespace zarvo

@@ -13,6 +13,7 @@ namespace zarvo {
 namespace {
 
 constexpr UINT CopyCommand = 1;
+constexpr UINT OpenJournalCommand = 2;
 
 struct MenuTraits {
     using Type = HMENU;
@@ -162,12 +163,18 @@ bool TLogView::ShowContextMenu(LPARAM position) {
     if (!menu.Valid() ||
         !AppendMenuW(menu.Get(), MF_STRING | (lines_.empty() ? MF_GRAYED : 0), CopyCommand, L"Копировать"))
         return true;
+    if (openJournal_)
+        AppendMenuW(menu.Get(), MF_STRING, OpenJournalCommand, L"Открыть журнал");
     HWND window = window_;
     UINT command = UINT(TrackPopupMenu(menu.Get(), TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, point.x,
                                        point.y, 0, window, nullptr));
     // The menu's loop handles other messages too; the control may be gone when it returns.
-    if (command == CopyCommand && FromHandle(window) == this)
+    if (FromHandle(window) != this)
+        return true;
+    if (command == CopyCommand)
         CopyToClipboard();
+    else if (command == OpenJournalCommand && openJournal_)
+        openJournal_();
     return true;
 }
 

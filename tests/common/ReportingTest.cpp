@@ -1,5 +1,7 @@
 #include "common/CommonUtils.h"
+#include "common/SetupError.h"
 #include "tests/support/RecordedBoxes.h"
+#include "tests/support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -131,4 +133,32 @@ TEST(ReportingBox, TheDefaultHandlerShowsRealBoxesWithTheMatchingIcon) {
     EXPECT_EQ(info.text, L"Запустите программу снова");
     EXPECT_EQ(info.icon, LoadIconW(nullptr, IDI_ASTERISK));
     EXPECT_NE(info.icon, error.icon);
+}
+
+// Every report, shown as a box or as a log line, is also a line of the log file: time, status, text.
+TEST_F(Reporting, EveryReportIsAppendedToTheLogFile) {
+    zarvo::testing::TempFolder folder;
+    const std::wstring file = folder / L"setup.log";
+    ASSERT_TRUE(zarvo::testing::WriteTextFile(file, "earlier\r\n"));
+    SetLogFile(file);
+    ReportError(L"Невозможно извлечь Unrar.dll", L"Ошибка запуска установки");
+    OnReportInfo = [](const std::wstring&, const std::wstring&) {
+    };
+    ReportInfo(L"Создание пути C:\\Zarvo", L"Сообщение");
+    SetLogFile(L"");
+    ReportInfo(L"not logged", L"Сообщение");
+
+    std::string text = zarvo::testing::ReadBinaryFile(file);
+    std::vector<std::string> lines;
+    for (size_t start = 0, end; (end = text.find("\r\n", start)) != std::string::npos; start = end + 2)
+        lines.push_back(text.substr(start, end - start));
+    ASSERT_EQ(lines.size(), 3u) << text;
+    EXPECT_EQ(lines[0], "earlier");
+    // "YYYY-MM-DD HH:MM:SS " then the status and the line as the log shows it.
+    ASSERT_GT(lines[1].size(), 20u);
+    EXPECT_EQ(lines[1][4], '-');
+    EXPECT_EQ(lines[1][13], ':');
+    EXPECT_EQ(lines[1].substr(20),
+              WideToUtf8(L"ошибка    Ошибка запуска установки: Невозможно извлечь Unrar.dll"));
+    EXPECT_EQ(lines[2].substr(20), WideToUtf8(L"сообщение Создание пути C:\\Zarvo"));
 }

@@ -15,22 +15,24 @@ const COLORREF Error = 0x00FF00FF;
 
 // Thread timer callbacks cannot capture: what they saw goes into globals.
 std::wstring MenuItemText;
+int MenuItemIndex = 0; // the item the menu timer chooses
 bool ProcessingDestroyed = false;
 
 struct TDestroyWitness {
     ~TDestroyWitness() { ProcessingDestroyed = true; }
 };
 
-void CALLBACK ChooseFirstMenuItem(HWND, UINT, UINT_PTR timer, DWORD) {
+void CALLBACK ChooseMenuItem(HWND, UINT, UINT_PTR timer, DWORD) {
     HWND menu = FindWindowW(L"#32768", nullptr);
     if (menu == nullptr)
         return;
     KillTimer(nullptr, timer);
     wchar_t text[64] = L"";
-    GetMenuStringW(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)), 0, text, 64,
-                   MF_BYPOSITION);
+    GetMenuStringW(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)), UINT(MenuItemIndex), text,
+                   64, MF_BYPOSITION);
     MenuItemText = text;
-    PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
+    for (int down = 0; down <= MenuItemIndex; ++down)
+        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
     PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
 }
 
@@ -48,13 +50,19 @@ void PressCtrlC(HWND window) {
     SetKeyboardState(keys);
 }
 
-void ChooseCopyFromMenu(HWND window) {
+// Opens the context menu from the keyboard and chooses the item at that position; its text.
+std::wstring ChooseFromMenu(HWND window, int index) {
     MenuItemText.clear();
-    SetTimer(nullptr, 0, 50, ChooseFirstMenuItem);
+    MenuItemIndex = index;
+    SetTimer(nullptr, 0, 50, ChooseMenuItem);
     UINT_PTR safety = SetTimer(nullptr, 0, 5000, EndMenuTimer);
     SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), -1);
     KillTimer(nullptr, safety);
-    EXPECT_EQ(MenuItemText, L"Копировать");
+    return MenuItemText;
+}
+
+void ChooseCopyFromMenu(HWND window) {
+    EXPECT_EQ(ChooseFromMenu(window, 0), L"Копировать");
 }
 
 std::wstring ClipboardText() {
@@ -315,6 +323,12 @@ TEST_F(LogViewTest, CopyAndGetTextGiveTheExactLines) {
     wchar_t part[8];
     EXPECT_EQ(SendMessageW(log, WM_GETTEXT, 8, reinterpret_cast<LPARAM>(part)), 7);
     EXPECT_EQ(std::wstring(part), expected.substr(0, 7));
+
+    // The journal item is there once the owner says how to open the journal.
+    int opened = 0;
+    view->SetOpenJournal([&] { ++opened; });
+    EXPECT_EQ(ChooseFromMenu(log, 1), L"Открыть журнал");
+    EXPECT_EQ(opened, 1);
 }
 
 TEST_F(LogViewTest, AddMessageHandlesPendingMessagesBeforeItReturns) {
