@@ -87,10 +87,8 @@ bool TMainForm::FormCreate() {
             SetActiveControl(Control(TControlId::RestoreButton));
         }
         return true;
-    } catch (const ESetupError& error) {
-        ReportError(error.Message(), StartupErrorCaption);
-    } catch (const std::exception& error) {
-        ReportError(Utf8ToWide(error.what()), StartupErrorCaption);
+    } catch (...) {
+        ReportError(CurrentExceptionMessage(), StartupErrorCaption);
     }
     return false;
 }

@@ -60,7 +60,7 @@ TGdiObject LoadGlyph(HINSTANCE instance, const wchar_t* resource, int dpi) {
     TGdiObject bitmap(LoadImageW(instance, resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
     BITMAP info{};
     if (!bitmap.Valid() || GetObjectW(bitmap.Get(), sizeof(info), &info) == 0)
-        RaiseLastError(L"Cannot load the picture " + std::wstring(resource) + L". ");
+        RaiseLastError(TextCannotLoadPicture + std::wstring(resource) + L". ");
     int width = MulDiv(info.bmWidth, dpi, 96), height = MulDiv(info.bmHeight, dpi, 96);
     if (width == info.bmWidth && height == info.bmHeight)
         return bitmap;
@@ -68,7 +68,7 @@ TGdiObject LoadGlyph(HINSTANCE instance, const wchar_t* resource, int dpi) {
     TGdiObject scaled(CreateCompatibleBitmap(screen.Get(), width, height));
     TMemoryDc source(CreateCompatibleDC(screen.Get())), target(CreateCompatibleDC(screen.Get()));
     if (!scaled.Valid() || !source.Valid() || !target.Valid())
-        RaiseLastError(L"Cannot scale the picture " + std::wstring(resource) + L". ");
+        RaiseLastError(TextCannotScalePicture + std::wstring(resource) + L". ");
     TSelectObject selectSource(source.Get(), bitmap.Get());
     TSelectObject selectTarget(target.Get(), scaled.Get());
     SetStretchBltMode(target.Get(), HALFTONE);
@@ -98,11 +98,8 @@ std::unique_ptr<TMainForm> TMainForm::CreateForm(const std::wstring& commandLine
     MainForm = form.get();
     try {
         form->CreateWindowAndControls();
-    } catch (const ESetupError& error) {
-        ReportError(error.Message(), StartupErrorCaption);
-        return nullptr;
-    } catch (const std::exception& error) {
-        ReportError(Utf8ToWide(error.what()), StartupErrorCaption);
+    } catch (...) {
+        ReportError(CurrentExceptionMessage(), StartupErrorCaption);
         return nullptr;
     }
     if (!form->FormCreate())
@@ -144,7 +141,7 @@ void TMainForm::CreateWindowAndControls() {
     InitCommonControlsEx(&controls);
     if (!RegisterFormClass(instance, &TMainForm::WindowProc) || !RegisterControlClasses(instance) ||
         !RegisterLogViewClass(instance))
-        RaiseLastError(L"Cannot register the window classes. ");
+        RaiseLastError(TextCannotRegisterClasses);
 
     dpi_ = ScreenDpi();
     int width = Scale(FormWidth), height = Scale(FormHeight);
@@ -156,7 +153,7 @@ void TMainForm::CreateWindowAndControls() {
     CreateWindowExW(WS_EX_CONTROLPARENT | WS_EX_APPWINDOW, MainFormClassName, FormCaption, style, left, top,
                     width, height, nullptr, nullptr, instance, this);
     if (handle_ == nullptr)
-        RaiseLastError(L"Cannot create the main window. ");
+        RaiseLastError(TextCannotCreateWindow);
     dPickFolder.SetOwner(handle_);
 
     for (const TLayoutItem& item : MainFormLayout())
@@ -229,7 +226,7 @@ HWND TMainForm::CreateControl(const TLayoutItem& item) {
                                    Scale(item.width), Scale(item.height), parent,
                                    reinterpret_cast<HMENU>(INT_PTR(item.id)), instance, params);
     if (control == nullptr)
-        RaiseLastError(L"Cannot create the control " + std::wstring(item.name) + L". ");
+        RaiseLastError(TextCannotCreateControl + std::wstring(item.name) + L". ");
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.font)), FALSE);
 
     if (item.kind == TControlKind::Label && item.align == TAlign::None &&
@@ -302,7 +299,7 @@ HFONT TMainForm::FontFor(const TFontStyle& item) {
     lstrcpynW(description.lfFaceName, item.face, LF_FACESIZE);
     TGdiObject font(CreateFontIndirectW(&description));
     if (!font.Valid())
-        RaiseLastError(L"Cannot create the font " + std::wstring(item.face) + L". ");
+        RaiseLastError(TextCannotCreateFont + std::wstring(item.face) + L". ");
     HFONT result = static_cast<HFONT>(font.Get());
     fonts_.emplace_back(item, std::move(font));
     return result;

@@ -1,4 +1,5 @@
 #include "app/StartupFiles.h"
+#include "common/CommonTexts.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"
@@ -13,7 +14,7 @@ namespace {
 
 [[noreturn]] void RaiseReadError(const std::wstring& fileName) {
     DWORD code = GetLastError();
-    throw ESetupError(L"Cannot read file \"" + fileName + L"\". " + SystemErrorText(code));
+    throw ESetupError(TextCannotReadFile + (L"\"" + fileName + L"\". ") + SystemErrorText(code));
 }
 
 } // namespace
@@ -87,7 +88,7 @@ std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
     THandle file = HoldFile(fileName);
     if (!file.Valid()) {
         DWORD code = GetLastError();
-        throw ESetupError(L"Cannot open file \"" + fileName + L"\". " + SystemErrorText(code));
+        throw ESetupError(TextCannotOpenFile + (L"\"" + fileName + L"\". ") + SystemErrorText(code));
     }
     return SplitDistList(ReadHeldFile(file.Get(), fileName));
 }

@@ -17,6 +17,13 @@ inline constexpr wchar_t TextUnknownArgument[] = L"Неизвестный пар
 inline constexpr wchar_t TextNothingToRemove[] = L"Zarvo не установлен: удалять нечего";
 inline constexpr wchar_t TextComponentsStillRunning[] =
     L"Компоненты Zarvo не закрыты: установка не выполнена, ничего не изменено";
+// A window of the form that cannot be made ends the start.
+inline constexpr wchar_t TextCannotLoadPicture[] = L"Невозможно загрузить рисунок ";
+inline constexpr wchar_t TextCannotScalePicture[] = L"Невозможно масштабировать рисунок ";
+inline constexpr wchar_t TextCannotRegisterClasses[] = L"Невозможно зарегистрировать классы окон. ";
+inline constexpr wchar_t TextCannotCreateWindow[] = L"Невозможно создать главное окно. ";
+inline constexpr wchar_t TextCannotCreateControl[] = L"Невозможно создать элемент ";
+inline constexpr wchar_t TextCannotCreateFont[] = L"Невозможно создать шрифт ";
 inline constexpr wchar_t TextFolderDialogTitle[] = L"Выбор каталога";
 inline constexpr wchar_t TextFolderDialogHeadline[] = L"Укажите каталог для Zarvo";
 

@@ -1,4 +1,5 @@
 #include "common/CommonUtils.h"
+#include "common/CommonTexts.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"
@@ -69,7 +70,7 @@ int64_t GetFileWriteTime(const std::wstring& fileName) {
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file.Valid()) {
         DWORD code = GetLastError();
-        throw ESetupError(L"Cannot open file \"" + fileName + L"\". " + SystemErrorText(code));
+        throw ESetupError(TextCannotOpenFile + (L"\"" + fileName + L"\". ") + SystemErrorText(code));
     }
     FILETIME creation, access, write;
     if (!GetFileTime(file.Get(), &creation, &access, &write))

@@ -1,4 +1,5 @@
 #include "common/Registry.h"
+#include "common/CommonTexts.h"
 
 #include "common/SetupError.h"
 
@@ -66,7 +67,7 @@ bool TRegistry::KeyExists(const std::wstring& key) const {
 
 HKEY TRegistry::RequireCurrent(const std::wstring& name) const {
     if (!current_.Valid())
-        throw ESetupError(L"No registry key is open to access " + Quoted(name));
+        throw ESetupError(TextNoKeyOpen + Quoted(name));
     return current_.Get();
 }
 
@@ -85,9 +86,9 @@ std::wstring TRegistry::ReadString(const std::wstring& name) const {
         if (status == ERROR_FILE_NOT_FOUND)
             return {};
         if (status != ERROR_SUCCESS)
-            throw ESetupError(L"Failed to get data for " + Quoted(name));
+            throw ESetupError(TextCannotReadValue + Quoted(name));
         if (type != REG_SZ && type != REG_EXPAND_SZ)
-            throw ESetupError(L"Invalid data type for " + Quoted(name));
+            throw ESetupError(TextWrongValueType + Quoted(name));
         std::wstring value(size / sizeof(wchar_t) + 1, L'\0');
         DWORD capacity = DWORD(value.size() * sizeof(wchar_t));
         status = RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(value.data()),
@@ -95,9 +96,9 @@ std::wstring TRegistry::ReadString(const std::wstring& name) const {
         if (status == ERROR_MORE_DATA)
             continue; // changed between the two calls
         if (status != ERROR_SUCCESS)
-            throw ESetupError(L"Failed to get data for " + Quoted(name));
+            throw ESetupError(TextCannotReadValue + Quoted(name));
         if (type != REG_SZ && type != REG_EXPAND_SZ)
-            throw ESetupError(L"Invalid data type for " + Quoted(name));
+            throw ESetupError(TextWrongValueType + Quoted(name));
         // Stored strings need not be terminated; cut at the first terminator if there is one.
         value.resize(capacity / sizeof(wchar_t));
         if (auto end = value.find(L'\0'); end != std::wstring::npos)
@@ -111,15 +112,15 @@ bool TRegistry::ReadBool(const std::wstring& name) const {
     DWORD type = 0, size = 0;
     LONG status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
     if (status != ERROR_SUCCESS)
-        throw ESetupError(L"Failed to get data for " + Quoted(name));
+        throw ESetupError(TextCannotReadValue + Quoted(name));
     if (type != REG_DWORD || size != sizeof(DWORD))
-        throw ESetupError(L"Invalid data type for " + Quoted(name));
+        throw ESetupError(TextWrongValueType + Quoted(name));
     DWORD value = 0;
     size = sizeof(value);
     if (RegQueryValueExW(key, name.c_str(), nullptr, &type, reinterpret_cast<BYTE*>(&value), &size) !=
             ERROR_SUCCESS ||
         type != REG_DWORD)
-        throw ESetupError(L"Failed to get data for " + Quoted(name));
+        throw ESetupError(TextCannotReadValue + Quoted(name));
     return value != 0;
 }
 
@@ -128,7 +129,7 @@ void TRegistry::WriteString(const std::wstring& name, const std::wstring& value)
     DWORD bytes = DWORD((value.size() + 1) * sizeof(wchar_t));
     if (RegSetValueExW(key, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(value.c_str()), bytes) !=
         ERROR_SUCCESS)
-        throw ESetupError(L"Failed to set data for " + Quoted(name));
+        throw ESetupError(TextCannotWriteValue + Quoted(name));
 }
 
 void TRegistry::WriteBool(const std::wstring& name, bool value) {
@@ -136,7 +137,7 @@ void TRegistry::WriteBool(const std::wstring& name, bool value) {
     DWORD data = value ? 1 : 0;
     if (RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) !=
         ERROR_SUCCESS)
-        throw ESetupError(L"Failed to set data for " + Quoted(name));
+        throw ESetupError(TextCannotWriteValue + Quoted(name));
 }
 
 bool TRegistry::DeleteKey(const std::wstring& key) {

@@ -1,4 +1,5 @@
 #include "common/SetupError.h"
+#include "common/CommonTexts.h"
 
 #include <cwchar>
 
@@ -37,9 +38,7 @@ std::wstring SystemErrorText(DWORD code) {
             text.pop_back();
     }
     if (text.empty()) {
-        wchar_t fallback[32];
-        swprintf(fallback, 32, L"Error %lu", static_cast<unsigned long>(code));
-        text = fallback;
+        text = TextErrorCode + std::to_wstring(code);
     }
     return text;
 }
@@ -52,7 +51,7 @@ std::wstring CurrentExceptionMessage() {
     } catch (const std::exception& error) {
         return Utf8ToWide(error.what());
     } catch (...) {
-        return L"Неизвестная ошибка";
+        return TextUnknownError;
     }
 }
 

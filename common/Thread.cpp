@@ -19,12 +19,8 @@ DWORD WINAPI TThread::ThreadProc(void* self) noexcept {
     auto* thread = static_cast<TThread*>(self);
     try {
         return thread->Execute();
-    } catch (const ESetupError& error) {
-        thread->failureText_ = error.Message();
-    } catch (const std::exception& error) {
-        thread->failureText_ = Utf8ToWide(error.what());
     } catch (...) {
-        thread->failureText_ = L"Unknown exception";
+        thread->failureText_ = CurrentExceptionMessage();
     }
     return ExceptionExitCode;
 }

@@ -20,12 +20,6 @@ using Microsoft::WRL::ComPtr;
 
 namespace {
 
-std::wstring MessageOf(const std::exception& error) {
-    if (auto* setupError = dynamic_cast<const ESetupError*>(&error))
-        return setupError->Message();
-    return Utf8ToWide(error.what());
-}
-
 void Check(HRESULT result) {
     if (FAILED(result))
         throw ESetupError(SystemErrorText(DWORD(result)));
@@ -140,16 +134,16 @@ bool RegisterComponents(const std::wstring& installFolder) {
     try {
         RegisterTypeLibrary(typeLibPath);
         ReportInfo(typeLibPath + L" зарегистрирован успешно", InfoCaption);
-    } catch (const std::exception& error) {
-        ReportError(L"Регистрация TLB: " + MessageOf(error), ErrorCaption);
+    } catch (const std::exception&) {
+        ReportError(L"Регистрация TLB: " + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
 
     try {
         WriteComClassEntries(folder);
         ReportInfo(L"AxApplication зарегистрирован успешно", InfoCaption);
-    } catch (const std::exception& error) {
-        ReportError(L"Регистрация AxApplication: " + MessageOf(error), ErrorCaption);
+    } catch (const std::exception&) {
+        ReportError(L"Регистрация AxApplication: " + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
 
@@ -183,16 +177,16 @@ bool UnregisterComponents(const std::wstring& installFolder) {
     try {
         UnregisterTypeLibrary(typeLibPath);
         ReportInfo(typeLibPath + L" разрегистрирован успешно", InfoCaption);
-    } catch (const std::exception& error) {
-        ReportError(L"Разрегистрация " + typeLibPath + L": " + MessageOf(error), ErrorCaption);
+    } catch (const std::exception&) {
+        ReportError(L"Разрегистрация " + typeLibPath + L": " + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
 
     try {
         DeleteComClassEntries();
         ReportInfo(L"AxApplication разрегистрирован успешно", InfoCaption);
-    } catch (const std::exception& error) {
-        ReportError(L"Разрегистрация AxApplication: " + MessageOf(error), ErrorCaption);
+    } catch (const std::exception&) {
+        ReportError(L"Разрегистрация AxApplication: " + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
     return true;

@@ -186,7 +186,8 @@ TEST_F(Runs, TheUnattendedReinstallKeepsTheStoredChoice) {
 // The list's lines decide what is unpacked and where the run stops.
 TEST_F(Runs, TheDistributionListDecidesWhatIsUnpackedAndWhereTheRunStops) {
     const std::wstring done = L"Установка ПО \"Вирдана\" успешно завершена.";
-    const std::wstring noConfig = L"Ошибка: " + UpperCase(folder + L"\\Tornel.dll") + L" не зарегистрирован";
+    // The missing library's own line comes last, after its "не зарегистрирован".
+    const std::wstring noConfig = L"Ошибка: Невозможно загрузить " + UpperCase(folder + L"\\Tornel.dll");
     struct TCase {
         std::vector<std::wstring> lines;
         std::vector<std::wstring> unpacking; // the lines after "Создание пути"
@@ -314,11 +315,12 @@ TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
 
     // The folder already gone: unregistration fails, every file and the folder fail.
     std::vector<std::wstring> log = Remove();
-    ASSERT_GE(log.size(), list.size() + 5);
+    ASSERT_GE(log.size(), list.size() + 6);
     EXPECT_EQ(log[0], L"Удаление ярлыка");
     EXPECT_EQ(log[2], L"Ошибка: " + UpperCase(folder + L"\\Tornel.dll") + L" не разрегистрирован");
+    EXPECT_EQ(log[3].substr(0, 29), L"Ошибка: Невозможно загрузить ");
     for (size_t i = 0; i < list.size(); ++i)
-        EXPECT_EQ(log[3 + i], L"Ошибка: Невозможно удалить " + list[i]);
+        EXPECT_EQ(log[4 + i], L"Ошибка: Невозможно удалить " + list[i]);
     EXPECT_EQ(std::vector(log.end() - 3, log.end()),
               (std::vector<std::wstring>{folderError, L"Завершение удаления", closing}));
 

@@ -84,7 +84,7 @@ TEST(FileInfo, WriteTimeOfAFileThatCannotBeOpenedRaisesWithTheFileName) {
         GetFileWriteTime(path);
         ADD_FAILURE() << "no error raised";
     } catch (const ESetupError& error) {
-        EXPECT_EQ(error.Message().rfind(L"Cannot open file \"" + path + L"\". ", 0), 0u);
+        EXPECT_EQ(error.Message().rfind(L"Невозможно открыть файл \"" + path + L"\". ", 0), 0u);
     }
     CloseHandle(locked);
 }

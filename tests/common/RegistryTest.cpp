@@ -85,8 +85,8 @@ TEST_F(Registry, StringsAreReadAsStoredAbsentIsEmptyOtherTypesFail) {
     EXPECT_EQ(registry.ReadString(L"Expandable"), expandable);
     EXPECT_EQ(registry.ReadString(L"Unterminated"), L"abc");
     EXPECT_EQ(registry.ReadString(L"Absent"), L"");
-    EXPECT_EQ(ErrorOf([&] { registry.ReadString(L"Number"); }), L"Invalid data type for 'Number'");
-    EXPECT_EQ(ErrorOf([&] { registry.ReadString(L"Bytes"); }), L"Invalid data type for 'Bytes'");
+    EXPECT_EQ(ErrorOf([&] { registry.ReadString(L"Number"); }), L"Неверный тип данных значения 'Number'");
+    EXPECT_EQ(ErrorOf([&] { registry.ReadString(L"Bytes"); }), L"Неверный тип данных значения 'Bytes'");
 }
 
 TEST_F(Registry, BooleansComeFromDwordsOnly) {
@@ -101,8 +101,8 @@ TEST_F(Registry, BooleansComeFromDwordsOnly) {
     EXPECT_TRUE(registry.ReadBool(L"One"));
     EXPECT_FALSE(registry.ReadBool(L"Zero"));
     EXPECT_TRUE(registry.ReadBool(L"Seven"));
-    EXPECT_EQ(ErrorOf([&] { registry.ReadBool(L"Text"); }), L"Invalid data type for 'Text'");
-    EXPECT_EQ(ErrorOf([&] { registry.ReadBool(L"Absent"); }), L"Failed to get data for 'Absent'");
+    EXPECT_EQ(ErrorOf([&] { registry.ReadBool(L"Text"); }), L"Неверный тип данных значения 'Text'");
+    EXPECT_EQ(ErrorOf([&] { registry.ReadBool(L"Absent"); }), L"Невозможно прочитать значение 'Absent'");
 }
 
 TEST_F(Registry, WritesStringsAndBooleansWithTheirTypes) {

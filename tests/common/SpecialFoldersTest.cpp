@@ -42,7 +42,7 @@ TEST(SpecialFolders, RegistryFallbackReadsProgramFilesDirAndRaisesOnAWrongType) 
         ReadProgramFilesDirFromRegistry();
         ADD_FAILURE() << "no error raised";
     } catch (const ESetupError& error) {
-        EXPECT_EQ(error.Message(), L"Invalid data type for 'ProgramFilesDir'");
+        EXPECT_EQ(error.Message(), L"Неверный тип данных значения 'ProgramFilesDir'");
     }
     // The shortcut folders never consult the registry, even when its value would raise.
     EXPECT_NO_THROW(GetSpecialFolderPath(CSIDL_COMMON_DESKTOPDIRECTORY));

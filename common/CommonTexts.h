@@ -1,0 +1,16 @@
+#pragma once
+// The common unit's texts that can reach a user, through an error raised by a helper.
+
+namespace zarvo {
+
+inline constexpr wchar_t TextNoKeyOpen[] = L"Раздел реестра не открыт для значения ";
+inline constexpr wchar_t TextCannotReadValue[] = L"Невозможно прочитать значение ";
+inline constexpr wchar_t TextWrongValueType[] = L"Неверный тип данных значения ";
+inline constexpr wchar_t TextCannotWriteValue[] = L"Невозможно записать значение ";
+inline constexpr wchar_t TextCannotOpenFile[] = L"Невозможно открыть файл ";
+inline constexpr wchar_t TextCannotReadFile[] = L"Невозможно прочитать файл ";
+inline constexpr wchar_t TextUnknownError[] = L"Неизвестная ошибка";
+// Followed by the system's error code when the system has no text for it.
+inline constexpr wchar_t TextErrorCode[] = L"Ошибка ";
+
+} // namespace zarvo
