@@ -4,6 +4,8 @@
 #include "app/RunTexts.h"
 #include "archive/ArchiveExtract.h"
 #include "archive/DistUnpack.h"
+#include "common/Text.h"
+#include "common/PathText.h"
 #include "common/CommonUtils.h"
 #include "common/Registry.h"
 #include "common/SetupError.h"
@@ -39,7 +41,7 @@ bool ExtractSystemFile(const std::wstring& archivePath, const std::wstring& file
 // Desktop and Start menu of all users; their outcome is not looked at.
 void CreateProductShortcuts(const std::wstring& installPath, const std::wstring& fileName,
                             const std::wstring& shortcutName) {
-    const std::wstring target = installPath + L"\\" + fileName;
+    const std::wstring target = JoinPath(installPath, fileName);
     CreateShortcut(target, installPath, shortcutName, CSIDL_COMMON_DESKTOPDIRECTORY);
     CreateShortcut(target, installPath, shortcutName, CSIDL_COMMON_STARTMENU);
 }
@@ -56,7 +58,7 @@ void WriteInstallState(const TRunInput& input) {
     if (registry.OpenKey(InstallKey, true)) {
         registry.WriteString(InstalledDistribFileNameValue, input.setupExecutable);
         registry.WriteString(InstalledDistribFileTimeValue,
-                             std::to_wstring(GetFileWriteTime(input.setupExecutable)));
+                             DecimalText(GetFileWriteTime(input.setupExecutable)));
         if (!input.autoMode)
             registry.WriteBool(AutoReinstallValue, input.autoReinstall);
         registry.CloseKey();

@@ -1,7 +1,8 @@
 #include "app/MainLayout.h"
 
+#include "common/SetupError.h"
+
 #include <array>
-#include <stdexcept>
 
 namespace zarvo {
 
@@ -322,7 +323,7 @@ const TLayoutItem& LayoutOf(TControlId id) {
     for (const TLayoutItem& item : Layout)
         if (item.id == id)
             return item;
-    throw std::out_of_range("no such control in the main form's layout");
+    throw ESetupError(L"Элемента нет в описании главного окна");
 }
 
 } // namespace zarvo

@@ -10,6 +10,7 @@
 #include "archive/ArchiveExtract.h"
 #include "archive/UnRAR.h"
 #include "common/CommonUtils.h"
+#include "common/PathText.h"
 #include "common/Registry.h"
 #include "common/SetupError.h"
 
@@ -19,16 +20,6 @@ bool AutoMode = false;
 bool AutoReinstallFlag = false;
 std::optional<std::vector<std::wstring>> DistList;
 TMainForm* MainForm = nullptr;
-
-namespace {
-
-std::wstring WithTrailingBackslash(std::wstring path) {
-    if (path.empty() || path.back() != L'\\')
-        path += L'\\';
-    return path;
-}
-
-} // namespace
 
 bool TMainForm::FormCreate() {
     // Any failure before the first page is chosen ends the program; the box says why.

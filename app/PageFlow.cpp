@@ -12,7 +12,7 @@
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
 #include "logview/LogView.h"
-#include "setup/PathText.h"
+#include "common/PathText.h"
 #include "setup/SetupUtils.h"
 
 namespace zarvo {

@@ -1,5 +1,6 @@
 #include "app/RunTexts.h"
 #include "app/Runs.h"
+#include "common/PathText.h"
 #include "common/CommonUtils.h"
 #include "common/Registry.h"
 #include "common/SetupError.h"
@@ -29,7 +30,7 @@ void RunRemoval(const TRunInput& input) {
 
     for (const std::wstring& name : *input.distList) {
         // A line that would leave the installation folder names nothing of ours.
-        if (StaysInsideFolder(name) && DeleteFileW((input.installPath + L"\\" + name).c_str()))
+        if (StaysInsideFolder(name) && DeleteFileW(JoinPath(input.installPath, name).c_str()))
             info(name + TextDeleted);
         else
             error(TextCannotDelete + name);

@@ -8,7 +8,7 @@
 #include "app/WizardTexts.h"
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
-#include "setup/PathText.h"
+#include "common/PathText.h"
 #include "setup/SetupUtils.h"
 
 namespace zarvo {

@@ -1,12 +1,11 @@
 #include "app/StartupFiles.h"
+#include "common/Text.h"
 #include "common/CommonTexts.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"
 
 #include <oleauto.h>
-
-#include <cstdio>
 
 namespace zarvo {
 
@@ -97,16 +96,7 @@ std::wstring FormatFileDate(TDateTime date) {
     SYSTEMTIME time{};
     if (!VariantTimeToSystemTime(date, &time))
         return {};
-    wchar_t text[16];
-    std::swprintf(text, 16, L"%02u.%02u.%04u", unsigned(time.wDay), unsigned(time.wMonth),
-                  unsigned(time.wYear));
-    return text;
-}
-
-std::wstring WithoutTrailingBackslashes(std::wstring path) {
-    while (!path.empty() && path.back() == L'\\')
-        path.pop_back();
-    return path;
+    return DecimalText(time.wDay, 2) + L"." + DecimalText(time.wMonth, 2) + L"." + DecimalText(time.wYear, 4);
 }
 
 } // namespace zarvo

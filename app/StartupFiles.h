@@ -34,7 +34,5 @@ extern std::function<void(const std::wstring& fileName)> OnStartupFileWritten;
 // A date as DD.MM.YYYY whatever the user's locale; empty for a value outside the calendar.
 std::wstring FormatFileDate(TDateTime date);
 
-// The path without the backslashes it ends in.
-std::wstring WithoutTrailingBackslashes(std::wstring path);
 
 } // namespace zarvo

@@ -2,6 +2,7 @@
 
 #include "app/RunTexts.h"
 #include "archive/ArchiveExtract.h"
+#include "common/Text.h"
 #include "common/CommonUtils.h"
 #include "setup/SetupConstants.h"
 
@@ -64,8 +65,8 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
         return Refuse(TextNoAccess + (existing.empty() ? installPath : existing));
     std::optional<uint64_t> available = FreeSpaceQuery(existing);
     if (listed && available && *available < needed)
-        return Refuse(TextNoSpace1 + std::to_wstring(Megabytes(needed)) + TextNoSpace2 +
-                      std::to_wstring(*available >> 20) + TextNoSpace3);
+        return Refuse(TextNoSpace1 + DecimalText(int64_t(Megabytes(needed))) + TextNoSpace2 +
+                      DecimalText(int64_t(*available >> 20)) + TextNoSpace3);
     return true;
 }
 

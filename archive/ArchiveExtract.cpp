@@ -3,6 +3,7 @@
 #include "archive/ArchiveWalk.h"
 #include "archive/UnRAR.h"
 #include "common/CommonUtils.h"
+#include "common/PathText.h"
 #include "common/Text.h"
 
 #include <algorithm>
@@ -19,7 +20,7 @@ bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& tar
     while (archive.Next(name) == THeaderRead::Entry) {
         if (UpperCase(name) == wanted) {
             // Only the first entry of that name counts.
-            return StaysInsideFolder(name) && archive.ExtractTo(WithBackslash(targetFolder) + name);
+            return StaysInsideFolder(name) && archive.ExtractTo(WithTrailingBackslash(targetFolder) + name);
         }
         if (!archive.Skip())
             return false;
@@ -53,7 +54,8 @@ bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& e
         }
         EnterTargetFolder(targetFolder);
         std::wstring relative = prefix.Relative(name);
-        if (!StaysInsideFolder(relative) || !archive.ExtractTo(WithBackslash(targetFolder) + relative))
+        if (!StaysInsideFolder(relative) ||
+            !archive.ExtractTo(WithTrailingBackslash(targetFolder) + relative))
             return false;
         matched = true;
     }

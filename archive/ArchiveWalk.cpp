@@ -3,6 +3,7 @@
 #include "archive/ArchiveOpenCount.h"
 #include "archive/UnRAR.h"
 #include "common/CommonUtils.h"
+#include "common/PathText.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
 
@@ -94,12 +95,8 @@ bool LibraryDestination(const std::wstring& destination, std::wstring& seen) {
     return true;
 }
 
-std::wstring WithBackslash(const std::wstring& folder) {
-    return !folder.empty() && folder.back() == L'\\' ? folder : folder + L'\\';
-}
-
 TFolderPrefix::TFolderPrefix(const std::wstring& entryPrefix, const std::wstring& baseFolder) {
-    std::wstring base = baseFolder.empty() ? std::wstring() : WithBackslash(baseFolder);
+    std::wstring base = baseFolder.empty() ? std::wstring() : WithTrailingBackslash(baseFolder);
     prefix_ = UpperCase(base + entryPrefix);
     baseLength_ = base.size();
 }

@@ -45,9 +45,6 @@ private:
 // the trip through the OEM code page. False when that code page cannot hold the path.
 bool LibraryDestination(const std::wstring& destination, std::wstring& seen);
 
-// folder with one trailing backslash.
-std::wstring WithBackslash(const std::wstring& folder);
-
 // The entries below a base folder whose names begin with a prefix (without regard to case, by the
 // user's locale), as the folder extraction selects them.
 class TFolderPrefix {

@@ -6,6 +6,7 @@
 #include "archive/StagingFolder.h"
 #include "archive/UnRAR.h"
 #include "common/CommonUtils.h"
+#include "common/PathText.h"
 
 #include <optional>
 
@@ -94,7 +95,8 @@ bool PlaceLine(const TLinePlan& plan, const std::vector<std::wstring>& names, co
     for (size_t index : plan.entries) {
         EnterTargetFolder(targetFolder);
         std::wstring destination;
-        if (!LibraryDestination(WithBackslash(targetFolder) + prefix.Relative(names[index]), destination) ||
+        if (!LibraryDestination(WithTrailingBackslash(targetFolder) + prefix.Relative(names[index]),
+                                destination) ||
             !PlaceExtractedEntry(staging->EntryPath(index), destination))
             return false;
     }

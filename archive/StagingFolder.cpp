@@ -1,5 +1,7 @@
 #include "archive/StagingFolder.h"
 
+#include "common/Text.h"
+#include "common/PathText.h"
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
 
@@ -18,7 +20,7 @@ void RemoveTree(const std::wstring& folder) {
             std::wstring name = data.cFileName;
             if (name == L"." || name == L"..")
                 continue;
-            std::wstring path = folder + L"\\" + name;
+            std::wstring path = JoinPath(folder, name);
             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
             if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
                 RemoveTree(path);
@@ -33,11 +35,10 @@ void RemoveTree(const std::wstring& folder) {
 } // namespace
 
 TStagingFolder::TStagingFolder() {
-    const std::wstring base =
-        GetTempFolder() + L"ZarvoUnpack-" + std::to_wstring(GetCurrentProcessId()) + L"-";
+    const std::wstring base = GetTempFolder() + L"ZarvoUnpack-" + DecimalText(GetCurrentProcessId()) + L"-";
     // A name left behind by an earlier process of the same id is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        std::wstring candidate = base + std::to_wstring(GetTickCount()) + L"-" + std::to_wstring(attempt);
+        std::wstring candidate = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
         if (CreateDirectoryW(candidate.c_str(), nullptr)) {
             path_ = candidate;
             return;
@@ -53,7 +54,7 @@ TStagingFolder::~TStagingFolder() {
 }
 
 std::wstring TStagingFolder::EntryPath(size_t index) const {
-    return path_ + L"\\" + std::to_wstring(index);
+    return JoinPath(path_, DecimalText(int64_t(index)));
 }
 
 } // namespace zarvo

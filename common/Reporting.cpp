@@ -1,9 +1,8 @@
+#include "common/Text.h"
 #include "common/CommonUtils.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"
-
-#include <cwchar>
 
 namespace zarvo {
 
@@ -21,11 +20,11 @@ void AppendToLogFile(bool error, const std::wstring& text, const std::wstring& c
         return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    wchar_t stamp[40];
-    swprintf(stamp, 40, L"%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
-             now.wMinute, now.wSecond);
-    std::wstring line = stamp + std::wstring(error ? L"ошибка    " : L"сообщение ") +
-                        (error ? caption + L": " + text : text) + L"\r\n";
+    std::wstring line = DecimalText(now.wYear, 4) + L"-" + DecimalText(now.wMonth, 2) + L"-" +
+                        DecimalText(now.wDay, 2) + L" " + DecimalText(now.wHour, 2) + L":" +
+                        DecimalText(now.wMinute, 2) + L":" + DecimalText(now.wSecond, 2) + L" " +
+                        (error ? L"ошибка    " : L"сообщение ") + (error ? caption + L": " + text : text) +
+                        L"\r\n";
     std::string bytes = WideToUtf8(line);
     THandle file(CreateFileW(logFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

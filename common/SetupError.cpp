@@ -1,3 +1,4 @@
+#include "common/Text.h"
 #include "common/SetupError.h"
 #include "common/CommonTexts.h"
 
@@ -38,7 +39,7 @@ std::wstring SystemErrorText(DWORD code) {
             text.pop_back();
     }
     if (text.empty()) {
-        text = TextErrorCode + std::to_wstring(code);
+        text = TextErrorCode + DecimalText(code);
     }
     return text;
 }

@@ -16,4 +16,16 @@ bool SameText(const std::wstring& a, const std::wstring& b) {
                           int(b.size())) == CSTR_EQUAL;
 }
 
+std::wstring DecimalText(int64_t value, int width) {
+    uint64_t magnitude = value < 0 ? 0 - uint64_t(value) : uint64_t(value);
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), wchar_t(L'0' + magnitude % 10));
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (int(digits.size()) < width)
+        digits.insert(0, size_t(width) - digits.size(), L'0');
+    return value < 0 ? L"-" + digits : digits;
+}
+
 } // namespace zarvo

@@ -1,3 +1,4 @@
+#include "common/Text.h"
 #include "common/CommonUtils.h"
 
 #include "common/Handles.h"
@@ -95,9 +96,8 @@ std::wstring BuildModuleVersionText(const std::wstring& fileName) {
     uint16_t major = 0, minor = 0, release = 0, build = 0;
     if (!ReadFileVersion(fileName, major, minor, release, build))
         return L"Информация о версии отсутствует";
-    return L"версия " + std::to_wstring(major) + L"." + std::to_wstring(minor) + L"." +
-           std::to_wstring(release) + L"." + std::to_wstring(build) + L" от " +
-           FormatShortDate(GetFileDate(fileName));
+    return L"версия " + DecimalText(major) + L"." + DecimalText(minor) + L"." + DecimalText(release) + L"." +
+           DecimalText(build) + L" от " + FormatShortDate(GetFileDate(fileName));
 }
 
 void CommonUtilsStartup() {

@@ -5,7 +5,7 @@
 #include "common/Text.h"
 #include "setup/DllRegisterServerThread.h"
 #include "setup/LoadFailure.h"
-#include "setup/PathText.h"
+#include "common/PathText.h"
 #include "setup/SetupConstants.h"
 
 #include <oleauto.h>
@@ -73,7 +73,7 @@ void WriteComClassEntries(const std::wstring& folder) {
     WriteRegistryDefault(registry, ClassKey(L"\\Programmable"), L"", true);
     WriteRegistryDefault(registry, ClassKey(L"\\TypeLib"), KernelTypeLibId, true);
     // Unquoted, as the product's server expects it.
-    WriteRegistryDefault(registry, ClassKey(L"\\LocalServer32"), folder + L"\\" + KernelServerFile, true);
+    WriteRegistryDefault(registry, ClassKey(L"\\LocalServer32"), JoinPath(folder, KernelServerFile), true);
 }
 
 void DeleteComClassEntries() {
@@ -92,7 +92,7 @@ void DeleteComClassEntries() {
 std::vector<std::wstring> LibraryList(const std::wstring& folder, bool configFirst) {
     std::vector<std::wstring> list;
     FindSelfRegisteringDlls(folder, list);
-    const std::wstring config = UpperCase(folder + L"\\" + ConfigLibraryFile);
+    const std::wstring config = UpperCase(JoinPath(folder, ConfigLibraryFile));
     std::erase(list, config);
     list.insert(configFirst ? list.begin() : list.end(), config);
     return list;
@@ -127,10 +127,10 @@ void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const st
 }
 
 bool RegisterComponents(const std::wstring& installFolder) {
-    const std::wstring folder = WithoutTrailingBackslash(installFolder);
+    const std::wstring folder = WithoutTrailingBackslashes(installFolder);
     ReportInfo(L"Регистрация Zarvo", InfoCaption);
 
-    const std::wstring typeLibPath = folder + L"\\" + KernelTypeLibFile;
+    const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
     try {
         RegisterTypeLibrary(typeLibPath);
         ReportInfo(typeLibPath + L" зарегистрирован успешно", InfoCaption);
@@ -160,7 +160,7 @@ bool RegisterComponents(const std::wstring& installFolder) {
 }
 
 bool UnregisterComponents(const std::wstring& installFolder) {
-    const std::wstring folder = WithoutTrailingBackslash(installFolder);
+    const std::wstring folder = WithoutTrailingBackslashes(installFolder);
     ReportInfo(L"Разрегистрация Zarvo", InfoCaption);
 
     for (const std::wstring& library : LibraryList(folder, false)) {
@@ -173,7 +173,7 @@ bool UnregisterComponents(const std::wstring& installFolder) {
         ReportInfo(library + L" разрегистрирован успешно", InfoCaption);
     }
 
-    const std::wstring typeLibPath = folder + L"\\" + KernelTypeLibFile;
+    const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
     try {
         UnregisterTypeLibrary(typeLibPath);
         ReportInfo(typeLibPath + L" разрегистрирован успешно", InfoCaption);

@@ -5,7 +5,7 @@
 #include "common/LoadGuard.h"
 #include "common/Text.h"
 #include "setup/GuardedCall.h"
-#include "setup/PathText.h"
+#include "common/PathText.h"
 
 #include <optional>
 
@@ -124,7 +124,7 @@ void FindSelfRegisteringDlls(const std::wstring& folder, std::vector<std::wstrin
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             continue;
-        std::wstring candidate = UpperCase(folder + L"\\" + entry.cFileName);
+        std::wstring candidate = UpperCase(JoinPath(folder, entry.cFileName));
         if (IsSelfRegisteringDll(candidate))
             list.push_back(candidate);
     } while (FindNextFileW(find.Get(), &entry));

@@ -4,7 +4,7 @@
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "setup/ImportTable.h"
-#include "setup/PathText.h"
+#include "common/PathText.h"
 #include "setup/SetupTexts.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
 #include "common/SetupError.h"
-#include "setup/PathText.h"
+#include "common/PathText.h"
 
 #include <objidl.h>
 #include <shobjidl.h>

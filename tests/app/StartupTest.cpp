@@ -5,6 +5,7 @@
 
 #include "app/StartupFiles.h"
 #include "common/CommonUtils.h"
+#include "common/PathText.h"
 #include "common/SetupError.h"
 
 #include <shlobj.h>

@@ -34,3 +34,21 @@ TEST(LoadGuard, RestoresTheControlWordAndTheErrorMode) {
     EXPECT_EQ(controlWord(), before);
     EXPECT_EQ(SetErrorMode(modeBefore), modeBefore);
 }
+
+TEST(Text, DecimalTextWritesDigitsPaddedToTheWidth) {
+    struct TCase {
+        int64_t value;
+        int width;
+        const wchar_t* text;
+    } cases[] = {
+        {0, 1, L"0"},
+        {7, 2, L"07"},
+        {2026, 4, L"2026"},
+        {12345, 2, L"12345"},
+        {-42, 1, L"-42"},
+        {-5, 3, L"-005"},
+        {INT64_MIN, 1, L"-9223372036854775808"},
+    };
+    for (const TCase& test : cases)
+        EXPECT_EQ(zarvo::DecimalText(test.value, test.width), test.text) << test.value;
+}

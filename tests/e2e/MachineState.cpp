@@ -2,7 +2,7 @@
 
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
-#include "setup/PathText.h"
+#include "common/PathText.h"
 #include "setup/SetupConstants.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
@@ -83,13 +83,13 @@ std::map<std::wstring, TRegValue> ValuesOf(HKEY root, const std::wstring& keyPat
 }
 
 std::wstring DefaultInstallFolder() {
-    return WithoutTrailingBackslash(GetSpecialFolderPath(CSIDL_PROGRAM_FILES)) + L"\\Zarvo";
+    return WithoutTrailingBackslashes(GetSpecialFolderPath(CSIDL_PROGRAM_FILES)) + L"\\Zarvo";
 }
 
 std::vector<std::wstring> ShortcutPaths() {
     std::vector<std::wstring> paths;
     for (int folder : {CSIDL_COMMON_DESKTOPDIRECTORY, CSIDL_COMMON_STARTMENU})
-        paths.push_back(WithoutTrailingBackslash(GetSpecialFolderPath(folder)) + L"\\" + ShortcutFile);
+        paths.push_back(WithoutTrailingBackslashes(GetSpecialFolderPath(folder)) + L"\\" + ShortcutFile);
     return paths;
 }
 

@@ -1,19 +1,23 @@
-#include "setup/PathText.h"
+#include "common/PathText.h"
 
 #include <windows.h>
 
 namespace zarvo {
 
-std::wstring WithoutTrailingBackslash(const std::wstring& folder) {
-    if (!folder.empty() && folder.back() == L'\\')
-        return folder.substr(0, folder.size() - 1);
+std::wstring WithoutTrailingBackslashes(std::wstring path) {
+    while (!path.empty() && path.back() == L'\\')
+        path.pop_back();
+    return path;
+}
+
+std::wstring WithTrailingBackslash(std::wstring folder) {
+    if (folder.empty() || folder.back() != L'\\')
+        folder += L'\\';
     return folder;
 }
 
 std::wstring JoinPath(const std::wstring& folder, const std::wstring& name) {
-    if (!folder.empty() && folder.back() == L'\\')
-        return folder + name;
-    return folder + L"\\" + name;
+    return WithTrailingBackslash(folder) + name;
 }
 
 std::wstring FullPath(const std::wstring& path) {
