@@ -8,5 +8,7 @@ inline constexpr wchar_t CannotLoadLibraryText[] = L"Невозможно заг
 // ... + one of these + the missing library names, comma separated
 inline constexpr wchar_t MissingLibraryText[] = L"; не найдена библиотека ";
 inline constexpr wchar_t MissingLibrariesText[] = L"; не найдены библиотеки ";
+// The shell's link object cannot be saved to a file.
+inline constexpr wchar_t TextInterfaceNotSupported[] = L"Интерфейс не поддерживается";
 
 } // namespace zarvo

@@ -1,5 +1,7 @@
 #include "setup/Shortcuts.h"
 
+#include "setup/SetupTexts.h"
+
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
 #include "common/SetupError.h"
@@ -36,7 +38,7 @@ HRESULT SaveShellLink(const TShellLink& link, const std::wstring& path) {
 
     ComPtr<IPersistFile> file;
     if (FAILED(shellLink.As(&file)))
-        throw ESetupError(L"Interface not supported");
+        return E_NOINTERFACE;
 
     // A longer path is refused rather than written where the shell and older programs cannot open it.
     if (path.size() > MaxShortcutPath)
@@ -61,7 +63,9 @@ void CreateShortcut(const std::wstring& target, const std::wstring& workingFolde
     TShellLink link;
     link.workingFolder = workingFolder;
     link.target = target;
-    CreateShellLinkInFolder(link, csidl, name + ShortcutExtension);
+    // A link object that cannot be saved at all is an error of the system, not of this shortcut.
+    if (CreateShellLinkInFolder(link, csidl, name + ShortcutExtension) == E_NOINTERFACE)
+        throw ESetupError(TextInterfaceNotSupported);
 }
 
 void DeleteShortcut(const std::wstring& name, int csidl) {

@@ -25,7 +25,8 @@ struct TShellLink {
 inline constexpr size_t MaxShortcutPath = MAX_PATH - 1;
 
 // Writes <special folder>\<name>.lnk starting target in workingFolder. The outcome is neither returned
-// nor reported. COM is initialised for the call and released again on every path.
+// nor reported; a link object that cannot be saved to a file at all raises ESetupError. COM is initialised
+// for the call and released again on every path.
 void CreateShortcut(const std::wstring& target, const std::wstring& workingFolder, const std::wstring& name,
                     int csidl);
 // Deletes <special folder>\<name>.lnk when it exists; nothing else.
@@ -35,8 +36,8 @@ void DeleteShortcut(const std::wstring& name, int csidl);
 // folder cannot be resolved or has no file-system path.
 HRESULT CreateShellLinkInFolder(const TShellLink& link, int csidl, const std::wstring& fileName);
 // Writes the link to path through the shell's link object. A path longer than MaxShortcutPath fails
-// with HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE) and writes nothing. Raises ESetupError
-// "Interface not supported" when the link object cannot be saved to a file at all.
+// with HRESULT_FROM_WIN32(ERROR_FILENAME_EXCED_RANGE) and writes nothing; E_NOINTERFACE when the link
+// object cannot be saved to a file at all.
 HRESULT SaveShellLink(const TShellLink& link, const std::wstring& path);
 
 } // namespace zarvo
