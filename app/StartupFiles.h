@@ -34,5 +34,4 @@ extern std::function<void(const std::wstring& fileName)> OnStartupFileWritten;
 // A date as DD.MM.YYYY whatever the user's locale; empty for a value outside the calendar.
 std::wstring FormatFileDate(TDateTime date);
 
-
 } // namespace zarvo
