@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
+#include "tests/support/Screenshot.h"
 
 #include <vector>
 
@@ -34,29 +35,6 @@ void SetValue(const wchar_t* keyPath, const wchar_t* name, DWORD type, const voi
 
 void SetString(const wchar_t* keyPath, const wchar_t* name, const std::wstring& value) {
     SetValue(keyPath, name, REG_SZ, value.c_str(), DWORD((value.size() + 1) * sizeof(wchar_t)));
-}
-
-bool WriteBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int height) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    DWORD stride = (DWORD(width) * 3 + 3) & ~3u;
-    std::vector<BYTE> pixels(size_t(stride) * height);
-    if (!GetDIBits(dc, bitmap, 0, UINT(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
-                   DIB_RGB_COLORS))
-        return false;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = DWORD(file.bfOffBits + pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
-    bytes.append(reinterpret_cast<const char*>(pixels.data()), pixels.size());
-    return WriteTextFile(path, bytes);
 }
 
 } // namespace
@@ -131,21 +109,8 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
     PumpFor(300);
     std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
     CreateDirectoryW(folder.c_str(), nullptr);
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
-    SelectObject(memory, previous);
     std::wstring path = folder + L"\\" + name + L".bmp";
-    bool written = WriteBmp(path, memory, bitmap, width, height);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return written ? path : std::wstring();
+    return SaveWindowImage(window, path) ? path : std::wstring();
 }
 
 void FormTest::SetUp() {

@@ -1,4 +1,5 @@
 #include "Driver.h"
+#include "tests/support/Screenshot.h"
 
 #include "common/GdiHandles.h"
 #include "tests/support/TempFolder.h"
@@ -109,29 +110,6 @@ std::vector<std::wstring> SplitLines(const std::wstring& text) {
             return lines;
         start = end + 2;
     }
-}
-
-bool WriteBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int height) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    DWORD stride = (DWORD(width) * 3 + 3) & ~3u;
-    std::string pixels(size_t(stride) * height, '\0');
-    if (!GetDIBits(dc, bitmap, 0, UINT(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
-                   DIB_RGB_COLORS))
-        return false;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = DWORD(file.bfOffBits + pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
-    bytes += pixels;
-    return WriteTextFile(path, bytes);
 }
 
 } // namespace
@@ -313,22 +291,8 @@ std::wstring TWizard::Screenshot(HWND window, const std::wstring& name) {
     RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
     Ask(window, WM_NULL);
     Sleep(200);
-    RECT rect{};
-    if (!GetWindowRect(window, &rect))
-        return {};
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    TWindowDc screen(nullptr);
-    TMemoryDc memory(CreateCompatibleDC(screen.Get()));
-    TGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
-    if (!memory.Valid() || !bitmap.Valid())
-        return {};
-    {
-        TSelectObject select(memory.Get(), bitmap.Get());
-        BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY | CAPTUREBLT);
-    }
     std::wstring path = ScreenshotFolder() + L"\\" + name + L".bmp";
-    return WriteBmp(path, memory.Get(), static_cast<HBITMAP>(bitmap.Get()), width, height) ? path
-                                                                                           : std::wstring();
+    return SaveWindowImage(window, path) ? path : std::wstring();
 }
 
 } // namespace zarvo::e2e

@@ -46,8 +46,20 @@ protected:
         ASSERT_TRUE(CreateDirectoryW(other.c_str(), nullptr));
     }
 
+    // Below the drive's root: a fresh Wine prefix's folder tree does not always reach into the user's
+    // temporary folder on the dialog's first opening.
+    struct TRootFolder {
+        std::wstring path = L"C:\\zarvo-shell-" + std::to_wstring(GetCurrentProcessId());
+        TRootFolder() {
+            RemoveTree(path);
+            CreateDirectoryW(path.c_str(), nullptr);
+        }
+        ~TRootFolder() { RemoveTree(path); }
+        std::wstring operator/(const std::wstring& name) const { return path + L"\\" + name; }
+    };
+
     TComInit com;
-    TempFolder temp{L"zarvo-shell"};
+    TRootFolder temp;
     std::wstring chosen = temp / L"Каталог Zarvo";
     std::wstring other = temp / L"Занято";
 };

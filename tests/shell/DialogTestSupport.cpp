@@ -1,4 +1,5 @@
 #include "DialogTestSupport.h"
+#include "tests/support/Screenshot.h"
 
 #include "shell/ApplicationHelp.h"
 #include "tests/support/DialogWatcher.h"
@@ -41,28 +42,6 @@ LRESULT CALLBACK ProbeInitialisingDialog(int code, WPARAM wParam, LPARAM lParam)
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-bool WriteBmp(const std::wstring& path, HDC dc, HBITMAP bitmap, int width, int height) {
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    DWORD stride = (DWORD(width) * 3 + 3) & ~3u;
-    std::string pixels(size_t(stride) * height, '\0');
-    if (!GetDIBits(dc, bitmap, 0, UINT(height), pixels.data(), reinterpret_cast<BITMAPINFO*>(&header),
-                   DIB_RGB_COLORS))
-        return false;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = DWORD(file.bfOffBits + pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
-    return WriteTextFile(path, bytes + pixels);
-}
-
 } // namespace
 
 THelpRecorder::THelpRecorder() : previous_(SetHelpContextHandler(&RecordHelp)) {
@@ -103,21 +82,8 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
     Sleep(300);
     std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
     CreateDirectoryW(folder.c_str(), nullptr);
-    RECT rect{};
-    GetWindowRect(window, &rect);
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
-    HBITMAP bitmap = CreateCompatibleBitmap(screen, width, height);
-    HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY | CAPTUREBLT);
-    SelectObject(memory, previous);
     std::wstring path = folder + L"\\" + name + L".bmp";
-    bool written = WriteBmp(path, memory, bitmap, width, height);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return written ? path : std::wstring();
+    return SaveWindowImage(window, path) ? path : std::wstring();
 }
 
 } // namespace zarvo::testing
