@@ -1,6 +1,7 @@
 // TMainForm's start-up, page switching and event handlers.
 
 #include "app/MainUnit.h"
+#include "app/WizardTexts.h"
 
 #include "app/Application.h"
 #include "app/InstallState.h"
@@ -33,27 +34,30 @@ bool TMainForm::FormCreate() {
         // Each file is held from the moment it is verified until the program ends: nothing another
         // process writes into the temporary folder reaches the library loader or the installation.
         const std::wstring libraryPath = tempFolder + L"Unrar.dll";
-        const std::wstring libraryFailure = L"Невозможно извлечь Unrar.dll в " + tempFolder;
+        const std::wstring libraryFailure =
+            TextCannotExtract + std::wstring(L"Unrar.dll") + TextExtractInto + tempFolder;
         if (!ExtractResourceToFile(L"unrar_dll", libraryPath))
             throw ESetupError(libraryFailure);
         HoldStartupFile(libraryPath, libraryFailure, [](HANDLE file, const std::wstring&) {
             return HeldFileEquals(file, ResourceData(L"unrar_dll").value_or(""));
         });
         ArchivePath = tempFolder + L"SetupZarvo.rar";
-        const std::wstring archiveFailure = L"Невозможно извлечь SetupZarvo.rar в " + tempFolder;
+        const std::wstring archiveFailure =
+            TextCannotExtract + std::wstring(L"SetupZarvo.rar") + TextExtractInto + tempFolder;
         if (!ExtractResourceToFile(L"SetupZarvo_rar", ArchivePath))
             throw ESetupError(archiveFailure);
         HoldStartupFile(ArchivePath, archiveFailure, [](HANDLE file, const std::wstring&) {
             return HeldFileEquals(file, ResourceData(L"SetupZarvo_rar").value_or(""));
         });
         if (!LoadRarLibrary(libraryPath))
-            throw ESetupError(L"Невозможно загрузить библиотеку Unrar.dll");
+            throw ESetupError(TextCannotLoadUnrar);
         SetText(TControlId::lDate, FormatFileDate(GetFileDate(ModulePath)));
-        SetText(TControlId::lDescription, L"Демонстрационная версия");
+        SetText(TControlId::lDescription, TextEdition);
         DistList.emplace();
         // The archive functions join folder and name with a backslash of their own.
         std::wstring targetFolder = tempFolder.substr(0, tempFolder.size() - 1);
-        const std::wstring listFailure = L"Невозможно извлечь Dist.lst в " + tempFolder;
+        const std::wstring listFailure =
+            TextCannotExtract + std::wstring(L"Dist.lst") + TextExtractInto + tempFolder;
         if (!ExtractArchiveFile(ArchivePath, targetFolder, L"Dist.lst"))
             throw ESetupError(listFailure);
         // The list is what the (verified) payload stores: its bytes match the entry's CRC.

@@ -3,6 +3,12 @@
 
 namespace zarvo {
 
+// Start-up: each failure ends the program with its box.
+inline constexpr wchar_t TextCannotExtract[] = L"Невозможно извлечь "; // + file + " в " + folder
+inline constexpr wchar_t TextExtractInto[] = L" в ";
+inline constexpr wchar_t TextCannotLoadUnrar[] = L"Невозможно загрузить библиотеку Unrar.dll";
+inline constexpr wchar_t TextEdition[] = L"Демонстрационная версия";
+
 inline constexpr wchar_t TextFinishButton[] = L"Завершить";
 inline constexpr wchar_t TextCancelQuestion[] = L"Вы действительно хотите прервать установку?";
 inline constexpr wchar_t TextCancelCaption[] = L"Установка";

@@ -1,4 +1,5 @@
 #include "common/Text.h"
+#include "common/CommonTexts.h"
 #include "common/CommonUtils.h"
 
 #include "common/Handles.h"
@@ -23,7 +24,7 @@ void AppendToLogFile(bool error, const std::wstring& text, const std::wstring& c
     std::wstring line = DecimalText(now.wYear, 4) + L"-" + DecimalText(now.wMonth, 2) + L"-" +
                         DecimalText(now.wDay, 2) + L" " + DecimalText(now.wHour, 2) + L":" +
                         DecimalText(now.wMinute, 2) + L":" + DecimalText(now.wSecond, 2) + L" " +
-                        (error ? L"ошибка    " : L"сообщение ") + (error ? caption + L": " + text : text) +
+                        (error ? TextLogError : TextLogInfo) + (error ? caption + L": " + text : text) +
                         L"\r\n";
     std::string bytes = WideToUtf8(line);
     THandle file(CreateFileW(logFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,

@@ -1,4 +1,5 @@
 #include "common/Text.h"
+#include "common/CommonTexts.h"
 #include "common/CommonUtils.h"
 
 #include "common/Handles.h"
@@ -95,9 +96,9 @@ void RestrictLibrarySearchToSystemFolder() {
 std::wstring BuildModuleVersionText(const std::wstring& fileName) {
     uint16_t major = 0, minor = 0, release = 0, build = 0;
     if (!ReadFileVersion(fileName, major, minor, release, build))
-        return L"Информация о версии отсутствует";
-    return L"версия " + DecimalText(major) + L"." + DecimalText(minor) + L"." + DecimalText(release) + L"." +
-           DecimalText(build) + L" от " + FormatShortDate(GetFileDate(fileName));
+        return TextNoVersion;
+    return TextVersion + DecimalText(major) + L"." + DecimalText(minor) + L"." + DecimalText(release) + L"." +
+           DecimalText(build) + TextVersionOf + FormatShortDate(GetFileDate(fileName));
 }
 
 void CommonUtilsStartup() {

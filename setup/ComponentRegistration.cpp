@@ -1,4 +1,5 @@
 #include "setup/ComponentRegistration.h"
+#include "setup/SetupTexts.h"
 
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
@@ -120,7 +121,7 @@ void ReportLoadFailure(const std::wstring& library, DWORD loadError) {
 void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const std::wstring& value,
                           bool closeAfter) {
     if (!registry.OpenKey(L"\\" + key, true))
-        throw ESetupError(L"Ошибка открытия " + key);
+        throw ESetupError(TextCannotOpenKey + key);
     registry.WriteString(L"", value);
     if (closeAfter)
         registry.CloseKey();
@@ -128,65 +129,65 @@ void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const st
 
 bool RegisterComponents(const std::wstring& installFolder) {
     const std::wstring folder = WithoutTrailingBackslashes(installFolder);
-    ReportInfo(L"Регистрация Zarvo", InfoCaption);
+    ReportInfo(TextRegistering, InfoCaption);
 
     const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
     try {
         RegisterTypeLibrary(typeLibPath);
-        ReportInfo(typeLibPath + L" зарегистрирован успешно", InfoCaption);
+        ReportInfo(typeLibPath + TextRegistered, InfoCaption);
     } catch (const std::exception&) {
-        ReportError(L"Регистрация TLB: " + CurrentExceptionMessage(), ErrorCaption);
+        ReportError(TextTypeLibFailed + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
 
     try {
         WriteComClassEntries(folder);
-        ReportInfo(L"AxApplication зарегистрирован успешно", InfoCaption);
+        ReportInfo(TextClassName + std::wstring(TextRegistered), InfoCaption);
     } catch (const std::exception&) {
-        ReportError(L"Регистрация AxApplication: " + CurrentExceptionMessage(), ErrorCaption);
+        ReportError(TextClassFailed + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
 
     for (const std::wstring& library : LibraryList(folder, true)) {
         DWORD loadError = ERROR_SUCCESS;
         if (!ProcessLibrary(&RegisterDllServer, library, loadError)) {
-            ReportError(library + L" не зарегистрирован", ErrorCaption);
+            ReportError(library + TextNotRegistered, ErrorCaption);
             ReportLoadFailure(library, loadError);
             return false;
         }
-        ReportInfo(library + L" зарегистрирован успешно", InfoCaption);
+        ReportInfo(library + TextRegistered, InfoCaption);
     }
     return true;
 }
 
 bool UnregisterComponents(const std::wstring& installFolder) {
     const std::wstring folder = WithoutTrailingBackslashes(installFolder);
-    ReportInfo(L"Разрегистрация Zarvo", InfoCaption);
+    ReportInfo(TextUnregistering, InfoCaption);
 
     for (const std::wstring& library : LibraryList(folder, false)) {
         DWORD loadError = ERROR_SUCCESS;
         if (!ProcessLibrary(&UnregisterDllServer, library, loadError)) {
-            ReportError(library + L" не разрегистрирован", ErrorCaption);
+            ReportError(library + TextNotUnregistered, ErrorCaption);
             ReportLoadFailure(library, loadError);
             return false;
         }
-        ReportInfo(library + L" разрегистрирован успешно", InfoCaption);
+        ReportInfo(library + TextUnregistered, InfoCaption);
     }
 
     const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
     try {
         UnregisterTypeLibrary(typeLibPath);
-        ReportInfo(typeLibPath + L" разрегистрирован успешно", InfoCaption);
+        ReportInfo(typeLibPath + TextUnregistered, InfoCaption);
     } catch (const std::exception&) {
-        ReportError(L"Разрегистрация " + typeLibPath + L": " + CurrentExceptionMessage(), ErrorCaption);
+        ReportError(TextUnregistration + typeLibPath + L": " + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
 
     try {
         DeleteComClassEntries();
-        ReportInfo(L"AxApplication разрегистрирован успешно", InfoCaption);
+        ReportInfo(TextClassName + std::wstring(TextUnregistered), InfoCaption);
     } catch (const std::exception&) {
-        ReportError(L"Разрегистрация AxApplication: " + CurrentExceptionMessage(), ErrorCaption);
+        ReportError(TextClassUnregistrationFailed + CurrentExceptionMessage(), ErrorCaption);
         return false;
     }
     return true;

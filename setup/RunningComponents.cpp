@@ -1,4 +1,5 @@
 #include "setup/RunningComponents.h"
+#include "setup/SetupTexts.h"
 
 #include "common/CommonUtils.h"
 #include "setup/SetupConstants.h"
@@ -10,9 +11,6 @@ bool UnloadConfirmed = false;
 namespace {
 
 TCloseTimings timings;
-
-constexpr wchar_t QuestionText[] = L"Выгрузить загруженные компоненты Zarvo и продолжить установку?";
-constexpr wchar_t QuestionTitle[] = L"Обнаружены загруженные компоненты Zarvo";
 
 BOOL CALLBACK FindApplicationWindow(HWND window, LPARAM found) noexcept {
     if (IsWindowVisible(window) && GetWindow(window, GW_OWNER) == nullptr) {
@@ -35,7 +33,7 @@ void BringApplicationToFront() {
 
 // The question goes through the program's message-box seam, whichever handler is installed there.
 int AskQuestion() {
-    return ShowMessageBox(QuestionText, QuestionTitle, MB_YESNO);
+    return ShowMessageBox(TextCloseQuestion, TextCloseQuestionTitle, MB_YESNO);
 }
 
 } // namespace
