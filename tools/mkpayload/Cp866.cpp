@@ -8,7 +8,9 @@
 namespace mkpayload {
 namespace {
 
-// Code points of bytes 0x80..0xFF; bytes below 0x80 are ASCII.
+// Code points of bytes 0x80..0xFF; bytes below 0x80 are ASCII. The extraction library's POSIX text codec
+// keeps a table of its own on purpose: the writer and the reader are separate programs, and two tables
+// written apart check each other in the tests that extract what mkpayload packs.
 constexpr std::array<char16_t, 128> kHighHalf = {
     // 0x80: А..Я
     0x0410, 0x0411, 0x0412, 0x0413, 0x0414, 0x0415, 0x0416, 0x0417, 0x0418, 0x0419, 0x041A, 0x041B, 0x041C,
