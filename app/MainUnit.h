@@ -96,7 +96,6 @@ public:
     const std::wstring& GetInstallPath() const noexcept { return InstallPath; }
     const std::wstring& GetArchivePath() const noexcept { return ArchivePath; }
     const std::wstring& GetProgramFilesPath() const noexcept { return ProgramFilesPath; }
-    TBrowseFolderDialog& FolderDialog() noexcept { return dPickFolder; }
     bool GetStartupCheckDone() const noexcept { return StartupCheckDone; }
 
 private:

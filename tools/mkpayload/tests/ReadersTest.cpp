@@ -14,15 +14,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-std::string RandomBytes(size_t size, uint32_t seed) {
-    std::mt19937 engine(seed);
-    std::string bytes(size, '\0');
-    for (char& c : bytes) {
-        c = static_cast<char>(engine() >> 24);
-    }
-    return bytes;
-}
-
 // Text-like data with repeats at every distance range, so that new and old distances, short
 // distances and length bonuses all occur.
 std::string MixedText(size_t size, uint32_t seed) {

@@ -4,6 +4,7 @@
 #include <fcntl.h>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <sstream>
 #include <stdexcept>
 #include <sys/stat.h>
@@ -147,6 +148,15 @@ std::vector<TStoredEntry> WalkFileHeaders(const std::string& archive) {
         pos += u16(pos + 5) + u32(pos + 7);
     }
     return entries;
+}
+
+std::string RandomBytes(size_t size, uint32_t seed) {
+    std::mt19937 engine(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(engine() >> 24);
+    }
+    return bytes;
 }
 
 } // namespace mkpayload::test

@@ -36,6 +36,8 @@ TRunResult RunMkpayload(const std::filesystem::path& product, const std::filesys
 
 void WriteFile(const std::filesystem::path& path, const std::string& bytes, std::time_t modified = 0);
 std::string ReadFile(const std::filesystem::path& path);
+// Bytes no compressor can shrink, the same for the same seed.
+std::string RandomBytes(size_t size, uint32_t seed);
 
 // bsdtar's listing with its octal escapes undone, so OEM names come back as their raw bytes.
 std::vector<std::string> BsdtarList(const std::filesystem::path& archive);
