@@ -1,6 +1,7 @@
 #include "app/Controls.h"
 
 #include "app/Application.h"
+#include "app/Picture.h"
 #include "common/GdiHandles.h"
 
 #include <memory>
@@ -298,8 +299,7 @@ LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lP
             if (params == nullptr || params->bitmap == nullptr)
                 return FALSE;
             auto data = std::make_unique<TPictureData>();
-            data->bitmap.Reset(
-                LoadImageW(params->instance, params->bitmap, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+            data->bitmap = LoadPicture(params->instance, params->bitmap);
             BITMAP info{};
             if (!data->bitmap.Valid() || GetObjectW(data->bitmap.Get(), sizeof(info), &info) == 0)
                 return FALSE;

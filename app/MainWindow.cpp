@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/Controls.h"
+#include "app/Picture.h"
 #include "app/WizardTexts.h"
 #include "logview/LogView.h"
 #include "common/CommonUtils.h"
@@ -57,7 +58,7 @@ bool RegisterFormClass(HINSTANCE instance, WNDPROC procedure) {
 
 // A glyph at the screen's DPI.
 TGdiObject LoadGlyph(HINSTANCE instance, const wchar_t* resource, int dpi) {
-    TGdiObject bitmap(LoadImageW(instance, resource, IMAGE_BITMAP, 0, 0, LR_CREATEDIBSECTION));
+    TGdiObject bitmap = LoadPicture(instance, resource);
     BITMAP info{};
     if (!bitmap.Valid() || GetObjectW(bitmap.Get(), sizeof(info), &info) == 0)
         RaiseLastError(TextCannotLoadPicture + std::wstring(resource) + L". ");

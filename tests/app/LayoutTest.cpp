@@ -4,6 +4,7 @@
 #include "AppTestSupport.h"
 
 #include "app/Controls.h"
+#include "app/Picture.h"
 
 #include <commctrl.h>
 
@@ -232,6 +233,29 @@ TEST_F(Layout, BitmapButtonsShowTheirGlyphsAndThePanelItsBanner) {
         EXPECT_EQ(height, S(g.height));
         EXPECT_EQ(images.uAlign, UINT(BUTTON_IMAGELIST_ALIGN_CENTER));
     }
+}
+
+// The pictures are stored run-length coded: points in each part of the drawing keep its exact colours.
+TEST(Pictures, LoadWithTheColoursTheyWereDrawnIn) {
+    struct {
+        const wchar_t* name;
+        int x, y;
+        COLORREF colour;
+    } const points[] = {
+        {L"BANNER", 0, 0, RGB(214, 236, 233)},         {L"BANNER", 149, 150, RGB(250, 249, 239)},
+        {L"BANNER", 75, 279, RGB(255, 251, 240)},      {L"BANNER", 105, 40, RGB(232, 150, 40)},
+        {L"BANNER", 45, 70, RGB(0, 128, 128)},         {L"BANNER", 75, 74, RGB(0, 128, 128)},
+        {L"RESTORE_GLYPH", 0, 47, RGB(240, 240, 240)}, {L"RESTORE_GLYPH", 24, 24, RGB(232, 150, 40)},
+        {L"REMOVE_GLYPH", 0, 55, RGB(240, 240, 240)},  {L"REMOVE_GLYPH", 39, 41, RGB(255, 255, 255)},
+    };
+    TMemoryDc dc(CreateCompatibleDC(nullptr));
+    for (const auto& p : points) {
+        TGdiObject picture = LoadPicture(GetModuleHandleW(nullptr), p.name);
+        ASSERT_TRUE(picture.Valid()) << p.name;
+        TSelectObject select(dc.Get(), picture.Get());
+        EXPECT_EQ(GetPixel(dc.Get(), p.x, p.y), p.colour) << p.name << " at " << p.x << "," << p.y;
+    }
+    EXPECT_FALSE(LoadPicture(GetModuleHandleW(nullptr), L"NO_SUCH_PICTURE").Valid());
 }
 
 TEST_F(Layout, TabGoesThroughThePageFirstThenTheEnabledButtons) {
