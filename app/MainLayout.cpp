@@ -1,4 +1,5 @@
 #include "app/MainLayout.h"
+#include "app/WizardTexts.h"
 
 #include "common/SetupError.h"
 
@@ -12,8 +13,6 @@ using enum TControlId;
 using K = TControlKind;
 
 constexpr TFontStyle BoldFont{.bold = true};
-constexpr const wchar_t* AutoReinstallCaption =
-    L"Автоматически переустанавливать систему при появлении новых версий дистрибутива";
 
 const std::array Layout{
     // Left panel: the banner with the build date and the edition over it.
@@ -72,7 +71,7 @@ const std::array Layout{
                 .kind = K::Label,
                 .align = TAlign::Top,
                 .height = 52,
-                .caption = L"Добро пожаловать в программу  Zarvo !",
+                .caption = TextWelcome,
                 .font = {.height = 13, .bold = true},
                 .textAlign = TTextAlign::Center,
                 .color = WindowTextColor},
@@ -84,8 +83,7 @@ const std::array Layout{
                 .top = 52,
                 .width = 465,
                 .height = 53,
-                .caption = L"- Для продолжения установки нажмите кнопку \"Вперед\". \r\n\r\n"
-                           L"- Для выхода из программы установки нажмите кнопку \"Отмена\".",
+                .caption = TextWelcomeHint,
                 .font = {.height = 13},
                 .wordWrap = true,
                 .color = WindowTextColor},
@@ -96,7 +94,7 @@ const std::array Layout{
                 .kind = K::Label,
                 .align = TAlign::Bottom,
                 .height = 13,
-                .caption = L"© 2005 Varnex",
+                .caption = TextCopyright,
                 .textAlign = TTextAlign::Right,
                 .wordWrap = true,
                 .color = WindowTextColor},
@@ -106,7 +104,7 @@ const std::array Layout{
                 .kind = K::Label,
                 .align = TAlign::Bottom,
                 .height = 52,
-                .caption = L"    ",
+                .caption = TextWelcomeSpacer,
                 .wordWrap = true,
                 .color = WindowTextColor},
 
@@ -122,7 +120,7 @@ const std::array Layout{
                 .kind = K::Label,
                 .align = TAlign::Top,
                 .height = 32,
-                .caption = L"    Изменние текущей установка",
+                .caption = TextChangeInstallation,
                 .font = {.bold = true, .charset = RUSSIAN_CHARSET},
                 .verticalCenter = true,
                 .wordWrap = true,
@@ -144,7 +142,7 @@ const std::array Layout{
                 .kind = K::Label,
                 .left = 120,
                 .top = 43,
-                .caption = L"Восстановить. Обновить.",
+                .caption = TextRestore,
                 .font = BoldFont,
                 .color = WindowTextColor},
     TLayoutItem{.id = Label2,
@@ -155,7 +153,7 @@ const std::array Layout{
                 .top = 64,
                 .width = 225,
                 .height = 26,
-                .caption = L"Восстановление или обновление установки до исходного состояния.",
+                .caption = TextRestoreHint,
                 .wordWrap = true,
                 .color = WindowTextColor},
     TLayoutItem{.id = cbAutoReinstall,
@@ -166,7 +164,7 @@ const std::array Layout{
                 .top = 92,
                 .width = 321,
                 .height = 33,
-                .caption = AutoReinstallCaption,
+                .caption = TextAutoReinstall,
                 .wordWrap = true,
                 .tabOrder = 2,
                 .tabStop = true,
@@ -188,7 +186,7 @@ const std::array Layout{
                 .kind = K::Label,
                 .left = 120,
                 .top = 152,
-                .caption = L"Удалить.",
+                .caption = TextRemove,
                 .font = BoldFont,
                 .color = WindowTextColor},
     // Wraps within the column of Label2; its height follows the text.
@@ -199,7 +197,7 @@ const std::array Layout{
                 .left = 120,
                 .top = 173,
                 .width = 225,
-                .caption = L"Удаление Zarvo с этого компьютера.",
+                .caption = TextRemoveHint,
                 .wordWrap = true,
                 .color = WindowTextColor},
 
@@ -211,7 +209,7 @@ const std::array Layout{
                 .kind = K::Label,
                 .left = 24,
                 .top = 8,
-                .caption = L"Укажите путь для программы:",
+                .caption = TextPathPrompt,
                 .font = BoldFont,
                 .color = WindowTextColor},
     TLayoutItem{.id = PathEdit,
@@ -232,7 +230,7 @@ const std::array Layout{
                 .top = 24,
                 .width = 75,
                 .height = 25,
-                .caption = L"Выбрать",
+                .caption = TextPickDirectory,
                 .tabOrder = 1,
                 .tabStop = true},
     TLayoutItem{.id = cbNewAutoReinstall,
@@ -243,7 +241,7 @@ const std::array Layout{
                 .top = 63,
                 .width = 321,
                 .height = 33,
-                .caption = AutoReinstallCaption,
+                .caption = TextAutoReinstall,
                 .wordWrap = true,
                 .tabOrder = 2,
                 .tabStop = true,
@@ -285,7 +283,7 @@ const std::array Layout{
                 .top = 11,
                 .width = 75,
                 .height = 25,
-                .caption = L"Отмена",
+                .caption = TextCancelButton,
                 .tabOrder = 2,
                 .tabStop = true},
     TLayoutItem{.id = BackButton,
@@ -296,7 +294,7 @@ const std::array Layout{
                 .top = 11,
                 .width = 91,
                 .height = 25,
-                .caption = L"<< Назад",
+                .caption = TextBackButton,
                 .tabOrder = 0,
                 .tabStop = true},
     TLayoutItem{.id = ForwardButton,
@@ -307,7 +305,7 @@ const std::array Layout{
                 .top = 11,
                 .width = 91,
                 .height = 25,
-                .caption = L"Вперед >>",
+                .caption = TextForwardButton,
                 .tabOrder = 1,
                 .tabStop = true,
                 .enabled = false},
@@ -323,7 +321,7 @@ const TLayoutItem& LayoutOf(TControlId id) {
     for (const TLayoutItem& item : Layout)
         if (item.id == id)
             return item;
-    throw ESetupError(L"Элемента нет в описании главного окна");
+    throw ESetupError(TextNoLayoutItem);
 }
 
 } // namespace zarvo

@@ -1,11 +1,8 @@
 #include "app/StartupFiles.h"
-#include "common/Text.h"
 #include "common/CommonTexts.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"
-
-#include <oleauto.h>
 
 namespace zarvo {
 
@@ -90,13 +87,6 @@ std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
         throw ESetupError(TextCannotOpenFile + (L"\"" + fileName + L"\". ") + SystemErrorText(code));
     }
     return SplitDistList(ReadHeldFile(file.Get(), fileName));
-}
-
-std::wstring FormatFileDate(TDateTime date) {
-    SYSTEMTIME time{};
-    if (!VariantTimeToSystemTime(date, &time))
-        return {};
-    return DecimalText(time.wDay, 2) + L"." + DecimalText(time.wMonth, 2) + L"." + DecimalText(time.wYear, 4);
 }
 
 } // namespace zarvo

@@ -1,5 +1,5 @@
 #pragma once
-// The pieces of start-up that work on text: the distribution list, the build date and the command line.
+// The pieces of start-up that work on text: the distribution list and the command line.
 
 #include "app/CommandLine.h"
 #include "common/CommonUtils.h"
@@ -30,8 +30,5 @@ std::string ReadHeldFile(HANDLE file, const std::wstring& fileName);
 // Called with each start-up file's path right after it is written, before it is held and verified; tests
 // change the file there, as another process could.
 extern std::function<void(const std::wstring& fileName)> OnStartupFileWritten;
-
-// A date as DD.MM.YYYY whatever the user's locale; empty for a value outside the calendar.
-std::wstring FormatFileDate(TDateTime date);
 
 } // namespace zarvo

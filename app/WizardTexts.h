@@ -3,6 +3,29 @@
 
 namespace zarvo {
 
+// The captions of the form's layout, page by page.
+inline constexpr wchar_t TextWelcome[] = L"Добро пожаловать в программу  Zarvo !";
+inline constexpr wchar_t TextWelcomeHint[] =
+    L"- Для продолжения установки нажмите кнопку \"Вперед\". \r\n\r\n"
+    L"- Для выхода из программы установки нажмите кнопку \"Отмена\".";
+inline constexpr wchar_t TextCopyright[] = L"© 2005 Varnex";
+inline constexpr wchar_t TextWelcomeSpacer[] = L"    ";
+inline constexpr wchar_t TextChangeInstallation[] = L"    Изменние текущей установка";
+inline constexpr wchar_t TextRestore[] = L"Восстановить. Обновить.";
+inline constexpr wchar_t TextRestoreHint[] =
+    L"Восстановление или обновление установки до исходного состояния.";
+inline constexpr wchar_t TextAutoReinstall[] =
+    L"Автоматически переустанавливать систему при появлении новых версий дистрибутива";
+inline constexpr wchar_t TextRemove[] = L"Удалить.";
+inline constexpr wchar_t TextRemoveHint[] = L"Удаление Zarvo с этого компьютера.";
+inline constexpr wchar_t TextPathPrompt[] = L"Укажите путь для программы:";
+inline constexpr wchar_t TextPickDirectory[] = L"Выбрать";
+inline constexpr wchar_t TextCancelButton[] = L"Отмена";
+inline constexpr wchar_t TextBackButton[] = L"<< Назад";
+inline constexpr wchar_t TextForwardButton[] = L"Вперед >>";
+// A control the code asks for that the layout does not describe: a fault of the program itself.
+inline constexpr wchar_t TextNoLayoutItem[] = L"Элемента нет в описании главного окна";
+
 // Start-up: each failure ends the program with its box.
 inline constexpr wchar_t TextCannotExtract[] = L"Невозможно извлечь "; // + file + " в " + folder
 inline constexpr wchar_t TextExtractInto[] = L" в ";

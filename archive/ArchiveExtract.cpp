@@ -28,35 +28,39 @@ bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& tar
     return false;
 }
 
-bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
-                          const std::wstring& targetFolder, const std::wstring& baseFolder) {
+TFolderExtraction ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
+                                       const std::wstring& targetFolder, const std::wstring& baseFolder) {
     TFolderPrefix prefix(entryPrefix, baseFolder);
     if (prefix.Empty())
-        return false;
+        return {};
     TArchiveWalk archive(archivePath, RAR_OM_EXTRACT);
     if (!archive.IsOpen())
-        return false;
+        return {};
 
     // Only a walk that reaches the end can tell that no later matching entry was lost: a walk cut
     // short by damage fails even after good matches.
+    TFolderExtraction result;
     bool matched = false;
     std::wstring name;
     for (;;) {
         THeaderRead read = archive.Next(name);
-        if (read == THeaderRead::End)
-            return matched;
+        if (read == THeaderRead::End) {
+            result.unpacked = matched;
+            return result;
+        }
         if (read == THeaderRead::Damaged)
-            return false;
+            return result;
         if (!prefix.Matches(name)) {
             if (!archive.Skip())
-                return false;
+                return result;
             continue;
         }
-        EnterTargetFolder(targetFolder);
+        if (!EnterTargetFolder(targetFolder, result.folderError))
+            return result;
         std::wstring relative = prefix.Relative(name);
         if (!StaysInsideFolder(relative) ||
             !archive.ExtractTo(WithTrailingBackslash(targetFolder) + relative))
-            return false;
+            return result;
         matched = true;
     }
 }

@@ -12,14 +12,25 @@ namespace zarvo {
 bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& targetFolder,
                         const std::wstring& entryName);
 
+// How a folder extraction ended. It converts to its outcome, as callers that only count unpacked lines
+// read it.
+struct TFolderExtraction {
+    bool unpacked = false;
+    // The system's text when targetFolder could not be made current; the walk stopped there. Callers end
+    // their run with it rather than go on to the next line.
+    std::wstring folderError;
+
+    operator bool() const { return unpacked; }
+};
+
 // Extracts, in stored order, every entry whose stored name begins with baseFolder + "\" + entryPrefix
 // (ignoring case; entryPrefix alone when baseFolder is empty) to targetFolder + the name less
-// baseFolder + "\". Makes targetFolder the current folder (raising ESetupError when it cannot).
-// True when at least one entry matched, every matching entry was extracted and the walk reached the end
-// of the archive; a matching entry whose name would leave targetFolder is not extracted and makes the
-// result false, and so does a failed skip or a damaged header anywhere.
-bool ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
-                          const std::wstring& targetFolder, const std::wstring& baseFolder);
+// baseFolder + "\". Makes targetFolder the current folder before each matching entry.
+// Unpacked when at least one entry matched, every matching entry was extracted and the walk reached the
+// end of the archive; a matching entry whose name would leave targetFolder is not extracted and makes it
+// fail, and so does a failed skip or a damaged header anywhere. Nothing is raised.
+TFolderExtraction ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
+                                       const std::wstring& targetFolder, const std::wstring& baseFolder);
 
 // The CRC32 the archive stores for the first entry whose whole name equals entryName (ignoring case),
 // read from the headers alone. False when the archive cannot be listed or has no such entry.

@@ -105,11 +105,12 @@ bool TFolderPrefix::Matches(const std::wstring& name) const {
     return name.size() >= prefix_.size() && UpperCase(name.substr(0, prefix_.size())) == prefix_;
 }
 
-void EnterTargetFolder(const std::wstring& targetFolder) {
-    if (!SetCurrentDirectoryW(targetFolder.c_str())) {
-        DWORD code = GetLastError();
-        throw ESetupError(SystemErrorText(code));
-    }
+bool EnterTargetFolder(const std::wstring& targetFolder, std::wstring& failure) {
+    if (SetCurrentDirectoryW(targetFolder.c_str()))
+        return true;
+    DWORD code = GetLastError();
+    failure = SystemErrorText(code);
+    return false;
 }
 
 } // namespace zarvo

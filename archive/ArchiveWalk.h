@@ -62,8 +62,8 @@ private:
     size_t baseLength_ = 0;
 };
 
-// Makes the target folder the current one, as callers of the folder extraction rely on; raises
-// ESetupError with the system's text when it cannot.
-void EnterTargetFolder(const std::wstring& targetFolder);
+// Makes the target folder the current one, as callers of the folder extraction rely on. False with the
+// system's text in failure when it cannot.
+bool EnterTargetFolder(const std::wstring& targetFolder, std::wstring& failure);
 
 } // namespace zarvo

@@ -7,6 +7,7 @@
 #include "archive/UnRAR.h"
 #include "common/CommonUtils.h"
 #include "common/PathText.h"
+#include "common/SetupError.h"
 
 #include <optional>
 
@@ -89,33 +90,44 @@ bool StageEntries(const std::wstring& archivePath, const std::vector<std::wstrin
 
 // One line from staging into the target folder, entry by entry as its own walk extracts them. staging is
 // there whenever the plan has entries.
-bool PlaceLine(const TLinePlan& plan, const std::vector<std::wstring>& names, const TStagingFolder* staging,
-               const std::wstring& targetFolder, const std::wstring& line, const std::wstring& baseFolder) {
+TFolderExtraction PlaceLine(const TLinePlan& plan, const std::vector<std::wstring>& names,
+                            const TStagingFolder* staging, const std::wstring& targetFolder,
+                            const std::wstring& line, const std::wstring& baseFolder) {
     TFolderPrefix prefix(line, baseFolder);
+    TFolderExtraction result;
     for (size_t index : plan.entries) {
-        EnterTargetFolder(targetFolder);
+        if (!EnterTargetFolder(targetFolder, result.folderError))
+            return result;
         std::wstring destination;
         if (!LibraryDestination(WithTrailingBackslash(targetFolder) + prefix.Relative(names[index]),
                                 destination) ||
             !PlaceExtractedEntry(staging->EntryPath(index), destination))
-            return false;
+            return result;
     }
     if (plan.leavesFolder) {
-        EnterTargetFolder(targetFolder);
-        return false;
+        EnterTargetFolder(targetFolder, result.folderError);
+        return result;
     }
-    return !plan.entries.empty();
+    result.unpacked = !plan.entries.empty();
+    return result;
+}
+
+// Hands a line's outcome on; a target folder that cannot be made current ends the whole unpacking with
+// the system's text instead. True when the next line may follow.
+bool LineDone(size_t index, const TFolderExtraction& line, const TLineUnpacked& onLine) {
+    if (!line.folderError.empty())
+        throw ESetupError(line.folderError);
+    onLine(index, line.unpacked);
+    return line.unpacked;
 }
 
 void UnpackLineByLine(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                       const std::wstring& targetFolder, const std::wstring& baseFolder,
                       const TLineUnpacked& onLine) {
-    for (size_t index = 0; index < lines.size(); ++index) {
-        bool unpacked = ExtractArchiveFolder(archivePath, lines[index], targetFolder, baseFolder);
-        onLine(index, unpacked);
-        if (!unpacked)
+    for (size_t index = 0; index < lines.size(); ++index)
+        if (!LineDone(index, ExtractArchiveFolder(archivePath, lines[index], targetFolder, baseFolder),
+                      onLine))
             return;
-    }
 }
 
 } // namespace
@@ -151,10 +163,9 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
         }
     }
     for (size_t index = 0; index < plans.size(); ++index) {
-        bool unpacked = PlaceLine(plans[index], names, staging ? &*staging : nullptr, targetFolder,
-                                  lines[index], baseFolder);
-        onLine(index, unpacked);
-        if (!unpacked)
+        TFolderExtraction line = PlaceLine(plans[index], names, staging ? &*staging : nullptr, targetFolder,
+                                           lines[index], baseFolder);
+        if (!LineDone(index, line, onLine))
             return;
     }
 }

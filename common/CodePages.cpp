@@ -1,4 +1,4 @@
-#include "common/CommonUtils.h"
+#include "common/CodePages.h"
 
 namespace zarvo {
 

@@ -1,5 +1,7 @@
-#include "common/CommonUtils.h"
+#include "common/FileInfo.h"
 #include "common/CommonTexts.h"
+
+#include "common/Libraries.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"
@@ -100,15 +102,6 @@ bool ReadFileVersion(const std::wstring& fileName, uint16_t& major, uint16_t& mi
     release = HIWORD(info->dwFileVersionLS);
     build = LOWORD(info->dwFileVersionLS);
     return true;
-}
-
-std::wstring FormatShortDate(TDateTime date) {
-    SYSTEMTIME time{};
-    if (!VariantTimeToSystemTime(date, &time))
-        return {};
-    wchar_t buffer[80];
-    int length = GetDateFormatW(LOCALE_USER_DEFAULT, DATE_SHORTDATE, &time, nullptr, buffer, 80);
-    return length > 0 ? std::wstring(buffer, size_t(length - 1)) : std::wstring();
 }
 
 } // namespace zarvo

@@ -1,4 +1,8 @@
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
+
+#include "extract/SafeName.h"
+
+#include <windows.h>
 
 #include <vector>
 
@@ -83,19 +87,9 @@ bool ForceDirectories(const std::wstring& folder) {
 }
 
 bool StaysInsideFolder(const std::wstring& name) {
-    if (name.empty() || name.front() == L'\\' || name.front() == L'/' ||
-        name.find(L':') != std::wstring::npos)
-        return false;
-    size_t start = 0;
-    while (start <= name.size()) {
-        size_t end = name.find_first_of(L"\\/", start);
-        if (end == std::wstring::npos)
-            end = name.size();
-        if (name.compare(start, end - start, L"..") == 0)
-            return false;
-        start = end + 1;
-    }
-    return true;
+    // The extraction library's own rule, so that the names the installer joins itself pass exactly where
+    // the library would write them.
+    return rarlib::isSafeRelativeName(std::u16string(name.begin(), name.end()));
 }
 
 } // namespace zarvo

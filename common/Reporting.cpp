@@ -1,6 +1,6 @@
-#include "common/Text.h"
+#include "common/Reporting.h"
 #include "common/CommonTexts.h"
-#include "common/CommonUtils.h"
+#include "common/Text.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"

@@ -1,6 +1,8 @@
-#include "common/CommonUtils.h"
+#include "common/Resources.h"
 
 #include "common/Handles.h"
+
+#include <windows.h>
 
 namespace zarvo {
 
@@ -30,13 +32,6 @@ bool ExtractResourceToFile(const std::wstring& resourceName, const std::wstring&
     DWORD written = 0;
     return WriteFile(file.Get(), bytes->data(), DWORD(bytes->size()), &written, nullptr) &&
            written == bytes->size();
-}
-
-uint32_t Crc32(std::string_view bytes) {
-    using TRtlComputeCrc32 = DWORD(WINAPI*)(DWORD, const BYTE*, INT);
-    static const auto compute = reinterpret_cast<TRtlComputeCrc32>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "RtlComputeCrc32")));
-    return compute(0, reinterpret_cast<const BYTE*>(bytes.data()), INT(bytes.size()));
 }
 
 } // namespace zarvo

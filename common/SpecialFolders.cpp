@@ -1,4 +1,4 @@
-#include "common/CommonUtils.h"
+#include "common/SpecialFolders.h"
 
 #include "common/Registry.h"
 

@@ -1,6 +1,10 @@
-#include "common/Text.h"
+#include "common/UnitStartup.h"
 #include "common/CommonTexts.h"
-#include "common/CommonUtils.h"
+#include "common/FileInfo.h"
+#include "common/Folders.h"
+#include "common/Libraries.h"
+#include "common/Reporting.h"
+#include "common/Text.h"
 
 #include "common/Handles.h"
 #include "common/SetupError.h"
@@ -70,28 +74,7 @@ void SetLowFragmentationHeap() {
     }
 }
 
-using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-
-// Present where the loader knows the LOAD_LIBRARY_SEARCH_* flags.
-TSetDefaultDllDirectories SetDefaultDllDirectoriesFn() {
-    return reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-}
-
 } // namespace
-
-HMODULE LoadSystemLibrary(const wchar_t* name) {
-    return LoadLibraryExW((GetSystemFolder() + name).c_str(), nullptr, SystemFolderImportFlags());
-}
-
-DWORD SystemFolderImportFlags() {
-    return SetDefaultDllDirectoriesFn() != nullptr ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0;
-}
-
-void RestrictLibrarySearchToSystemFolder() {
-    if (TSetDefaultDllDirectories restrict = SetDefaultDllDirectoriesFn())
-        restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
-}
 
 std::wstring BuildModuleVersionText(const std::wstring& fileName) {
     uint16_t major = 0, minor = 0, release = 0, build = 0;

@@ -150,9 +150,24 @@ TEST_F(ArchiveExtract, NoMatchMissingOrDamagedArchivesFail) {
     EXPECT_TRUE(ExtractArchiveFile(damaged, target_, L"Dist.lst"));
 }
 
-TEST_F(ArchiveExtract, AMissingTargetFolderRaises) {
-    EXPECT_THROW(ExtractArchiveFolder(archive_, L"Orvan", work_ / L"no-such-folder", L"Dist"), ESetupError);
-    EXPECT_FALSE(PathExists(work_ / L"no-such-folder"));
+// The folder's failure comes back with the system's own text, and only once an entry matches: a line
+// that matches nothing leaves the current folder alone.
+TEST_F(ArchiveExtract, AMissingTargetFolderComesBackWithTheSystemsText) {
+    const std::wstring missing = work_ / L"no-such-folder";
+    TFolderExtraction result = ExtractArchiveFolder(archive_, L"Orvan", missing, L"Dist");
+    EXPECT_FALSE(result);
+    SetLastError(0);
+    EXPECT_FALSE(SetCurrentDirectoryW(missing.c_str()));
+    EXPECT_EQ(result.folderError, SystemErrorText(GetLastError()));
+    EXPECT_FALSE(PathExists(missing));
+
+    TFolderExtraction nothing = ExtractArchiveFolder(archive_, L"Tornel", missing, L"Dist");
+    EXPECT_FALSE(nothing);
+    EXPECT_TRUE(nothing.folderError.empty());
+
+    TFolderExtraction found = ExtractArchiveFolder(archive_, L"Orvan", target_, L"Dist");
+    EXPECT_TRUE(found);
+    EXPECT_TRUE(found.folderError.empty());
 }
 
 TEST_F(ArchiveExtract, NamesThatWouldLeaveTheTargetFolderAreNotExtracted) {

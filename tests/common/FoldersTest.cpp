@@ -42,3 +42,48 @@ TEST(Folders, OtherPathsStayUnchanged) {
         EXPECT_EQ(ResolveSubstPath(path), path);
     }
 }
+
+// The names the installer joins to its folders pass by the extraction library's rule: every name of the
+// demo payload and its list, and nothing that leaves the folder or names something other than a file.
+TEST(Folders, StaysInsideFolderFollowsTheLibrarysRule) {
+    const struct {
+        std::wstring name;
+        bool inside;
+    } cases[] = {
+        {L"Orvan.exe", true},
+        {L"ZarvoKernel.tlb", true},
+        {L"Настройки.ini", true},
+        {L"Orvan", true}, // a list line is a prefix, not always a whole name
+        {L"Dist\\Orvan.exe", true},
+        {L"sub/dir\\file.txt", true},
+        {L"with space\\long fn.txt", true},
+        {L"..name", true},
+        {L"console.txt", true},
+        {L"", false},
+        {L"..", false},
+        {L"..\\escaped.txt", false},
+        {L"Dist\\..\\..\\escaped.txt", false},
+        {L".\\file.txt", false},
+        {L"\\rooted.txt", false},
+        {L"/rooted.txt", false},
+        {L"C:escaped.txt", false},
+        {L"C:\\Windows\\escaped.dll", false},
+        {L"\\\\server\\share\\escaped.txt", false},
+        {L"\\\\?\\C:\\escaped.txt", false},
+        {L"file.txt:stream", false},
+        {L"doubled\\\\separator", false},
+        {L"folder\\", false},
+        {L"trailing.", false},
+        {L"trailing \\file.txt", false},
+        {L"CON", false},
+        {L"nul.txt", false},
+        {L"Dist\\com1.log", false},
+        {L"what?.txt", false},
+        {L"star*.txt", false},
+        {L"pipe|name", false},
+        {L"tab\there", false},
+        {std::wstring(L"lone") + wchar_t(0xD800) + L"surrogate", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(StaysInsideFolder(c.name), c.inside) << "index " << (&c - cases);
+}

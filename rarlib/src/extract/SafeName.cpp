@@ -72,24 +72,37 @@ Path nativeName(std::u16string_view component) {
 #endif
 }
 
-} // namespace
-
-std::optional<Path> safeRelativePath(std::u16string_view name) {
-    std::vector<std::u16string_view> components;
+// The components between separators; a leading separator gives an empty first component, so absolute,
+// UNC and device paths fail on it, as does a drive prefix through its ':'.
+std::vector<std::u16string_view> components(std::u16string_view name) {
+    std::vector<std::u16string_view> parts;
     size_t start = 0;
     for (size_t i = 0; i <= name.size(); ++i) {
         if (i == name.size() || name[i] == u'\\' || name[i] == u'/') {
-            components.push_back(name.substr(start, i - start));
+            parts.push_back(name.substr(start, i - start));
             start = i + 1;
         }
     }
-    // A leading separator gives an empty first component: absolute, UNC and device paths end here,
-    // as does a drive prefix through its ':'.
-    Path result;
-    for (auto c : components) {
+    return parts;
+}
+
+} // namespace
+
+bool isSafeRelativeName(std::u16string_view name) {
+    for (auto c : components(name)) {
         if (!componentAcceptable(c)) {
-            return std::nullopt;
+            return false;
         }
+    }
+    return true;
+}
+
+std::optional<Path> safeRelativePath(std::u16string_view name) {
+    if (!isSafeRelativeName(name)) {
+        return std::nullopt;
+    }
+    Path result;
+    for (auto c : components(name)) {
         result /= nativeName(c);
     }
     return result;

@@ -13,5 +13,8 @@ namespace rarlib {
 // dot or space (Windows would drop those), ':' (alternate data streams), control and wildcard
 // characters, and reserved device names. Both '\' and '/' separate components.
 std::optional<Path> safeRelativePath(std::u16string_view storedName);
+// The same rule without building the path: whether safeRelativePath accepts the name. The installer
+// checks the names it joins itself by it, so that one rule decides what may be written.
+bool isSafeRelativeName(std::u16string_view storedName);
 
 } // namespace rarlib

@@ -1,0 +1,17 @@
+#pragma once
+// The RCDATA resources the executable carries.
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace zarvo {
+
+// Writes the raw bytes of an RCDATA resource of the executable (name matched without regard to case)
+// to a newly created file. False when the resource is missing, the file cannot be created, or the
+// bytes cannot be written in full.
+bool ExtractResourceToFile(const std::wstring& resourceName, const std::wstring& fileName);
+// The raw bytes of that RCDATA resource, or nothing when the executable has none of that name.
+std::optional<std::string_view> ResourceData(const std::wstring& resourceName);
+
+} // namespace zarvo
