@@ -10,22 +10,31 @@
 
 namespace zarvo {
 
-bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& targetFolder,
-                        const std::wstring& entryName) {
-    TArchiveWalk archive(archivePath, RAR_OM_EXTRACT);
+namespace {
+
+// Walks to the first entry whose whole stored name equals entryName (ignoring case): only that one
+// counts. False when the walk ends, or fails, before it.
+bool FindEntry(TArchiveWalk& archive, const std::wstring& entryName, std::wstring& name) {
     if (!archive.IsOpen())
         return false;
     std::wstring wanted = UpperCase(entryName);
-    std::wstring name;
     while (archive.Next(name) == THeaderRead::Entry) {
-        if (UpperCase(name) == wanted) {
-            // Only the first entry of that name counts.
-            return StaysInsideFolder(name) && archive.ExtractTo(WithTrailingBackslash(targetFolder) + name);
-        }
+        if (UpperCase(name) == wanted)
+            return true;
         if (!archive.Skip())
             return false;
     }
     return false;
+}
+
+} // namespace
+
+bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& targetFolder,
+                        const std::wstring& entryName) {
+    TArchiveWalk archive(archivePath, RAR_OM_EXTRACT);
+    std::wstring name;
+    return FindEntry(archive, entryName, name) && StaysInsideFolder(name) &&
+           archive.ExtractTo(WithTrailingBackslash(targetFolder) + name);
 }
 
 TFolderExtraction ExtractArchiveFolder(const std::wstring& archivePath, const std::wstring& entryPrefix,
@@ -67,19 +76,11 @@ TFolderExtraction ExtractArchiveFolder(const std::wstring& archivePath, const st
 
 bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& entryName, uint32_t& crc) {
     TArchiveWalk archive(archivePath, RAR_OM_LIST);
-    if (!archive.IsOpen())
-        return false;
-    std::wstring wanted = UpperCase(entryName);
     std::wstring name;
-    while (archive.Next(name) == THeaderRead::Entry) {
-        if (UpperCase(name) == wanted) {
-            crc = archive.EntryCrc();
-            return true;
-        }
-        if (!archive.Skip())
-            return false;
-    }
-    return false;
+    if (!FindEntry(archive, entryName, name))
+        return false;
+    crc = archive.EntryCrc();
+    return true;
 }
 
 bool ReadFolderExtent(const std::wstring& archivePath, const std::wstring& baseFolder,
