@@ -105,12 +105,7 @@ std::wstring TextOf(HWND window) {
 }
 
 std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    PumpFor(300);
-    std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring path = folder + L"\\" + name + L".bmp";
-    return SaveWindowImage(window, path) ? path : std::wstring();
+    return SaveScreenshot(window, name, [] { PumpFor(300); });
 }
 
 void FormTest::SetUp() {

@@ -10,7 +10,7 @@
 #include <sstream>
 
 using namespace zarvo;
-using zarvo::testing::Crc32;
+using zarvo::Crc32;
 using zarvo::testing::PathExists;
 using zarvo::testing::ProgramFolder;
 using zarvo::testing::ReadBinaryFile;

@@ -140,12 +140,6 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-std::wstring ScreenshotFolder() {
-    std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder;
-}
-
 TChildProcess::TChildProcess(const std::wstring& exe, const std::wstring& arguments) {
     std::wstring commandLine = L"\"" + exe + L"\"";
     if (!arguments.empty())
@@ -287,12 +281,11 @@ bool TWizard::Answer(const TBox& box, int button) {
 }
 
 std::wstring TWizard::Screenshot(HWND window, const std::wstring& name) {
-    // Let the wizard paint everything before the screen is read.
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Ask(window, WM_NULL);
-    Sleep(200);
-    std::wstring path = ScreenshotFolder() + L"\\" + name + L".bmp";
-    return SaveWindowImage(window, path) ? path : std::wstring();
+    // The wizard paints in its own process: a sent message returns once it has handled the repaint.
+    return SaveScreenshot(window, name, [&] {
+        Ask(window, WM_NULL);
+        Sleep(200);
+    });
 }
 
 } // namespace zarvo::e2e

@@ -95,7 +95,4 @@ private:
     TChildProcess process_;
 };
 
-// The folder the screenshots and the last log go to, created on first use.
-std::wstring ScreenshotFolder();
-
 } // namespace zarvo::e2e

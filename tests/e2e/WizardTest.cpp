@@ -8,6 +8,7 @@
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "tests/support/RegistryValueOverride.h"
+#include "tests/support/Screenshot.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
 

@@ -1,7 +1,6 @@
 #include "LogViewTestSupport.h"
 
-#include "tests/support/TempFolder.h"
-#include "tests/support/TestPaths.h"
+#include "tests/support/Screenshot.h"
 
 #include <algorithm>
 #include <cstring>
@@ -67,18 +66,11 @@ TImage Render(HWND window) {
 }
 
 std::wstring SaveScreenshot(const TImage& image, const std::wstring& name) {
-    std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    BITMAPINFOHEADER header = TopDownHeader(image.width, image.height);
-    BITMAPFILEHEADER file{0x4D42, 0, 0, 0, sizeof(file) + sizeof(header)};
     std::string pixels;
     for (COLORREF color : image.pixels) // BMP order: blue, green, red, unused
         pixels += {char(GetBValue(color)), char(GetGValue(color)), char(GetRValue(color)), '\0'};
-    file.bfSize = DWORD(file.bfOffBits + pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
-    std::wstring path = folder + L"\\" + name + L".bmp";
-    return WriteTextFile(path, bytes + pixels) ? path : std::wstring();
+    std::wstring path = ScreenshotFolder() + L"\\" + name + L".bmp";
+    return WriteBitmap(path, TopDownHeader(image.width, image.height), pixels) ? path : std::wstring();
 }
 
 HWND LogViewTest::frame = nullptr;

@@ -2,7 +2,6 @@
 // the folder scan and the guarded library load.
 
 #include "RegistrationTestSupport.h"
-#include "TestPaths.h"
 #include "common/CommonUtils.h"
 #include "setup/GuardedCall.h"
 #include "setup/SetupUtils.h"
@@ -176,7 +175,7 @@ TEST_F(DllRegistrationTest, AFaultingDllMainFailsOnlyThatLibrary) {
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(std::wstring(c.fault) + L" mode " + std::to_wstring(c.mode)));
         const std::wstring library = faultFolder.File(L"Fault" + std::to_wstring(++index) + L".dll");
-        ASSERT_TRUE(CopyFileW(FaultingLibrary, library.c_str(), FALSE));
+        ASSERT_TRUE(CopyFileW(FaultingLibrary.c_str(), library.c_str(), FALSE));
         TScopedEnvironment fault(L"ZARVO_FAULTING_DLLMAIN", c.fault);
         TJoiningThread<TDllRegisterServerThread> worker;
         worker.FLibraryPath = library;

@@ -2,7 +2,6 @@
 // it nor in the system folder, and the line that follows the library's failure report.
 
 #include "RegistrationTestSupport.h"
-#include "TestPaths.h"
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
 #include "common/Text.h"

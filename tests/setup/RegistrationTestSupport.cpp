@@ -1,6 +1,5 @@
 #include "RegistrationTestSupport.h"
 
-#include "TestPaths.h"
 #include "common/CommonUtils.h"
 
 namespace setuptest {
@@ -70,7 +69,7 @@ void RegistrationTest::PlaceRuntime() {
     std::wstring target = zarvo::GetSystemFolder() + L"RTW32.dll";
     if (PathExists(target))
         return;
-    ASSERT_TRUE(CopyFileW(ProductRuntimeLibrary, target.c_str(), TRUE));
+    ASSERT_TRUE(CopyFileW(ProductRuntimeLibrary.c_str(), target.c_str(), TRUE));
     placedRuntime_ = target;
 }
 

@@ -2,7 +2,6 @@
 // the question answered through the message-box seam.
 
 #include "SetupTestSupport.h"
-#include "TestPaths.h"
 #include "setup/SetupUtils.h"
 
 #include <gtest/gtest.h>

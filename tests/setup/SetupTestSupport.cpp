@@ -1,6 +1,5 @@
 #include "SetupTestSupport.h"
 
-#include "TestPaths.h"
 #include "common/CommonUtils.h"
 #include "common/SetupError.h"
 
@@ -9,7 +8,7 @@
 namespace setuptest {
 
 std::wstring ProductFile(const std::wstring& name) {
-    return std::wstring(ProductDistFolder) + L"\\" + name;
+    return ProductDistFolder + L"\\" + name;
 }
 
 std::string Narrow(const std::wstring& text) {
@@ -96,19 +95,10 @@ std::wstring TReportLog::Dump() const {
 
 // --- Folders and files ---
 
-TScratchFolder::TScratchFolder(const std::wstring& path) : path_(path) {
-    zarvo::testing::RemoveTree(path_);
-    CreateDirectoryW(path_.c_str(), nullptr);
-}
-
-TScratchFolder::~TScratchFolder() {
-    zarvo::testing::RemoveTree(path_);
-}
-
 bool TScratchFolder::CopyProduct(const std::vector<std::wstring>& names) const {
     for (const std::wstring& name : names)
         if (!CopyFileW(ProductFile(name).c_str(), File(name).c_str(), FALSE)) {
-            ADD_FAILURE() << "cannot copy " << Narrow(name) << " into " << Narrow(path_) << ": error "
+            ADD_FAILURE() << "cannot copy " << Narrow(name) << " into " << Narrow(Path()) << ": error "
                           << GetLastError();
             return false;
         }

@@ -11,12 +11,20 @@
 #include "common/Handles.h"
 #include "tests/support/RecordedBoxes.h"
 #include "tests/support/TempFolder.h"
+#include "tests/support/TestPaths.h"
 
 namespace setuptest {
 
 using zarvo::testing::FilesIn;
 using zarvo::testing::PathExists;
 using zarvo::testing::TBoxAnswers;
+
+// Build-tree files the tests use, as the Wine prefix sees them.
+inline const std::wstring ProductDistFolder = zarvo::testing::WinePath(SETUP_TEST_PRODUCT_DIR);
+inline const std::wstring ProductRuntimeLibrary = zarvo::testing::WinePath(SETUP_TEST_RUNTIME);
+inline const std::wstring TestWindowProgram = zarvo::testing::WinePath(SETUP_TEST_WINDOW);
+inline const std::wstring FaultingLibrary = zarvo::testing::WinePath(SETUP_TEST_FAULTING_LIBRARY);
+inline const std::wstring DependentLibrary = zarvo::testing::WinePath(SETUP_TEST_DEPENDENT_LIBRARY);
 
 // A file of the stand-in product (below Dist).
 std::wstring ProductFile(const std::wstring& name);
@@ -67,23 +75,16 @@ private:
     std::vector<TReport> reports_;
 };
 
-// A fresh folder that is removed with everything in it when the object goes away.
-class TScratchFolder {
+// A fresh folder at the given path, removed with everything in it when the object goes away.
+class TScratchFolder : public zarvo::testing::TempFolder {
 public:
-    explicit TScratchFolder(const std::wstring& path);
-    TScratchFolder(const TScratchFolder&) = delete;
-    TScratchFolder& operator=(const TScratchFolder&) = delete;
-    ~TScratchFolder();
+    explicit TScratchFolder(const std::wstring& path) : TempFolder(zarvo::testing::TExactPath{path}) {}
 
-    const std::wstring& Path() const { return path_; }
-    std::wstring File(const std::wstring& name) const { return path_ + L"\\" + name; }
+    std::wstring File(const std::wstring& name) const { return *this / name; }
     // Copies files of the stand-in product into the folder.
     bool CopyProduct(const std::vector<std::wstring>& names) const;
     // Every file of the stand-in product.
     bool CopyWholeProduct() const;
-
-private:
-    std::wstring path_;
 };
 
 // Sets an environment variable of this process (seen by libraries loaded into it) while it lives.

@@ -3,8 +3,6 @@
 
 #include "shell/ApplicationHelp.h"
 #include "tests/support/DialogWatcher.h"
-#include "tests/support/TempFolder.h"
-#include "tests/support/TestPaths.h"
 
 #include <commctrl.h>
 
@@ -78,12 +76,7 @@ HWND ChildWithText(HWND dialog, const std::wstring& text) {
 }
 
 std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
-    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_UPDATENOW | RDW_ALLCHILDREN | RDW_FRAME);
-    Sleep(300);
-    std::wstring folder = WinePath(ZARVO_SCREENSHOT_DIR);
-    CreateDirectoryW(folder.c_str(), nullptr);
-    std::wstring path = folder + L"\\" + name + L".bmp";
-    return SaveWindowImage(window, path) ? path : std::wstring();
+    return SaveScreenshot(window, name, [] { Sleep(300); });
 }
 
 } // namespace zarvo::testing

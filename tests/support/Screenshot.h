@@ -1,49 +1,24 @@
 #pragma once
-// What the screen shows of a window, saved as a 24-bit BMP for a person to look at.
-
-#include "common/GdiHandles.h"
-#include "tests/support/TempFolder.h"
+// Screenshots for a person to look at, as BMP files in the build tree's screenshots folder.
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace zarvo::testing {
 
-// Writes the window's rectangle of the screen to path; false when it cannot.
-inline bool SaveWindowImage(HWND window, const std::wstring& path) {
-    RECT rect{};
-    if (!GetWindowRect(window, &rect))
-        return false;
-    int width = rect.right - rect.left, height = rect.bottom - rect.top;
-    TWindowDc screen(nullptr);
-    TMemoryDc memory(CreateCompatibleDC(screen.Get()));
-    TGdiObject bitmap(CreateCompatibleBitmap(screen.Get(), width, height));
-    if (!memory.Valid() || !bitmap.Valid())
-        return false;
-    {
-        TSelectObject select(memory.Get(), bitmap.Get());
-        BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY | CAPTUREBLT);
-    }
-    BITMAPINFOHEADER header{};
-    header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    header.biCompression = BI_RGB;
-    DWORD stride = (DWORD(width) * 3 + 3) & ~3u;
-    std::string pixels(size_t(stride) * height, '\0');
-    if (!GetDIBits(memory.Get(), static_cast<HBITMAP>(bitmap.Get()), 0, UINT(height), pixels.data(),
-                   reinterpret_cast<BITMAPINFO*>(&header), DIB_RGB_COLORS))
-        return false;
-    BITMAPFILEHEADER file{};
-    file.bfType = 0x4D42; // "BM"
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = DWORD(file.bfOffBits + pixels.size());
-    std::string bytes(reinterpret_cast<const char*>(&file), sizeof(file));
-    bytes.append(reinterpret_cast<const char*>(&header), sizeof(header));
-    return WriteTextFile(path, bytes + pixels);
-}
+// The screenshots folder, created when missing.
+std::wstring ScreenshotFolder();
+
+// A BMP file of the header's format holding the given rows; false when it cannot be written.
+bool WriteBitmap(const std::wstring& path, const BITMAPINFOHEADER& header, const std::string& pixels);
+
+// Writes the window's rectangle of the screen to path as a 24-bit BMP; false when it cannot.
+bool SaveWindowImage(HWND window, const std::wstring& path);
+
+// Redraws the window, gives it time to paint through settle (the caller knows whose messages must
+// run meanwhile) and saves it as <name>.bmp in the screenshots folder; the path, or empty.
+std::wstring SaveScreenshot(HWND window, const std::wstring& name, const std::function<void()>& settle);
 
 } // namespace zarvo::testing

@@ -1,11 +1,14 @@
 #pragma once
-// A fresh folder below the temporary folder for one test, removed with everything in it afterwards.
+// A fresh folder below the temporary folder for one test, removed with everything in it afterwards: the
+// Windows tests' one, the library's DLL test included (it needs nothing but the system headers). The
+// native tests keep rarlib/tests/support/TempDir.h, on std::filesystem.
 
 #include <windows.h>
 #include <shellapi.h>
 
 #include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace zarvo::testing {
@@ -85,14 +88,16 @@ inline void RemoveTree(const std::wstring& folder) {
     RemoveDirectoryW(folder.c_str());
 }
 
+struct TExactPath {
+    std::wstring path;
+};
+
 class TempFolder {
 public:
-    explicit TempFolder(const std::wstring& tag = L"zarvo-test") {
-        wchar_t temp[MAX_PATH + 1];
-        GetTempPathW(MAX_PATH + 1, temp);
-        static unsigned counter = 0;
-        path_ = std::wstring(temp) + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(++counter);
+    // Below the temporary folder, named after the tag, the process and a count.
+    explicit TempFolder(const std::wstring& tag = L"zarvo-test") : TempFolder(TExactPath{UniquePath(tag)}) {}
+    // At exactly this path, for tests whose folder name or place matters.
+    explicit TempFolder(TExactPath exact) : path_(std::move(exact.path)) {
         RemoveTree(path_);
         CreateDirectoryW(path_.c_str(), nullptr);
     }
@@ -104,6 +109,14 @@ public:
     std::wstring operator/(const std::wstring& name) const { return path_ + L"\\" + name; }
 
 private:
+    static std::wstring UniquePath(const std::wstring& tag) {
+        wchar_t temp[MAX_PATH + 1];
+        GetTempPathW(MAX_PATH + 1, temp);
+        static unsigned counter = 0;
+        return std::wstring(temp) + tag + L"-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+               std::to_wstring(++counter);
+    }
+
     std::wstring path_;
 };
 

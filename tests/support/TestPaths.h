@@ -1,7 +1,6 @@
 #pragma once
 // Paths the Windows tests need: their own folder, and files of the Linux build tree seen through Wine.
-
-#include "common/CommonUtils.h"
+// Needs nothing but the system headers, so that the library's DLL test can include it too.
 
 #include <windows.h>
 
@@ -27,8 +26,5 @@ inline std::wstring WinePath(const char* unixPath) {
             c = L'\\';
     return L"Z:" + path;
 }
-
-// CRC32 as the archive format uses it: the program's own helper.
-using zarvo::Crc32;
 
 } // namespace zarvo::testing

@@ -9,21 +9,8 @@ namespace rarlib::test {
 using namespace lz29;
 
 LzStreamBuilder& LzStreamBuilder::rawBits(uint32_t value, unsigned count) {
-    for (unsigned i = count; i > 0; --i) {
-        acc_ = (acc_ << 1) | ((value >> (i - 1)) & 1);
-        if (++accBits_ == 8) {
-            bytes_.push_back(static_cast<uint8_t>(acc_));
-            acc_ = 0;
-            accBits_ = 0;
-        }
-    }
+    bits_.put(value, count);
     return *this;
-}
-
-void LzStreamBuilder::align() {
-    if (accBits_ != 0) {
-        rawBits(0, 8 - accBits_);
-    }
 }
 
 LzStreamBuilder& LzStreamBuilder::table(bool keepOld) {
@@ -151,8 +138,7 @@ LzStreamBuilder& LzStreamBuilder::blockEnd() {
 }
 
 LzStreamBuilder& LzStreamBuilder::bytes(const std::vector<uint8_t>& data) {
-    align();
-    bytes_.insert(bytes_.end(), data.begin(), data.end());
+    bits_.append(data);
     return *this;
 }
 
@@ -164,8 +150,7 @@ LzStreamBuilder& LzStreamBuilder::ppmBlock() {
 }
 
 std::vector<uint8_t> LzStreamBuilder::finish() {
-    align();
-    return bytes_;
+    return bits_.finish();
 }
 
 } // namespace rarlib::test

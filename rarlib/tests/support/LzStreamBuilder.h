@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "support/BitWriter.h"
+
 namespace rarlib::test {
 
 // Writes packed streams of the 2.9 LZ method for tests. Its tables give every main symbol a 9-bit
@@ -34,11 +36,9 @@ public:
 
 private:
     void symbol(uint32_t sym) { rawBits(sym, 9); }
-    void align();
+    void align() { bits_.align(); }
 
-    std::vector<uint8_t> bytes_;
-    uint32_t acc_ = 0;
-    unsigned accBits_ = 0;
+    BitWriter bits_;
     std::array<uint8_t, 404> lastLengths_{};
 };
 

@@ -1,10 +1,15 @@
 #include "support/Manifest.h"
 
-#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <sstream>
 #include <stdexcept>
+
+#ifdef _WIN32
+#include <filesystem>
+
+#include "../../../tests/support/TestPaths.h"
+#endif
 
 namespace rarlib::test {
 namespace {
@@ -38,10 +43,7 @@ bool ManifestRow::hasFeature(std::string_view prefix) const {
 
 std::string testDataDir() {
 #ifdef _WIN32
-    // Under Wine the Unix file system is drive Z:.
-    std::string dir = std::string("Z:") + RARLIB_TESTDATA_DIR;
-    std::replace(dir.begin(), dir.end(), '/', '\\');
-    return dir;
+    return std::filesystem::path(zarvo::testing::WinePath(RARLIB_TESTDATA_DIR)).string();
 #else
     return RARLIB_TESTDATA_DIR;
 #endif

@@ -4,7 +4,9 @@
 
 namespace rarlib::test {
 
-// A fresh folder under the system's temporary folder, removed with everything in it.
+// A fresh folder under the system's temporary folder, removed with everything in it: the native tests'
+// one (rarlib's and mkpayload's). The Windows tests keep tests/support/TempFolder.h, which works in the
+// wide Win32 paths they pass everywhere.
 class TempDir {
 public:
     TempDir();

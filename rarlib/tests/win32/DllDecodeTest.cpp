@@ -21,10 +21,10 @@ class DllFixture : public ::testing::TestWithParam<const char*> {};
 TEST_P(DllFixture, ExtractsEveryEntryAsTheManifestSays) {
     const ManifestArchive& expected = findManifestArchive(GetParam());
     ASSERT_FALSE(expected.entries.empty());
-    WinTempDir dir;
+    TempFolder dir(L"rarlib-dll");
     Archive a(expected.path, RAR_OM_EXTRACT);
     ASSERT_EQ(a.result(), 0u);
-    std::string dest = toCodePage(CP_OEMCP, dir.path());
+    std::string dest = toCodePage(CP_OEMCP, dir.Path());
     for (const ManifestRow& row : expected.entries) {
         RARHeaderData h{};
         ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
@@ -32,7 +32,7 @@ TEST_P(DllFixture, ExtractsEveryEntryAsTheManifestSays) {
         std::replace(windowsName.begin(), windowsName.end(), '/', '\\');
         EXPECT_EQ(std::string(h.FileName), windowsName);
         const int rc = dll().processFile(a.get(), RAR_EXTRACT, dest.data(), nullptr);
-        const std::wstring target = dir.path() + L"\\" + std::wstring(windowsName.begin(), windowsName.end());
+        const std::wstring target = dir.Path() + L"\\" + std::wstring(windowsName.begin(), windowsName.end());
         if (row.expected == "dir") {
             EXPECT_EQ(rc, ERAR_SUCCESS);
             EXPECT_TRUE(pathExists(target, true)) << row.entry;
@@ -105,8 +105,8 @@ TEST(UnrarDllPpmd, DecodesAModelAtTheLimitAndRefusesLargerOnes) {
     const std::string text = "text of a PPMd entry, text of a PPMd entry";
     for (const auto& c : cases) {
         SCOPED_TRACE(c.modelMB);
-        WinTempDir dir;
-        const std::wstring path = dir.path() + L"\\ppmd.rar";
+        TempFolder dir(L"rarlib-dll");
+        const std::wstring path = dir.Path() + L"\\ppmd.rar";
         ASSERT_TRUE(writeWholeFile(path, ppmdArchive(c.modelMB, text)));
         Archive a(toCodePage(CP_ACP, path), RAR_OM_EXTRACT);
         ASSERT_EQ(a.result(), 0u);

@@ -44,10 +44,10 @@ std::vector<uint8_t> cyrillicArchive() {
 }
 
 TEST(UnrarDll, ExtractsOemNamesToFullAndRelativeDestinationsWithTheirTime) {
-    WinTempDir dir;
-    const std::wstring archivePath = dir.path() + L"\\SetupZarvo.rar";
+    TempFolder dir(L"rarlib-dll");
+    const std::wstring archivePath = dir.Path() + L"\\SetupZarvo.rar";
     writeBytes(archivePath, cyrillicArchive());
-    const std::wstring target = dir.path() + L"\\\u0426\u0435\u043b\u044c"; // "Цель"
+    const std::wstring target = dir.Path() + L"\\\u0426\u0435\u043b\u044c"; // "Цель"
     ASSERT_TRUE(CreateDirectoryW(target.c_str(), nullptr));
     const std::wstring wideName = L"\u0421\u0432\u0435\u0434\u0435\u043d\u0438\u044f.txt";
 
@@ -71,7 +71,7 @@ TEST(UnrarDll, ExtractsOemNamesToFullAndRelativeDestinationsWithTheirTime) {
             ASSERT_TRUE(SetCurrentDirectoryW(target.c_str()));
             std::string destName = std::string(h.FileName);
             const int rc = dll().processFile(a.get(), RAR_EXTRACT, nullptr, destName.data());
-            SetCurrentDirectoryW(dir.path().c_str());
+            SetCurrentDirectoryW(dir.Path().c_str());
             ASSERT_EQ(rc, ERAR_SUCCESS);
         }
         const std::wstring written = target + L"\\Dist\\" + wideName;
@@ -135,8 +135,8 @@ TEST(UnrarDll, ReportsUnicodeNamesInBothForms) {
 }
 
 TEST(UnrarDll, RefusesStoredNamesLeavingTheDestination) {
-    WinTempDir dir;
-    const std::wstring archivePath = dir.path() + L"\\hostile.rar";
+    TempFolder dir(L"rarlib-dll");
+    const std::wstring archivePath = dir.Path() + L"\\hostile.rar";
     const char* names[] = {"..\\up.txt", "C:\\drive.txt", "\\\\server\\share\\unc.txt", "ads.txt:hidden",
                            "CON"};
     ArchiveBuilder b;
@@ -144,7 +144,7 @@ TEST(UnrarDll, RefusesStoredNamesLeavingTheDestination) {
         b.add(storedFile(name, "x"));
     }
     writeBytes(archivePath, b.build());
-    const std::wstring inner = dir.path() + L"\\inner";
+    const std::wstring inner = dir.Path() + L"\\inner";
     ASSERT_TRUE(CreateDirectoryW(inner.c_str(), nullptr));
     Archive a(ansi(archivePath), RAR_OM_EXTRACT);
     std::string dest = oem(inner);
@@ -153,7 +153,7 @@ TEST(UnrarDll, RefusesStoredNamesLeavingTheDestination) {
         ASSERT_EQ(dll().readHeader(a.get(), &h), ERAR_SUCCESS);
         EXPECT_EQ(dll().processFile(a.get(), RAR_EXTRACT, dest.data(), nullptr), ERAR_ECREATE) << name;
     }
-    EXPECT_FALSE(pathExists(dir.path() + L"\\up.txt", false));
+    EXPECT_FALSE(pathExists(dir.Path() + L"\\up.txt", false));
     EXPECT_FALSE(pathExists(inner + L"\\ads.txt", false));
 }
 

@@ -12,22 +12,6 @@ template <typename F> void bind(HMODULE module, F& fn, const char* name) {
     fn = reinterpret_cast<F>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
-class FindHandle {
-public:
-    explicit FindHandle(HANDLE h) : h_(h) {}
-    FindHandle(const FindHandle&) = delete;
-    FindHandle& operator=(const FindHandle&) = delete;
-    ~FindHandle() {
-        if (h_ != INVALID_HANDLE_VALUE) {
-            FindClose(h_);
-        }
-    }
-    HANDLE get() const { return h_; }
-
-private:
-    HANDLE h_;
-};
-
 class FileHandle {
 public:
     explicit FileHandle(HANDLE h) : h_(h) {}
@@ -44,33 +28,12 @@ private:
     HANDLE h_;
 };
 
-void removeTree(const std::wstring& dir) {
-    WIN32_FIND_DATAW fd;
-    FindHandle find(FindFirstFileW((dir + L"\\*").c_str(), &fd));
-    if (find.get() != INVALID_HANDLE_VALUE) {
-        do {
-            const std::wstring name = fd.cFileName;
-            if (name == L"." || name == L"..") {
-                continue;
-            }
-            const std::wstring full = dir + L"\\" + name;
-            SetFileAttributesW(full.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-                removeTree(full);
-            } else {
-                DeleteFileW(full.c_str());
-            }
-        } while (FindNextFileW(find.get(), &fd));
-    }
-    RemoveDirectoryW(dir.c_str());
-}
-
 } // namespace
 
 const UnrarDll& UnrarDll::get() {
     static const UnrarDll dll = [] {
         UnrarDll d;
-        d.module = LoadLibraryW(wineWidePath(RARLIB_DLL_PATH).c_str());
+        d.module = LoadLibraryW(WinePath(RARLIB_DLL_PATH).c_str());
         if (!d.module) {
             return d;
         }
@@ -120,34 +83,6 @@ Archive::~Archive() {
 bool pathExists(const std::wstring& path, bool directory) {
     const DWORD a = GetFileAttributesW(path.c_str());
     return a != INVALID_FILE_ATTRIBUTES && ((a & FILE_ATTRIBUTE_DIRECTORY) != 0) == directory;
-}
-
-std::wstring wineWidePath(const char* unixPath) {
-    std::wstring out = L"Z:";
-    for (const char* p = unixPath; *p; ++p) {
-        out.push_back(*p == '/' ? L'\\' : static_cast<wchar_t>(static_cast<unsigned char>(*p)));
-    }
-    return out;
-}
-
-WinTempDir::WinTempDir() {
-    wchar_t base[MAX_PATH];
-    GetTempPathW(MAX_PATH, base);
-    static unsigned counter = 0;
-    for (;;) {
-        path_ = std::wstring(base) + L"rarlib-dll-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                std::to_wstring(counter++);
-        if (CreateDirectoryW(path_.c_str(), nullptr)) {
-            break;
-        }
-        if (GetLastError() != ERROR_ALREADY_EXISTS) {
-            throw std::runtime_error("cannot create a temporary folder");
-        }
-    }
-}
-
-WinTempDir::~WinTempDir() {
-    removeTree(path_);
 }
 
 std::string toCodePage(UINT codePage, const std::wstring& text) {

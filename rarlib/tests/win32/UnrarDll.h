@@ -8,6 +8,10 @@
 
 #include "rardll.h"
 
+// The Windows tests' own helpers; they need nothing but the system headers.
+#include "../../../tests/support/TempFolder.h"
+#include "../../../tests/support/TestPaths.h"
+
 namespace rarlib::test {
 
 // The built Unrar.dll, loaded by full path as the installer loads it, with every entry point bound by
@@ -51,21 +55,8 @@ private:
 
 bool pathExists(const std::wstring& path, bool directory);
 
-// A Unix path of the build as Wine sees it (drive Z:).
-std::wstring wineWidePath(const char* unixPath);
-
-// A fresh folder under the Windows temporary folder, removed afterwards.
-class WinTempDir {
-public:
-    WinTempDir();
-    ~WinTempDir();
-    WinTempDir(const WinTempDir&) = delete;
-    WinTempDir& operator=(const WinTempDir&) = delete;
-    const std::wstring& path() const { return path_; }
-
-private:
-    std::wstring path_;
-};
+using zarvo::testing::TempFolder;
+using zarvo::testing::WinePath;
 
 std::string toCodePage(UINT codePage, const std::wstring& text);
 std::string readWholeFile(const std::wstring& path);

@@ -53,10 +53,10 @@ protected:
         return {};
     }
 
-    TTempFolder temp_;
-    fs::path product_ = temp_.Path() / "product";
-    fs::path runtime_ = temp_.Path() / "RTW32.dll";
-    fs::path output_ = temp_.Path() / "payload.rar";
+    TempDir temp_;
+    fs::path product_ = temp_.path() / "product";
+    fs::path runtime_ = temp_.path() / "RTW32.dll";
+    fs::path output_ = temp_.path() / "payload.rar";
     std::vector<TStoredEntry> entries_;
 
     void SetUp() override { WriteFile(runtime_, "MZ runtime"); }

@@ -50,10 +50,10 @@ protected:
         }
     }
 
-    TTempFolder temp_;
-    std::filesystem::path product_ = temp_.Path() / "product";
-    std::filesystem::path runtime_ = temp_.Path() / "RTW32.dll";
-    std::filesystem::path output_ = temp_.Path() / "SetupZarvo.rar";
+    TempDir temp_;
+    std::filesystem::path product_ = temp_.path() / "product";
+    std::filesystem::path runtime_ = temp_.path() / "RTW32.dll";
+    std::filesystem::path output_ = temp_.path() / "SetupZarvo.rar";
 };
 
 const std::string kExpectedDistList =
@@ -141,13 +141,13 @@ TEST_F(PayloadTest, HeadersCarryTheInstallersFormat) {
 
 TEST_F(PayloadTest, SameInputGivesSameBytesWhateverTheFolderOrder) {
     // The same files created in the opposite order, so the folder lists them differently.
-    const std::filesystem::path reversed = temp_.Path() / "reversed";
+    const std::filesystem::path reversed = temp_.path() / "reversed";
     std::filesystem::create_directory(reversed);
     for (auto it = ProductFiles().rbegin(); it != ProductFiles().rend(); ++it) {
         WriteFile(reversed / it->utf8Name, it->bytes, it->modified);
     }
-    const std::filesystem::path second = temp_.Path() / "second.rar";
-    const std::filesystem::path third = temp_.Path() / "third.rar";
+    const std::filesystem::path second = temp_.path() / "second.rar";
+    const std::filesystem::path third = temp_.path() / "third.rar";
     ASSERT_EQ(RunMkpayload(product_, runtime_, output_).exitCode, 0);
     ASSERT_EQ(RunMkpayload(product_, runtime_, second).exitCode, 0);
     ASSERT_EQ(RunMkpayload(reversed, runtime_, third).exitCode, 0);
@@ -160,7 +160,7 @@ TEST_F(PayloadTest, ReplacesAnExistingOutput) {
     WriteFile(output_, std::string(200000, 'x'));
     ASSERT_EQ(RunMkpayload(product_, runtime_, output_, {}, {"--stored"}).exitCode, 0);
     EXPECT_EQ(BsdtarList(output_).size(), ProductFiles().size() + 2);
-    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.Path()), {}), 3)
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(temp_.path()), {}), 3)
         << "temporary file left";
 }
 

@@ -25,8 +25,8 @@ std::string HexCrc(const std::string& bytes) {
 }
 
 TEST(MkpayloadRartool, EveryEntryTestsOk) {
-    TTempFolder temp;
-    const std::filesystem::path product = temp.Path() / "product";
+    TempDir temp;
+    const std::filesystem::path product = temp.path() / "product";
     std::filesystem::create_directory(product);
     const struct {
         std::string name; // UTF-8, as rartool prints it
@@ -39,9 +39,9 @@ TEST(MkpayloadRartool, EveryEntryTestsOk) {
     for (const auto& file : files) {
         WriteFile(product / file.name, file.bytes);
     }
-    WriteFile(temp.Path() / "RTW32.dll", "runtime");
-    const std::filesystem::path archive = temp.Path() / "payload.rar";
-    const TRunResult build = RunMkpayload(product, temp.Path() / "RTW32.dll", archive);
+    WriteFile(temp.path() / "RTW32.dll", "runtime");
+    const std::filesystem::path archive = temp.path() / "payload.rar";
+    const TRunResult build = RunMkpayload(product, temp.path() / "RTW32.dll", archive);
     ASSERT_EQ(build.exitCode, 0) << build.err;
 
     const TRunResult tested = RunProgram({RARTOOL_EXE, "t", archive.string()});

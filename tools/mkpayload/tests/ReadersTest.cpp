@@ -161,14 +161,14 @@ bool FillSharedData(const fs::path& product, std::string& why) {
         "test_read_format_rar_filter.rar",
         "rar3-solid.rar",
     };
-    TTempFolder unpacked;
+    TempDir unpacked;
     unsigned count = 0;
     for (const char* archive : kArchives) {
         if (!fs::exists(data / archive)) {
             why = "shared test data missing: " + (data / archive).string();
             return false;
         }
-        const fs::path folder = unpacked.Path() / fs::path(archive).stem();
+        const fs::path folder = unpacked.path() / fs::path(archive).stem();
         fs::create_directories(folder);
         RunProgram({RARTOOL_EXE, "x", (data / archive).string(), folder.string()});
         for (const auto& file : fs::recursive_directory_iterator(folder)) {
@@ -186,8 +186,8 @@ class MkpayloadReaders : public ::testing::TestWithParam<TCase> {};
 
 TEST_P(MkpayloadReaders, ExtractEveryEntryByteForByte) {
     const TCase& c = GetParam();
-    TTempFolder temp;
-    const fs::path product = temp.Path() / "product";
+    TempDir temp;
+    const fs::path product = temp.path() / "product";
     fs::create_directory(product);
     std::string why;
     if (!c.fill(product, why)) {
@@ -195,12 +195,12 @@ TEST_P(MkpayloadReaders, ExtractEveryEntryByteForByte) {
     }
     const fs::path runtime = fs::exists(fs::path(STANDIN_PRODUCT_DIR) / ".." / "RTW32.dll")
                                  ? fs::path(STANDIN_PRODUCT_DIR) / ".." / "RTW32.dll"
-                                 : temp.Path() / "RTW32.dll";
+                                 : temp.path() / "RTW32.dll";
     if (!fs::exists(runtime)) {
         WriteFile(runtime, "MZ runtime stand-in");
     }
-    const fs::path stored = temp.Path() / "stored.rar";
-    const fs::path packed = temp.Path() / "packed.rar";
+    const fs::path stored = temp.path() / "stored.rar";
+    const fs::path packed = temp.path() / "packed.rar";
     const TRunResult storedRun = RunMkpayload(product, runtime, stored, {}, {"--stored"});
     ASSERT_EQ(storedRun.exitCode, 0) << storedRun.err;
     const TRunResult packedRun = RunMkpayload(product, runtime, packed, {}, c.options);
@@ -209,7 +209,7 @@ TEST_P(MkpayloadReaders, ExtractEveryEntryByteForByte) {
     ASSERT_EQ(WalkFileHeaders(ReadFile(packed)).size(), expected.size());
 
     for (const TReader& reader : Readers()) {
-        const fs::path out = temp.Path() / reader.name;
+        const fs::path out = temp.path() / reader.name;
         fs::create_directory(out);
         const std::string failure = reader.extract(packed, out);
         EXPECT_EQ(failure, "") << reader.name;

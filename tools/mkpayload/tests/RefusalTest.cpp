@@ -92,9 +92,9 @@ const TRefusal kRefusals[] = {
 TEST(MkpayloadRefusal, RefusesWithAMessageAndLeavesTheOutputAlone) {
     for (const TRefusal& refusal : kRefusals) {
         SCOPED_TRACE(refusal.what);
-        TTempFolder temp;
-        TPaths paths{temp.Path() / "product", temp.Path() / "lib" / "RTW32.dll",
-                     temp.Path() / "out" / "payload.rar"};
+        TempDir temp;
+        TPaths paths{temp.path() / "product", temp.path() / "lib" / "RTW32.dll",
+                     temp.path() / "out" / "payload.rar"};
         std::filesystem::create_directories(paths.product);
         std::filesystem::create_directories(paths.runtime.parent_path());
         std::filesystem::create_directories(paths.output.parent_path());
@@ -115,18 +115,18 @@ TEST(MkpayloadRefusal, RefusesWithAMessageAndLeavesTheOutputAlone) {
 }
 
 TEST(MkpayloadRefusal, ListsEveryProblemAtOnce) {
-    TTempFolder temp;
-    const std::filesystem::path product = temp.Path() / "product";
+    TempDir temp;
+    const std::filesystem::path product = temp.path() / "product";
     std::filesystem::create_directories(product / "sub");
     Add(product / "a:b");
     Add(product / "€.txt");
-    const TRunResult run = RunMkpayload(product, temp.Path() / "RTW32.dll", temp.Path() / "out.rar");
+    const TRunResult run = RunMkpayload(product, temp.path() / "RTW32.dll", temp.path() / "out.rar");
     EXPECT_EQ(run.exitCode, 1);
     for (const char* part :
          {"RTW32.dll: No such file", "sub: is a folder", "a:b: has the character", "U+20AC"}) {
         EXPECT_NE(run.err.find(part), std::string::npos) << part << " in:\n" << run.err;
     }
-    EXPECT_FALSE(std::filesystem::exists(temp.Path() / "out.rar"));
+    EXPECT_FALSE(std::filesystem::exists(temp.path() / "out.rar"));
 }
 
 } // namespace

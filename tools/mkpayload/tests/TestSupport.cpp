@@ -22,23 +22,10 @@ bool IsOctalEscape(const std::string& digits) {
 
 } // namespace
 
-TTempFolder::TTempFolder() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "mkpayload-test-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error("mkdtemp failed");
-    }
-    path_ = pattern;
-}
-
-TTempFolder::~TTempFolder() {
-    std::error_code ec;
-    std::filesystem::remove_all(path_, ec);
-}
-
 TRunResult RunProgram(const std::vector<std::string>& argv, const std::vector<std::string>& environment) {
-    TTempFolder capture;
-    const std::filesystem::path outPath = capture.Path() / "out";
-    const std::filesystem::path errPath = capture.Path() / "err";
+    TempDir capture;
+    const std::filesystem::path outPath = capture.path() / "out";
+    const std::filesystem::path errPath = capture.path() / "err";
     const pid_t pid = ::fork();
     if (pid < 0) {
         throw std::runtime_error("fork failed");

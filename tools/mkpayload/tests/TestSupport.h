@@ -7,19 +7,12 @@
 #include <string>
 #include <vector>
 
+#include "support/TempDir.h"
+
 namespace mkpayload::test {
 
-class TTempFolder {
-public:
-    TTempFolder();
-    TTempFolder(const TTempFolder&) = delete;
-    TTempFolder& operator=(const TTempFolder&) = delete;
-    ~TTempFolder();
-    const std::filesystem::path& Path() const { return path_; }
-
-private:
-    std::filesystem::path path_;
-};
+// The native tests' one temporary folder.
+using rarlib::test::TempDir;
 
 struct TRunResult {
     int exitCode = -1;

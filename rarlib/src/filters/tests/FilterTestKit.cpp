@@ -6,16 +6,6 @@
 
 namespace rarlib::filters::testing {
 
-void BitWriter::put(uint32_t value, unsigned bits) {
-    for (unsigned i = bits; i-- > 0;) {
-        if (bitCount_ % 8 == 0)
-            out_.push_back(0);
-        if ((value >> i) & 1)
-            out_.back() |= static_cast<uint8_t>(0x80 >> (bitCount_ % 8));
-        ++bitCount_;
-    }
-}
-
 void BitWriter::number(uint32_t v) {
     if (v < 16) {
         put(0, 2);

@@ -8,18 +8,15 @@
 #include <optional>
 #include <vector>
 
+#include "../../../tests/support/BitWriter.h"
+
 namespace rarlib::filters::testing {
 
-class BitWriter {
+// The filter records' fields: variable-length numbers and bytes that need not start a byte.
+class BitWriter : public rarlib::test::BitWriter {
 public:
-    void put(uint32_t value, unsigned bits);
     void number(uint32_t v); // the format's variable-length number, shortest form
     void bytes(const std::vector<uint8_t>& b);
-    std::vector<uint8_t> finish() const { return out_; }
-
-private:
-    std::vector<uint8_t> out_;
-    unsigned bitCount_ = 0;
 };
 
 // A code with the standard filter's size and CRC32 and a valid XOR byte, so that it is recognised

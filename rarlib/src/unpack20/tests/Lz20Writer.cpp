@@ -34,24 +34,6 @@ size_t alphabet(uint16_t table) {
 
 } // namespace
 
-void BitWriter::put(uint32_t value, unsigned bits) {
-    for (unsigned i = bits; i > 0; --i) {
-        acc_ = (acc_ << 1) | ((value >> (i - 1)) & 1);
-        if (++used_ == 8) {
-            bytes_.push_back(static_cast<uint8_t>(acc_));
-            acc_ = 0;
-            used_ = 0;
-        }
-    }
-}
-
-std::vector<uint8_t> BitWriter::take() {
-    if (used_ > 0) {
-        put(0, 8 - used_);
-    }
-    return std::move(bytes_);
-}
-
 std::vector<uint8_t> huffmanLengths(const std::vector<uint32_t>& freqIn) {
     std::vector<uint32_t> freq = freqIn;
     const size_t n = freq.size();
@@ -432,7 +414,7 @@ std::vector<uint8_t> Lz20Writer::endEntry(unsigned announce) {
         blocks_.erase(blocks_.begin(), blocks_.end() - 1);
     }
     blocks_.back().codes.clear();
-    return w.take();
+    return w.finish();
 }
 
 } // namespace rarlib::testing

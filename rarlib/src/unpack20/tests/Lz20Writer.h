@@ -7,19 +7,11 @@
 #include <span>
 #include <vector>
 
+#include "../../../tests/support/BitWriter.h"
+
 namespace rarlib::testing {
 
-class BitWriter {
-public:
-    void put(uint32_t value, unsigned bits);
-    // Pads the last byte with zero bits.
-    std::vector<uint8_t> take();
-
-private:
-    std::vector<uint8_t> bytes_;
-    uint32_t acc_ = 0;
-    unsigned used_ = 0;
-};
+using rarlib::test::BitWriter;
 
 // Code lengths (at most 15) for the given symbol frequencies; unused symbols get 0.
 std::vector<uint8_t> huffmanLengths(const std::vector<uint32_t>& freq);

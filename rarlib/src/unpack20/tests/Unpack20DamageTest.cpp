@@ -95,7 +95,7 @@ TEST(Unpack20Damage, InvalidTables) {
         }
         Unpack20 u;
         std::vector<uint8_t> out;
-        EXPECT_EQ(decodeTo(u, w.take(), 10, false, out), Status::BadData);
+        EXPECT_EQ(decodeTo(u, w.finish(), 10, false, out), Status::BadData);
     }
 }
 
