@@ -6,15 +6,6 @@
 
 namespace zarvo {
 
-namespace {
-
-[[noreturn]] void RaiseReadError(const std::wstring& fileName) {
-    DWORD code = GetLastError();
-    throw ESetupError(TextCannotReadFile + (L"\"" + fileName + L"\". ") + SystemErrorText(code));
-}
-
-} // namespace
-
 std::vector<std::wstring> SplitDistList(const std::string& oemText) {
     std::vector<std::wstring> lines;
     size_t position = 0;
@@ -60,18 +51,18 @@ bool HeldFileEquals(HANDLE file, std::string_view expected) {
 std::string ReadHeldFile(HANDLE file, const std::wstring& fileName) {
     LARGE_INTEGER size{}, start{};
     if (!GetFileSizeEx(file, &size) || !SetFilePointerEx(file, start, nullptr, FILE_BEGIN))
-        RaiseReadError(fileName);
+        RaiseFileError(TextCannotReadFile, fileName);
     // The list names a few dozen files; anything near this size is not a distribution list.
     if (size.QuadPart > 64 * 1024 * 1024) {
         SetLastError(ERROR_FILE_TOO_LARGE);
-        RaiseReadError(fileName);
+        RaiseFileError(TextCannotReadFile, fileName);
     }
     std::string bytes(size_t(size.QuadPart), '\0');
     size_t done = 0;
     while (done < bytes.size()) {
         DWORD read = 0;
         if (!ReadFile(file, bytes.data() + done, DWORD(bytes.size() - done), &read, nullptr))
-            RaiseReadError(fileName);
+            RaiseFileError(TextCannotReadFile, fileName);
         if (read == 0)
             break;
         done += read;
@@ -82,10 +73,8 @@ std::string ReadHeldFile(HANDLE file, const std::wstring& fileName) {
 
 std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
     THandle file = HoldFile(fileName);
-    if (!file.Valid()) {
-        DWORD code = GetLastError();
-        throw ESetupError(TextCannotOpenFile + (L"\"" + fileName + L"\". ") + SystemErrorText(code));
-    }
+    if (!file.Valid())
+        RaiseFileError(TextCannotOpenFile, fileName);
     return SplitDistList(ReadHeldFile(file.Get(), fileName));
 }
 

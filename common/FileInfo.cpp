@@ -70,13 +70,12 @@ int64_t GetFileWriteTime(const std::wstring& fileName) {
         return 0;
     THandle file(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid()) {
-        DWORD code = GetLastError();
-        throw ESetupError(TextCannotOpenFile + (L"\"" + fileName + L"\". ") + SystemErrorText(code));
-    }
+    if (!file.Valid())
+        RaiseFileError(TextCannotOpenFile, fileName);
+    // 0 stands for "no such file": a file that is there but will not tell its time is an error, not that.
     FILETIME creation, access, write;
     if (!GetFileTime(file.Get(), &creation, &access, &write))
-        return 0;
+        RaiseFileError(TextCannotReadFile, fileName);
     return int64_t((uint64_t(write.dwHighDateTime) << 32) | write.dwLowDateTime);
 }
 

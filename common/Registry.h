@@ -31,7 +31,7 @@ public:
     bool ValueExists(const std::wstring& name) const;
 
     // A REG_SZ or REG_EXPAND_SZ value as stored (not expanded); an absent value is the empty string.
-    // Any other type raises "Invalid data type for '<name>'".
+    // Any other type raises TextWrongValueType with the value's name.
     std::wstring ReadString(const std::wstring& name) const;
     // A REG_DWORD value, true when non-zero. An absent value or any other type raises.
     bool ReadBool(const std::wstring& name) const;

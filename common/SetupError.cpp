@@ -61,4 +61,8 @@ void RaiseLastError(const std::wstring& prefix) {
     throw ESetupError(prefix + SystemErrorText(code));
 }
 
+void RaiseFileError(const std::wstring& what, const std::wstring& fileName) {
+    RaiseLastError(what + L"\"" + fileName + L"\". ");
+}
+
 } // namespace zarvo

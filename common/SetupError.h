@@ -30,6 +30,9 @@ std::wstring CurrentExceptionMessage();
 
 // Raises ESetupError with prefix followed by the text of GetLastError().
 [[noreturn]] void RaiseLastError(const std::wstring& prefix = {});
+// Raises ESetupError with what, the file's name in quotes and the text of GetLastError(), as every
+// message about a file reads.
+[[noreturn]] void RaiseFileError(const std::wstring& what, const std::wstring& fileName);
 
 std::string WideToUtf8(const std::wstring& text);
 std::wstring Utf8ToWide(const std::string& text);
