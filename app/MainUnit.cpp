@@ -33,22 +33,8 @@ bool TMainForm::FormCreate() {
         std::wstring tempFolder = WithTrailingBackslash(GetTempFolder());
         // Each file is held from the moment it is verified until the program ends: nothing another
         // process writes into the temporary folder reaches the library loader or the installation.
-        const std::wstring libraryPath = tempFolder + L"Unrar.dll";
-        const std::wstring libraryFailure =
-            TextCannotExtract + std::wstring(L"Unrar.dll") + TextExtractInto + tempFolder;
-        if (!ExtractResourceToFile(L"unrar_dll", libraryPath))
-            throw ESetupError(libraryFailure);
-        HoldStartupFile(libraryPath, libraryFailure, [](HANDLE file, const std::wstring&) {
-            return HeldFileEquals(file, ResourceData(L"unrar_dll").value_or(""));
-        });
-        ArchivePath = tempFolder + L"SetupZarvo.rar";
-        const std::wstring archiveFailure =
-            TextCannotExtract + std::wstring(L"SetupZarvo.rar") + TextExtractInto + tempFolder;
-        if (!ExtractResourceToFile(L"SetupZarvo_rar", ArchivePath))
-            throw ESetupError(archiveFailure);
-        HoldStartupFile(ArchivePath, archiveFailure, [](HANDLE file, const std::wstring&) {
-            return HeldFileEquals(file, ResourceData(L"SetupZarvo_rar").value_or(""));
-        });
+        const std::wstring libraryPath = PlaceStartupResource(L"unrar_dll", tempFolder, L"Unrar.dll");
+        ArchivePath = PlaceStartupResource(L"SetupZarvo_rar", tempFolder, L"SetupZarvo.rar");
         if (!LoadRarLibrary(libraryPath))
             throw ESetupError(TextCannotLoadUnrar);
         SetText(TControlId::lDate, FormatFileDate(GetFileDate(ModulePath)));
@@ -102,6 +88,18 @@ void TMainForm::HoldStartupFile(const std::wstring& fileName, const std::wstring
     if (!verified)
         throw ESetupError(failure);
     heldStartupFiles_.push_back(std::move(held));
+}
+
+std::wstring TMainForm::PlaceStartupResource(const wchar_t* resourceName, const std::wstring& folder,
+                                             const std::wstring& fileName) {
+    const std::wstring path = folder + fileName;
+    const std::wstring failure = TextCannotExtract + fileName + TextExtractInto + folder;
+    if (!ExtractResourceToFile(resourceName, path))
+        throw ESetupError(failure);
+    HoldStartupFile(path, failure, [resourceName](HANDLE file, const std::wstring&) {
+        return HeldFileEquals(file, ResourceData(resourceName).value_or(""));
+    });
+    return path;
 }
 
 bool TMainForm::ReadInstallState() {

@@ -106,6 +106,10 @@ private:
     // the file cannot be held or does not verify.
     void HoldStartupFile(const std::wstring& fileName, const std::wstring& failure,
                          const std::function<bool(HANDLE, const std::wstring&)>& verify);
+    // Writes an RCDATA resource of the executable into the folder (which ends in a backslash) and holds it
+    // as written; its path. Raises "cannot extract" when either fails.
+    std::wstring PlaceStartupResource(const wchar_t* resourceName, const std::wstring& folder,
+                                      const std::wstring& fileName);
     TRunInput RunInput() const;
     // Makes the page current and sets the three buttons, in exactly this order: page, forward, back,
     // cancel.
