@@ -140,43 +140,10 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
-TChildProcess::TChildProcess(const std::wstring& exe, const std::wstring& arguments) {
-    std::wstring commandLine = L"\"" + exe + L"\"";
-    if (!arguments.empty())
-        commandLine += L" " + arguments;
-    std::wstring folder = exe.substr(0, exe.rfind(L'\\'));
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(exe.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, folder.c_str(),
-                        &startup, &info))
-        return;
-    THandle thread(info.hThread);
-    process_.Reset(info.hProcess);
-    id_ = info.dwProcessId;
+TWizard::TWizard(const std::wstring& arguments) {
+    const std::wstring exe = WinePath(ZARVO_SETUP_EXE);
+    process_.Start(exe, arguments, exe.substr(0, exe.rfind(L'\\')));
 }
-
-TChildProcess::~TChildProcess() {
-    // A test that failed half-way must not leave its program behind for the next one.
-    if (Running()) {
-        TerminateProcess(process_.Get(), 99);
-        WaitForSingleObject(process_.Get(), 5000);
-    }
-}
-
-bool TChildProcess::Running() const {
-    return process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
-}
-
-std::optional<DWORD> TChildProcess::WaitForExit(DWORD timeoutMs) {
-    if (!process_.Valid() || WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0)
-        return std::nullopt;
-    DWORD code = STILL_ACTIVE;
-    GetExitCodeProcess(process_.Get(), &code);
-    return code;
-}
-
-TWizard::TWizard(const std::wstring& arguments) : process_(WinePath(ZARVO_SETUP_EXE), arguments) {}
 
 HWND TWizard::WaitForForm(DWORD timeoutMs) {
     WaitUntil(

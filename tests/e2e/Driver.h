@@ -5,6 +5,7 @@
 
 #include "app/MainLayout.h"
 #include "common/Handles.h"
+#include "tests/support/ChildProcess.h"
 
 #include <windows.h>
 
@@ -36,24 +37,7 @@ struct TBox {
     bool hasIcon = false;       // an icon shows beside the message
 };
 
-// A program of our own started as a child process, ended when the object goes if it still runs.
-class TChildProcess {
-public:
-    TChildProcess(const std::wstring& exe, const std::wstring& arguments);
-    TChildProcess(const TChildProcess&) = delete;
-    TChildProcess& operator=(const TChildProcess&) = delete;
-    ~TChildProcess();
-
-    bool Started() const noexcept { return process_.Valid(); }
-    DWORD Id() const noexcept { return id_; }
-    bool Running() const;
-    // Waits for the program to end; its exit code, or empty when it still runs after the time-out.
-    std::optional<DWORD> WaitForExit(DWORD timeoutMs = DefaultWaitMs);
-
-private:
-    THandle process_;
-    DWORD id_ = 0;
-};
+using zarvo::testing::TChildProcess;
 
 class TWizard {
 public:

@@ -185,7 +185,7 @@ void ExpectBox(TWizard& wizard, const std::wstring& caption, const std::wstring&
 }
 
 void ExpectEndsNormally(TWizard& wizard) {
-    std::optional<DWORD> exitCode = wizard.Process().WaitForExit();
+    std::optional<DWORD> exitCode = wizard.Process().WaitForExit(DefaultWaitMs);
     ASSERT_TRUE(exitCode) << "the wizard still runs";
     EXPECT_EQ(*exitCode, 0u);
 }
@@ -403,8 +403,8 @@ TEST_F(Wizard, UnattendedReinstallClosesTheKernelWithoutAQuestion) {
         ASSERT_TRUE(DeleteValue(HKEY_LOCAL_MACHINE, InstallKeyPath, L"InstalledDistribFileName"));
         ASSERT_TRUE(DeleteFileW((folder + L"\\Orvan.exe").c_str()));
 
-        TChildProcess kernel(folder + L"\\ZarvoKernel.exe", L"");
-        ASSERT_TRUE(kernel.Started()) << GetLastError();
+        TChildProcess kernel;
+        ASSERT_TRUE(kernel.Start(folder + L"\\ZarvoKernel.exe", L"", folder)) << GetLastError();
         ASSERT_TRUE(WaitUntil([] { return FindWindowW(nullptr, L"ZarvoKernel") != nullptr; }));
 
         // The wizard passes its environment on to the libraries it registers.
@@ -455,8 +455,8 @@ TEST_F(Wizard, UnattendedReinstallClosesTheKernelWithoutAQuestion) {
 TEST_F(Wizard, RunningKernelKeptEndsTheProgramAndChangesNothing) {
     ASSERT_NO_FATAL_FAILURE(InstallDefault());
     const std::wstring folder = DefaultInstallFolder();
-    TChildProcess kernel(folder + L"\\ZarvoKernel.exe", L"");
-    ASSERT_TRUE(kernel.Started()) << GetLastError();
+    TChildProcess kernel;
+    ASSERT_TRUE(kernel.Start(folder + L"\\ZarvoKernel.exe", L"", folder)) << GetLastError();
     ASSERT_TRUE(WaitUntil([] { return FindWindowW(nullptr, L"ZarvoKernel") != nullptr; }));
     TMachineState before = ReadMachineState(folder);
 

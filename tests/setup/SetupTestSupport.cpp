@@ -17,28 +17,15 @@ std::string Narrow(const std::wstring& text) {
 
 // --- TChildProcess ---
 
-TChildProcess::~TChildProcess() {
-    Terminate();
-}
-
 bool TChildProcess::StartWithWindow(const std::wstring& program, const std::wstring& arguments,
                                     const std::wstring& title) {
-    std::wstring commandLine = L"\"" + program + L"\"";
-    if (!arguments.empty())
-        commandLine += L" " + arguments;
-    STARTUPINFOW startup{};
-    startup.cb = sizeof(startup);
-    PROCESS_INFORMATION info{};
-    if (!CreateProcessW(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &info))
+    window_ = nullptr;
+    if (!Start(program, arguments))
         return false;
-    process_.Reset(info.hProcess);
-    zarvo::THandle thread(info.hThread);
-
     for (int attempt = 0; attempt < 1500; ++attempt) {
         HWND window = FindWindowW(nullptr, title.c_str());
         DWORD owner = 0;
-        if (window != nullptr && GetWindowThreadProcessId(window, &owner) != 0 && owner == info.dwProcessId) {
+        if (window != nullptr && GetWindowThreadProcessId(window, &owner) != 0 && owner == Id()) {
             window_ = window;
             return true;
         }
@@ -47,27 +34,6 @@ bool TChildProcess::StartWithWindow(const std::wstring& program, const std::wstr
         Sleep(20);
     }
     return false;
-}
-
-bool TChildProcess::Running() const {
-    return process_.Valid() && WaitForSingleObject(process_.Get(), 0) == WAIT_TIMEOUT;
-}
-
-std::optional<DWORD> TChildProcess::WaitForExit(DWORD timeoutMs) const {
-    if (!process_.Valid() || WaitForSingleObject(process_.Get(), timeoutMs) != WAIT_OBJECT_0)
-        return std::nullopt;
-    DWORD code = 0;
-    GetExitCodeProcess(process_.Get(), &code);
-    return code;
-}
-
-void TChildProcess::Terminate() {
-    if (Running()) {
-        TerminateProcess(process_.Get(), 1);
-        WaitForSingleObject(process_.Get(), 10000);
-    }
-    process_.Reset();
-    window_ = nullptr;
 }
 
 // --- TReportLog ---

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/Handles.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/RecordedBoxes.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
@@ -29,25 +30,19 @@ inline const std::wstring DependentLibrary = zarvo::testing::WinePath(SETUP_TEST
 // A file of the stand-in product (below Dist).
 std::wstring ProductFile(const std::wstring& name);
 
-// A program started by the test and ended by it at the latest when the object goes away.
-class TChildProcess {
+// A program started by the test whose window the test works with.
+class TChildProcess : public zarvo::testing::TChildProcess {
 public:
-    TChildProcess() = default;
-    TChildProcess(const TChildProcess&) = delete;
-    TChildProcess& operator=(const TChildProcess&) = delete;
-    ~TChildProcess();
-
     // Starts the program and waits (up to 30 s) until it shows a top-level window with the title.
     bool StartWithWindow(const std::wstring& program, const std::wstring& arguments,
                          const std::wstring& title);
     HWND Window() const { return window_; }
-    bool Running() const;
-    // Waits for the program to end; its exit code, or nothing when it is still running after timeoutMs.
-    std::optional<DWORD> WaitForExit(DWORD timeoutMs) const;
-    void Terminate();
+    void Terminate() {
+        zarvo::testing::TChildProcess::Terminate();
+        window_ = nullptr;
+    }
 
 private:
-    zarvo::THandle process_;
     HWND window_ = nullptr;
 };
 
