@@ -111,13 +111,15 @@ __attribute__((target("pclmul,sse2"))) uint32_t clmulUpdate(uint32_t c, const ui
     return tableUpdate(tableUpdate(0, rest, sizeof(rest)), p, n);
 }
 
+// CPUID itself rather than __builtin_cpu_supports, whose feature table costs the DLL about 5 KB. Asked
+// once at load, at namespace scope: a function-local static would need the runtime's thread-safe guard.
+const bool kHaveClmul = [] {
+    unsigned a = 0, b = 0, c = 0, d = 0;
+    return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) && (d & bit_SSE2);
+}();
+
 bool haveClmul() {
-    // CPUID itself rather than __builtin_cpu_supports, whose feature table costs the DLL about 5 KB.
-    static const bool have = [] {
-        unsigned a = 0, b = 0, c = 0, d = 0;
-        return __get_cpuid(1, &a, &b, &c, &d) && (c & bit_PCLMUL) && (d & bit_SSE2);
-    }();
-    return have;
+    return kHaveClmul;
 }
 
 #endif

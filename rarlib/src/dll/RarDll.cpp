@@ -1,4 +1,5 @@
-// The C interface over ArchiveSession. No exception leaves these functions.
+// The C interface over ArchiveSession. The DLL is built without exceptions: nothing in it throws, and
+// the decoders report memory they cannot have as ERAR_NO_MEMORY.
 #include "rardll.h"
 
 #include <algorithm>
@@ -157,65 +158,45 @@ void readComment(ArchiveSession& session, const OpenRequest& req, OpenResult& ou
 }
 
 HANDLE openArchive(const OpenRequest& req, OpenResult& out) noexcept {
-    try {
-        if (req.mode > RAR_OM_LIST_INCSPLIT) {
-            out.result = ERAR_UNKNOWN;
-            return nullptr;
-        }
-        auto handle = std::make_unique<ArchiveHandle>(*req.path, static_cast<OpenMode>(req.mode));
-        handle->events.callback = req.callback;
-        handle->events.userData = req.userData;
-        const Status st = handle->session.open();
-        if (st != Status::Ok) {
-            out.result = static_cast<UINT>(st);
-            return nullptr;
-        }
-        readComment(handle->session, req, out);
-        out.flags = handle->session.archiveFlags();
-        out.result = ERAR_SUCCESS;
-        return handle.release();
-    } catch (const std::bad_alloc&) {
-        out.result = ERAR_NO_MEMORY;
-    } catch (...) {
+    if (req.mode > RAR_OM_LIST_INCSPLIT) {
         out.result = ERAR_UNKNOWN;
+        return nullptr;
     }
-    return nullptr;
+    auto handle = std::make_unique<ArchiveHandle>(*req.path, static_cast<OpenMode>(req.mode));
+    handle->events.callback = req.callback;
+    handle->events.userData = req.userData;
+    const Status st = handle->session.open();
+    if (st != Status::Ok) {
+        out.result = static_cast<UINT>(st);
+        return nullptr;
+    }
+    readComment(handle->session, req, out);
+    out.flags = handle->session.archiveFlags();
+    out.result = ERAR_SUCCESS;
+    return handle.release();
 }
 
 template <typename Fill> int readHeader(HANDLE h, Fill fill) noexcept {
     if (!h) {
         return ERAR_UNKNOWN;
     }
-    try {
-        ArchiveSession& session = fromHandle(h)->session;
-        const Status st = session.readHeader();
-        if (st == Status::Ok) {
-            fill(session);
-        }
-        return static_cast<int>(st);
-    } catch (const std::bad_alloc&) {
-        return ERAR_NO_MEMORY;
-    } catch (...) {
-        return ERAR_UNKNOWN;
+    ArchiveSession& session = fromHandle(h)->session;
+    const Status st = session.readHeader();
+    if (st == Status::Ok) {
+        fill(session);
     }
+    return static_cast<int>(st);
 }
 
 template <typename MakePath> int processFile(HANDLE h, int operation, MakePath makePath) noexcept {
     if (!h) {
         return ERAR_UNKNOWN;
     }
-    try {
-        const std::optional<Path> destPath = makePath(true);
-        const std::optional<Path> destName = makePath(false);
-        const Status st = fromHandle(h)->session.processFile(static_cast<Operation>(operation),
-                                                             destPath ? &*destPath : nullptr,
-                                                             destName ? &*destName : nullptr);
-        return static_cast<int>(st);
-    } catch (const std::bad_alloc&) {
-        return ERAR_NO_MEMORY;
-    } catch (...) {
-        return ERAR_UNKNOWN;
-    }
+    const std::optional<Path> destPath = makePath(true);
+    const std::optional<Path> destName = makePath(false);
+    const Status st = fromHandle(h)->session.processFile(
+        static_cast<Operation>(operation), destPath ? &*destPath : nullptr, destName ? &*destName : nullptr);
+    return static_cast<int>(st);
 }
 
 // The fields both header structures have, with the same names and meaning.
@@ -246,19 +227,14 @@ HANDLE PASCAL RAROpenArchive(struct RAROpenArchiveData* data) {
     }
     data->CmtSize = 0;
     data->CmtState = 0;
-    try {
-        const Path path = pathFromArchiveName(data->ArcName ? data->ArcName : "");
-        const OpenRequest req{&path, data->OpenMode, data->CmtBuf, data->CmtBufSize, nullptr, 0};
-        OpenResult out;
-        HANDLE h = openArchive(req, out);
-        data->OpenResult = out.result;
-        data->CmtSize = out.cmtSize;
-        data->CmtState = out.cmtState;
-        return h;
-    } catch (...) {
-        data->OpenResult = ERAR_NO_MEMORY;
-        return nullptr;
-    }
+    const Path path = pathFromArchiveName(data->ArcName ? data->ArcName : "");
+    const OpenRequest req{&path, data->OpenMode, data->CmtBuf, data->CmtBufSize, nullptr, 0};
+    OpenResult out;
+    HANDLE h = openArchive(req, out);
+    data->OpenResult = out.result;
+    data->CmtSize = out.cmtSize;
+    data->CmtState = out.cmtState;
+    return h;
 }
 
 HANDLE PASCAL RAROpenArchiveEx(struct RAROpenArchiveDataEx* data) {
@@ -268,23 +244,18 @@ HANDLE PASCAL RAROpenArchiveEx(struct RAROpenArchiveDataEx* data) {
     data->CmtSize = 0;
     data->CmtState = 0;
     data->Flags = 0;
-    try {
-        const Path path = data->ArcNameW && data->ArcNameW[0]
-                              ? pathFromWide(data->ArcNameW)
-                              : pathFromArchiveName(data->ArcName ? data->ArcName : "");
-        const OpenRequest req{&path,          data->OpenMode, data->CmtBuf, data->CmtBufSize,
-                              data->Callback, data->UserData};
-        OpenResult out;
-        HANDLE h = openArchive(req, out);
-        data->OpenResult = out.result;
-        data->CmtSize = out.cmtSize;
-        data->CmtState = out.cmtState;
-        data->Flags = out.flags;
-        return h;
-    } catch (...) {
-        data->OpenResult = ERAR_NO_MEMORY;
-        return nullptr;
-    }
+    const Path path = data->ArcNameW && data->ArcNameW[0]
+                          ? pathFromWide(data->ArcNameW)
+                          : pathFromArchiveName(data->ArcName ? data->ArcName : "");
+    const OpenRequest req{&path,          data->OpenMode, data->CmtBuf, data->CmtBufSize,
+                          data->Callback, data->UserData};
+    OpenResult out;
+    HANDLE h = openArchive(req, out);
+    data->OpenResult = out.result;
+    data->CmtSize = out.cmtSize;
+    data->CmtState = out.cmtState;
+    data->Flags = out.flags;
+    return h;
 }
 
 int PASCAL RARCloseArchive(HANDLE h) {
@@ -353,12 +324,8 @@ void PASCAL RARSetPassword(HANDLE h, char* password) {
     if (!h) {
         return;
     }
-    try {
-        fromHandle(h)->session.setPassword(password && *password ? std::optional<std::string>(password)
-                                                                 : std::nullopt);
-    } catch (...) {
-        // Out of memory: the password stays unset.
-    }
+    fromHandle(h)->session.setPassword(password && *password ? std::optional<std::string>(password)
+                                                             : std::nullopt);
 }
 
 int PASCAL RARGetDllVersion(void) {

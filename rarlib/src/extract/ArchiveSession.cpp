@@ -273,35 +273,31 @@ Status ArchiveSession::decode(const FileHeader& h, PackedStream& data, OutputSin
         return sink ? copyStored(data, *sink, h.unpSizeUnknown ? UINT64_MAX : h.unpSize) : Status::Ok;
     }
     const bool continues = reader_->solid() && h.solid();
-    try {
-        switch (h.unpVer) {
-        case 29:
-            if (!unpack29_) {
-                unpack29_ = std::make_unique<Unpack29>();
-            }
-            st = unpack29_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
-            break;
-        case 20:
-        case 26:
-            if (!unpack20_) {
-                unpack20_ = std::make_unique<Unpack20>();
-            }
-            st = unpack20_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
-            break;
-        case 15:
-            if (!unpack15_) {
-                unpack15_ = std::make_unique<Unpack15>();
-            }
-            st = unpack15_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown,
-                                        reader_->solid() && unpack15Started_, sink);
-            unpack15Started_ = true;
-            break;
-        default:
-            st = Status::UnknownFormat;
-            break;
+    switch (h.unpVer) {
+    case 29:
+        if (!unpack29_) {
+            unpack29_ = std::make_unique<Unpack29>();
         }
-    } catch (const std::bad_alloc&) {
-        st = Status::NoMemory;
+        st = unpack29_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
+        break;
+    case 20:
+    case 26:
+        if (!unpack20_) {
+            unpack20_ = std::make_unique<Unpack20>();
+        }
+        st = unpack20_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, continues, sink);
+        break;
+    case 15:
+        if (!unpack15_) {
+            unpack15_ = std::make_unique<Unpack15>();
+        }
+        st = unpack15_->decodeEntry(data, h.unpSize, !h.unpSizeUnknown, reader_->solid() && unpack15Started_,
+                                    sink);
+        unpack15Started_ = true;
+        break;
+    default:
+        st = Status::UnknownFormat;
+        break;
     }
     solidBroken_ = st;
     return st;

@@ -23,7 +23,7 @@ bool isReservedDeviceName(std::u16string_view component) {
     while (!base.empty() && base.back() == u' ') {
         base.pop_back();
     }
-    static const std::array<std::u16string_view, 4> kPlain = {u"CON", u"PRN", u"AUX", u"NUL"};
+    static constexpr std::array<std::u16string_view, 4> kPlain = {u"CON", u"PRN", u"AUX", u"NUL"};
     for (auto name : kPlain) {
         if (base == name) {
             return true;

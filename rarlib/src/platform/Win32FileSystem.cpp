@@ -183,11 +183,14 @@ public:
     bool createDirectories(const Path& path) override { return makeDirectories(path); }
 };
 
+// At namespace scope: a function-local static would need the runtime's thread-safe guard, which the
+// library built without exceptions does not link.
+Win32FileSystem theFileSystem;
+
 } // namespace
 
 FileSystem& nativeFileSystem() {
-    static Win32FileSystem fs;
-    return fs;
+    return theFileSystem;
 }
 
 } // namespace rarlib

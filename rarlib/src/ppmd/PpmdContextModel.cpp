@@ -80,13 +80,16 @@ void ContextModel::restartModel() {
     dummySee_ = See{0, kPeriodBits, 64};
 }
 
-uint32_t ContextModel::findState(uint32_t ctx, uint8_t symbol) const {
+// ctx has passed checkContext. A shorter context always holds the symbols of the longer ones; when
+// it does not, the model is corrupt and the first state (a valid one) stands in.
+uint32_t ContextModel::findState(uint32_t ctx, uint8_t symbol) {
     const uint8_t* const base = heap.base();
     const uint8_t* p = base + stats(ctx);
     for (const uint8_t* const end = p + numStats(ctx) * kStateSize; p != end; p += kStateSize)
         if (*p == symbol)
             return static_cast<uint32_t>(p - base);
-    throwCorrupt(); // a shorter context always holds the symbols of the longer ones
+    markCorrupt();
+    return stats(ctx);
 }
 
 void ContextModel::updateFirst(uint32_t ctx, uint32_t s) {
@@ -139,12 +142,16 @@ uint16_t& ContextModel::binaryProb(uint32_t ctx) {
     const uint8_t* rs = at(oneState(ctx));
     hiBitsFlag = kModelTables.hb2Flag[foundSymbol()];
     const uint32_t suff = suffix(ctx);
-    if (suff <= heap.text || suff > heap.heapSize() - kUnitSize)
-        throwCorrupt();
+    if (suff <= heap.text || suff > heap.heapSize() - kUnitSize) {
+        markCorrupt();
+        return corruptProb_;
+    }
     const unsigned suffStats = numStats(suff);
     const unsigned freq = rs[1];
-    if (suffStats - 1 >= 256 || freq - 1 >= 128)
-        throwCorrupt();
+    if (suffStats - 1 >= 256 || freq - 1 >= 128) {
+        markCorrupt();
+        return corruptProb_;
+    }
     // Bit 5 of the index is set while RunLength is negative.
     const unsigned idx = prevSuccess + kModelTables.ns2BSIndx[suffStats - 1] + hiBitsFlag +
                          2 * kModelTables.hb2Flag[rs[0]] + ((static_cast<uint32_t>(runLength) >> 26) & 0x20);
@@ -177,12 +184,12 @@ uint32_t ContextModel::escapeToSuffix() {
     do {
         ++orderFall;
         ctx = suffix(ctx);
-        if (ctx == 0 || ++steps > kMaxChain)
-            throwCorrupt(); // escaped past the root: no symbol left
-        checkContext(ctx);
+        // Past the root no symbol is left; a longer walk means the references loop.
+        if (ctx == 0 || ++steps > kMaxChain || !checkContext(ctx))
+            return markCorrupt();
     } while (numStats(ctx) == numMasked);
     if (numStats(ctx) < numMasked)
-        throwCorrupt();
+        return markCorrupt();
     minContext = ctx;
     return ctx;
 }
@@ -277,13 +284,16 @@ uint32_t ContextModel::createSuccessors(bool skip, uint32_t p1) {
 
     while (suffix(ctx) != 0) {
         ctx = suffix(ctx);
-        checkContext(ctx);
+        if (!checkContext(ctx))
+            return 0;
         uint32_t s;
         if (p1 != 0) {
             s = p1;
             p1 = 0;
         } else if (numStats(ctx) != 1) {
             s = findState(ctx, symbol);
+            if (corrupt)
+                return 0;
         } else {
             s = oneState(ctx);
         }
@@ -293,29 +303,32 @@ uint32_t ContextModel::createSuccessors(bool skip, uint32_t p1) {
             break;
         }
         if (n == kMaxChain)
-            throwCorrupt();
+            return markCorrupt();
         chain[n++] = s;
     }
     if (n == 0)
         return ctx;
 
     if (ctx > heap.heapSize() - kUnitSize || up >= heap.heapSize())
-        throwCorrupt();
+        return markCorrupt();
     const uint8_t newSymbol = *at(up);
     const uint32_t newSuccessor = up + 1;
     unsigned newFreq;
     if (numStats(ctx) != 1) {
         if (ctx <= heap.text)
             return 0; // not a context: start afresh, as the reference coder does
-        checkContext(ctx);
+        if (!checkContext(ctx))
+            return 0;
         const uint32_t q = findState(ctx, newSymbol);
+        if (corrupt)
+            return 0;
         const uint32_t cf = *at(q + 1) - 1u;
         const uint32_t s0 = summFreq(ctx) - numStats(ctx) - cf;
         if (2 * cf <= s0) {
             newFreq = 1 + (5 * cf > s0);
         } else {
             if (s0 == 0)
-                throwCorrupt();
+                return markCorrupt();
             newFreq = 1 + (2 * cf + 3 * s0 - 1) / (2 * s0);
         }
     } else {
@@ -347,9 +360,12 @@ void ContextModel::updateModel() {
     uint32_t p = 0;
     const uint32_t minSuffix = suffix(minContext);
     if (fsFreq < kMaxFreq / 4 && minSuffix != 0) {
-        checkContext(minSuffix);
+        if (!checkContext(minSuffix))
+            return;
         if (numStats(minSuffix) != 1) {
             p = findState(minSuffix, fsSymbol);
+            if (corrupt)
+                return;
             if (p != stats(minSuffix) && *at(p + 1) >= *at(p + 1 - kStateSize)) {
                 swapStates(at(p), at(p - kStateSize));
                 p -= kStateSize;
@@ -406,12 +422,11 @@ void ContextModel::updateModel() {
     const uint32_t s0 = summFreq(minContext) - ns - (fsFreq - 1);
     unsigned steps = 0;
     for (uint32_t pc = maxContext; pc != minContext; pc = suffix(pc)) {
-        if (++steps > kMaxChain)
-            throwCorrupt();
-        checkContext(pc);
+        if (++steps > kMaxChain || !checkContext(pc) || numStats(pc) == 256) {
+            markCorrupt();
+            return;
+        }
         const unsigned ns1 = numStats(pc);
-        if (ns1 == 256)
-            throwCorrupt();
         if (ns1 != 1) {
             if ((ns1 & 1) == 0) {
                 const uint32_t grown = heap.expandUnits(stats(pc), ns1 >> 1);

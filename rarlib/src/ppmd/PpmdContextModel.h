@@ -66,9 +66,15 @@ public:
     unsigned initEsc = 0;
     unsigned hiBitsFlag = 0;
     unsigned numMasked = 0;
+    // Set when the stream made the model follow a reference that cannot be right. The step that
+    // found it stops without touching anything outside the heap, and the model must not be used
+    // again until startModel.
+    bool corrupt = false;
 
     void startModel(unsigned order) {
         maxOrder = order;
+        corrupt = false;
+        heap.clearBroken();
         restartModel();
     }
     void restartModel();
@@ -85,19 +91,21 @@ public:
     uint8_t foundSymbol() const { return *at(foundState); }
 
     // A reference the stream made us follow must be a context above the text area, fully inside
-    // the heap, with 1..256 states whose array is inside the heap too.
-    void checkContext(uint32_t ctx) const {
+    // the heap, with 1..256 states whose array is inside the heap too; otherwise the model is
+    // marked corrupt and false returned.
+    bool checkContext(uint32_t ctx) {
         const uint32_t size = heap.heapSize();
         if (ctx <= heap.text || ctx > size - kUnitSize)
-            throwCorrupt();
+            return markCorrupt();
         const unsigned ns = numStats(ctx);
         if (ns - 1 >= 256)
-            throwCorrupt();
+            return markCorrupt();
         if (ns != 1) {
             const uint32_t st = stats(ctx);
             if (st <= heap.text || st > size || size - st < kUnitSize * ((ns + 1) / 2))
-                throwCorrupt();
+                return markCorrupt();
         }
+        return true;
     }
 
     // Symbols excluded while escaping to shorter contexts: 0x00 excluded, 0xFF still a candidate,
@@ -124,7 +132,8 @@ public:
     void binaryHit(uint32_t ctx, uint16_t& prob);
     void binaryMiss(uint32_t ctx, uint16_t& prob);
 
-    // Steps to the next shorter context that still has unexcluded symbols.
+    // Steps to the next shorter context that still has unexcluded symbols; 0 (never a context) on
+    // corrupt data.
     uint32_t escapeToSuffix();
     // The escape estimate for context ctx with `diff` unexcluded symbols.
     See* makeEscFreq(uint32_t ctx, unsigned diff, unsigned& escFreq);
@@ -140,14 +149,20 @@ public:
     }
 
 private:
+    // Marks the model corrupt; false and 0 are the failure values of the functions that find it.
+    bool markCorrupt() {
+        corrupt = true;
+        return false;
+    }
     // Runs of correctly predicted symbols can outlast 2^31 in a long entry; wrap, never overflow.
     void addRunLength(unsigned n) { runLength = static_cast<int32_t>(static_cast<uint32_t>(runLength) + n); }
     void rescale(uint32_t ctx);
     void updateModel();
     uint32_t createSuccessors(bool skip, uint32_t p1);
-    uint32_t findState(uint32_t ctx, uint8_t symbol) const;
+    uint32_t findState(uint32_t ctx, uint8_t symbol);
 
     uint16_t binSumm_[128][64] = {};
+    uint16_t corruptProb_ = 0; // what binaryProb hands out for a context it cannot index
     See see_[25][16] = {};
     See dummySee_ = {};
     uint8_t charMask_[256] = {};

@@ -4,10 +4,6 @@
 
 namespace rarlib::ppmd {
 
-void throwCorrupt() {
-    throw CorruptData{};
-}
-
 namespace {
 
 constexpr UnitTables makeUnitTables() {
@@ -81,8 +77,12 @@ uint32_t SubAllocator::pop(unsigned indx) {
     const uint32_t p = freeList_[indx];
     const uint32_t next = load32(base() + p);
     // Only a model that wrote through a stale reference could break a list; keep it inside the heap.
-    if (next != 0 && (next > size_ || size_ - next < unitBytes(indx)))
-        throwCorrupt();
+    // The head itself was checked when it became the head.
+    if (next != 0 && (next > size_ || size_ - next < unitBytes(indx))) {
+        broken_ = true;
+        freeList_[indx] = 0;
+        return p;
+    }
     freeList_[indx] = next;
     return p;
 }
@@ -183,8 +183,11 @@ void SubAllocator::glueFreeBlocks() {
     for (unsigned i = 0; i < kNumIndexes; ++i) {
         while (freeList_[i] != 0) {
             const uint32_t p = pop(i);
-            if (++count > size_ / kUnitSize)
-                throwCorrupt(); // a cycle in a free list
+            if (++count > size_ / kUnitSize) { // a cycle in a free list
+                broken_ = true;
+                std::memset(freeList_, 0, sizeof(freeList_));
+                return;
+            }
             store16(b + p, 0);
             store16(b + p + 2, kUnitTables.indx2Units[i]);
             store32(b + p + 4, head);

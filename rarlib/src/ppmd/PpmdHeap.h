@@ -8,10 +8,6 @@
 
 namespace rarlib::ppmd {
 
-// Thrown inside the model when the stream is corrupt; the decoder's entry points catch it.
-struct CorruptData {};
-[[noreturn]] void throwCorrupt();
-
 inline constexpr uint32_t kUnitSize = 12;
 inline constexpr unsigned kNumIndexes = 38;
 inline constexpr unsigned kMaxUnits = 128;
@@ -68,6 +64,11 @@ public:
     uint32_t text = 0;
     uint32_t unitsStart = 0;
 
+    // A free list found broken (only a corrupt stream can do that): the lists were emptied so that
+    // nothing outside the heap is ever handed out, and the model must not be used any more.
+    bool broken() const { return broken_; }
+    void clearBroken() { broken_ = false; }
+
 private:
     void push(uint32_t p, unsigned indx);
     uint32_t pop(unsigned indx);
@@ -81,6 +82,7 @@ private:
     uint32_t hiUnit_ = 0;
     uint32_t freeList_[kNumIndexes] = {};
     uint8_t glueCount_ = 0;
+    bool broken_ = false;
 };
 
 } // namespace rarlib::ppmd

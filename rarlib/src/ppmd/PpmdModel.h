@@ -52,11 +52,12 @@ public:
     template <ByteInput R> int decodeChar(R& in) {
         if (!ready_)
             return fail(status_ == PpmdStatus::Ok ? PpmdStatus::BadData : status_);
-        try {
-            return decodeSymbol(in);
-        } catch (const CorruptData&) {
+        // Corrupt data stops the symbol where it is found (-1) or is noted by the part that found it
+        // while the symbol's step ends without leaving the heap.
+        const int symbol = decodeSymbol(in);
+        if (symbol < 0 || model_.corrupt || model_.heap.broken() || rc_.failed())
             return fail(PpmdStatus::BadData);
-        }
+        return symbol;
     }
 
     int escChar() const { return escChar_; }
@@ -124,14 +125,15 @@ template <ByteInput R> PpmdStatus PpmdModel::decodeInit(R& in) {
 template <ByteInput R> int PpmdModel::decodeSymbol(R& in) {
     ContextModel& m = model_;
     uint32_t ctx = m.minContext;
-    m.checkContext(ctx);
+    if (!m.checkContext(ctx))
+        return -1;
     const unsigned ns = m.numStats(ctx);
     if (ns != 1) {
         uint32_t s = m.stats(ctx);
         const uint32_t scale = m.summFreq(ctx);
         const uint32_t count = rc_.getCount(scale);
         if (count >= scale)
-            throwCorrupt();
+            return -1;
         uint32_t hi = *m.at(s + 1);
         if (count < hi) {
             rc_.decode(0, hi);
@@ -157,6 +159,8 @@ template <ByteInput R> int PpmdModel::decodeSymbol(R& in) {
         }
     } else {
         uint16_t& prob = m.binaryProb(ctx);
+        if (m.corrupt)
+            return -1;
         if (rc_.getShiftCount(kTotBits) < prob) {
             rc_.decode(0, prob);
             m.binaryHit(ctx, prob);
@@ -169,6 +173,8 @@ template <ByteInput R> int PpmdModel::decodeSymbol(R& in) {
     while (m.foundState == 0) {
         rc_.normalize(in);
         ctx = m.escapeToSuffix();
+        if (ctx == 0)
+            return -1;
         const unsigned ctxStats = m.numStats(ctx);
         unsigned escFreq;
         See* see = m.makeEscFreq(ctx, ctxStats - m.numMasked, escFreq);
@@ -186,7 +192,7 @@ template <ByteInput R> int PpmdModel::decodeSymbol(R& in) {
         const uint32_t scale = hi + escFreq;
         const uint32_t count = rc_.getCount(scale);
         if (count >= scale)
-            throwCorrupt();
+            return -1;
         if (count < hi) {
             uint32_t acc = 0;
             unsigned k = 0;

@@ -1,10 +1,11 @@
 #include "unpack/LzWindow.h"
 
 #include <algorithm>
+#include <new>
 
 namespace rarlib {
 
-LzWindow::LzWindow() : data_(std::make_unique_for_overwrite<uint8_t[]>(kSize + kSlack)) {}
+LzWindow::LzWindow() : data_(new (std::nothrow) uint8_t[kSize + kSlack]) {}
 
 uint64_t LzWindow::prepare(uint64_t wanted) {
     constexpr size_t kTotal = kSize + kSlack;

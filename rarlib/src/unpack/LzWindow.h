@@ -21,7 +21,10 @@ public:
     // Bytes after the ring, so that a copy ending at its end may move eight bytes at once.
     static constexpr size_t kSlack = 8;
 
+    // The ring is the one large block of a decoder; when it cannot be had, allocated() is false and the
+    // decoder reports that rather than the whole process failing.
     LzWindow();
+    bool allocated() const { return data_ != nullptr; }
 
     void resetStream() {
         pos_ = 0;

@@ -312,6 +312,9 @@ Status Unpack29::decodeLzStep(bool& endOfEntry) {
 
 Status Unpack29::decodeEntry(ByteSource& input, uint64_t unpSize, bool sizeKnown, bool solid,
                              OutputSink* sink) {
+    if (!window_.allocated()) {
+        return Status::NoMemory;
+    }
     if (!solid) {
         resetStream();
     }

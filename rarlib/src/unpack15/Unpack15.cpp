@@ -335,6 +335,9 @@ Status Unpack15::flush(OutputSink* sink) {
 
 Status Unpack15::decodeEntry(ByteSource& input, uint64_t unpSize, bool sizeKnown, bool solid,
                              OutputSink* sink) {
+    if (!window_.allocated()) {
+        return Status::NoMemory;
+    }
     if (!solid) {
         resetStream();
     } else if (pending_ != Status::Ok) {

@@ -309,6 +309,9 @@ void Unpack20::readTrailingTables() {
 
 Status Unpack20::decodeEntry(ByteSource& input, uint64_t unpSize, bool sizeKnown, bool solid,
                              OutputSink* sink) {
+    if (!window_.allocated()) {
+        return Status::NoMemory;
+    }
     if (!solid) {
         resetStream();
     } else if (pending_ != Status::Ok) {
