@@ -29,6 +29,24 @@ bmp() {
         exit 1
     fi
     convert "$flat" +dither -colors 256 -type Palette -compress RLE "BMP3:$out"
+    # ImageMagick pads the colour table to 256 entries after the used ones; keep only those.
+    python3 - "$out" "$colours" <<'TRIM'
+import struct, sys
+path, used = sys.argv[1], int(sys.argv[2])
+data = bytearray(open(path, "rb").read())
+offset, header = struct.unpack_from("<I", data, 10)[0], struct.unpack_from("<I", data, 14)[0]
+table = 14 + header
+data[table + 4 * used:offset] = b""
+struct.pack_into("<I", data, 10, table + 4 * used)
+struct.pack_into("<I", data, 2, len(data))
+struct.pack_into("<II", data, 46, used, used)
+open(path, "wb").write(data)
+TRIM
+    if [ "$(compare -metric AE "$flat" "$out" null: 2>&1)" != 0 ]; then
+        rm -f "$flat"
+        echo "draw-art: $out lost colours in the palette" >&2
+        exit 1
+    fi
     rm -f "$flat"
 }
 

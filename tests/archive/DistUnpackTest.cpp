@@ -186,8 +186,13 @@ protected:
             if (onePass)
                 UnpackDistLines(payload, lines, target, base, record);
             for (size_t index = 0;
-                 !onePass && run.outcomes.find('-') == std::string::npos && index < lines.size(); ++index)
-                record(index, ExtractArchiveFolder(payload, lines[index], target, base));
+                 !onePass && run.outcomes.find('-') == std::string::npos && index < lines.size(); ++index) {
+                // A target folder that cannot be entered ends the run with an error, as the run does.
+                TFolderExtraction line = ExtractArchiveFolder(payload, lines[index], target, base);
+                if (!line.folderError.empty())
+                    throw ESetupError(line.folderError);
+                record(index, line.unpacked);
+            }
         } catch (const ESetupError&) {
             run.outcomes += '!';
         }
