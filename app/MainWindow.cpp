@@ -310,11 +310,15 @@ HFONT TMainForm::FontFor(const TFontStyle& item) {
 // pictures last, so that labels drawn over them stay on top.
 void TMainForm::OrderChildren(TControlId parent) {
     std::vector<const TLayoutItem*> order;
+    // Tab orders are a handful of small numbers: taking them one by one keeps equal ones in layout order.
+    int lastTab = -1;
     for (const TLayoutItem& item : MainFormLayout())
-        if (item.parent == parent && item.tabOrder >= 0)
-            order.push_back(&item);
-    std::stable_sort(order.begin(), order.end(),
-                     [](const TLayoutItem* a, const TLayoutItem* b) { return a->tabOrder < b->tabOrder; });
+        if (item.parent == parent)
+            lastTab = std::max(lastTab, item.tabOrder);
+    for (int tab = 0; tab <= lastTab; ++tab)
+        for (const TLayoutItem& item : MainFormLayout())
+            if (item.parent == parent && item.tabOrder == tab)
+                order.push_back(&item);
     for (const TLayoutItem& item : MainFormLayout())
         if (item.parent == parent && item.tabOrder < 0 && item.kind != TControlKind::Picture)
             order.push_back(&item);

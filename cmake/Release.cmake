@@ -4,6 +4,11 @@
 
 # Every function and object in a section of its own, so the linker can drop what nothing references.
 add_compile_options(-ffunction-sections -fdata-sections)
+# Nothing asks a type for its name or casts by it; exceptions keep the type data they are caught by.
+add_compile_options(-fno-rtti)
+# Size before speed: -Oz over the build type's -Os, and functions packed without padding. The library's
+# decoding loop keeps its own -O2 (rarlib/CMakeLists.txt), which comes after these.
+add_compile_options(-Oz -falign-functions=1)
 # No build folder in the bytes: __FILE__ and friends name paths relative to the tree.
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 # Stripped, unreferenced sections dropped, and no link time in the PE headers.

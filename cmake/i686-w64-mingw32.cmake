@@ -2,8 +2,12 @@
 set(CMAKE_SYSTEM_NAME Windows)
 set(CMAKE_SYSTEM_PROCESSOR i686)
 
-set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-posix)
-set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-posix)
+# posix unless a toolchain that includes this one says otherwise (i686-w64-mingw32-release.cmake).
+if(NOT ZARVO_MINGW_THREAD_MODEL)
+    set(ZARVO_MINGW_THREAD_MODEL posix)
+endif()
+set(CMAKE_C_COMPILER i686-w64-mingw32-gcc-${ZARVO_MINGW_THREAD_MODEL})
+set(CMAKE_CXX_COMPILER i686-w64-mingw32-g++-${ZARVO_MINGW_THREAD_MODEL})
 set(CMAKE_RC_COMPILER i686-w64-mingw32-windres)
 
 set(CMAKE_FIND_ROOT_PATH /usr/i686-w64-mingw32)

@@ -22,29 +22,31 @@ bool FindPlainFile(const std::wstring& fileName, WIN32_FIND_DATAW& data) {
 }
 
 // The version functions live in a library the program does not import, so that no copy of it beside the
-// executable is ever loaded; it comes from the system folder when first needed.
+// executable is ever loaded; it comes from the system folder, at start-up so that threads asking at
+// once need no guard.
 struct TVersionFunctions {
     decltype(&GetFileVersionInfoSizeW) infoSize = nullptr;
     decltype(&GetFileVersionInfoW) info = nullptr;
     decltype(&VerQueryValueW) query = nullptr;
 };
 
+const TModule VersionLibrary(LoadSystemLibrary(L"version.dll"));
+const TVersionFunctions VersionFunctionTable = [] {
+    TVersionFunctions bound;
+    auto bind = [](auto& target, const char* name) {
+        target = reinterpret_cast<std::remove_reference_t<decltype(target)>>(
+            reinterpret_cast<void*>(GetProcAddress(VersionLibrary.Get(), name)));
+    };
+    if (VersionLibrary.Valid()) {
+        bind(bound.infoSize, "GetFileVersionInfoSizeW");
+        bind(bound.info, "GetFileVersionInfoW");
+        bind(bound.query, "VerQueryValueW");
+    }
+    return bound;
+}();
+
 const TVersionFunctions& VersionFunctions() {
-    static const TModule library(LoadSystemLibrary(L"version.dll"));
-    static const TVersionFunctions functions = [] {
-        TVersionFunctions bound;
-        auto bind = [](auto& target, const char* name) {
-            target = reinterpret_cast<std::remove_reference_t<decltype(target)>>(
-                reinterpret_cast<void*>(GetProcAddress(library.Get(), name)));
-        };
-        if (library.Valid()) {
-            bind(bound.infoSize, "GetFileVersionInfoSizeW");
-            bind(bound.info, "GetFileVersionInfoW");
-            bind(bound.query, "VerQueryValueW");
-        }
-        return bound;
-    }();
-    return functions;
+    return VersionFunctionTable;
 }
 
 } // namespace

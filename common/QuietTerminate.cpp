@@ -84,6 +84,9 @@ void __throw_out_of_range_fmt(const char* format, ...) {
     }
     throw RuntimeFault(what);
 }
+void __throw_bad_function_call() {
+    throw RuntimeFault("bad_function_call");
+}
 void __throw_runtime_error(const char* what) {
     throw RuntimeFault(what);
 }

@@ -26,25 +26,27 @@ template <typename Function> void Bind(HMODULE module, const char* name, Functio
     function = reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
 }
 
+// Looked up at start-up, so that no initialisation guard is needed.
+TModule LoadedCommonControls;
+const TFlatScrollApi FlatScrollFunctions = [] {
+    TFlatScrollApi result;
+    // The comctl32 the process already uses (the manifest's version), else the system's.
+    HMODULE module = GetModuleHandleW(L"comctl32.dll");
+    if (module == nullptr) {
+        LoadedCommonControls.Reset(LoadLibraryW((GetSystemFolder() + L"comctl32.dll").c_str()));
+        module = LoadedCommonControls.Get();
+    }
+    if (module != nullptr) {
+        Bind(module, "InitializeFlatSB", result.initialize);
+        Bind(module, "UninitializeFlatSB", result.uninitialize);
+        Bind(module, "FlatSB_SetScrollInfo", result.setInfo);
+        Bind(module, "FlatSB_GetScrollInfo", result.getInfo);
+    }
+    return result;
+}();
+
 const TFlatScrollApi& FlatScrollApi() {
-    static TModule loaded;
-    static const TFlatScrollApi api = [] {
-        TFlatScrollApi result;
-        // The comctl32 the process already uses (the manifest's version), else the system's.
-        HMODULE module = GetModuleHandleW(L"comctl32.dll");
-        if (module == nullptr) {
-            loaded.Reset(LoadLibraryW((GetSystemFolder() + L"comctl32.dll").c_str()));
-            module = loaded.Get();
-        }
-        if (module != nullptr) {
-            Bind(module, "InitializeFlatSB", result.initialize);
-            Bind(module, "UninitializeFlatSB", result.uninitialize);
-            Bind(module, "FlatSB_SetScrollInfo", result.setInfo);
-            Bind(module, "FlatSB_GetScrollInfo", result.getInfo);
-        }
-        return result;
-    }();
-    return api;
+    return FlatScrollFunctions;
 }
 
 } // namespace

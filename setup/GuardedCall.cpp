@@ -18,10 +18,12 @@ extern "C" EXCEPTION_DISPOSITION __cdecl EndThreadOnUnhandledException(EXCEPTION
     ExitThread(0);
 }
 
-// The thread's watch, if any. A slot of the system's own: the handler may run inside the loader.
+// The thread's watch, if any. A slot of the system's own: the handler may run inside the loader. Taken
+// at start-up, before any worker thread can ask for it.
+const DWORD WatchSlotIndex = TlsAlloc();
+
 DWORD WatchSlot() noexcept {
-    static const DWORD slot = TlsAlloc();
-    return slot;
+    return WatchSlotIndex;
 }
 
 bool IsProcessorFault(DWORD code) noexcept {

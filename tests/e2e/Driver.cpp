@@ -5,6 +5,7 @@
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
 
+#include <cstdlib>
 #include <string_view>
 
 namespace zarvo::e2e {
@@ -140,8 +141,17 @@ bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs) {
     }
 }
 
+std::wstring BuiltPath(const char* variable, const char* ownBuild) {
+    const char* given = std::getenv(variable);
+    return WinePath(given != nullptr && *given != '\0' ? given : ownBuild);
+}
+
+std::wstring SetupExePath() {
+    return BuiltPath("ZARVO_E2E_SETUP_EXE", ZARVO_SETUP_EXE);
+}
+
 TWizard::TWizard(const std::wstring& arguments) {
-    const std::wstring exe = WinePath(ZARVO_SETUP_EXE);
+    const std::wstring exe = SetupExePath();
     process_.Start(exe, arguments, exe.substr(0, exe.rfind(L'\\')));
 }
 

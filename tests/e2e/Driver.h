@@ -17,6 +17,12 @@
 namespace zarvo::e2e {
 
 inline constexpr DWORD DefaultWaitMs = 20000;
+// A file of the build under test as a Windows path: this build's own, or the one the environment
+// variable names (a Unix path) when the release build is tested with this program.
+std::wstring BuiltPath(const char* variable, const char* ownBuild);
+// The program under test.
+std::wstring SetupExePath();
+
 // A whole run: unpacking the payload and registering the libraries, each on a worker thread.
 inline constexpr DWORD RunWaitMs = 90000;
 

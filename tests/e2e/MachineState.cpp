@@ -1,4 +1,5 @@
 #include "MachineState.h"
+#include "Driver.h"
 
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
@@ -115,7 +116,7 @@ bool ReadShortcut(const std::wstring& path, std::wstring& target, std::wstring& 
 }
 
 std::wstring ProductFolder() {
-    return WinePath(ZARVO_PAYLOAD_PRODUCT_DIR);
+    return BuiltPath("ZARVO_E2E_PRODUCT_DIR", ZARVO_PAYLOAD_PRODUCT_DIR);
 }
 
 std::vector<std::wstring> ProductFiles() {

@@ -144,7 +144,7 @@ void ExpectInstalled(const std::wstring& folder, DWORD autoReinstall) {
         EXPECT_TRUE(SameText(workingFolder, folder)) << Narrow(workingFolder);
     }
 
-    const std::wstring setupExe = WinePath(ZARVO_SETUP_EXE);
+    const std::wstring setupExe = SetupExePath();
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"), Text(folder));
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, ProductKeyPath, L"BuildDate"), Text(L"08.04.2005"));
     EXPECT_EQ(ReadValue(HKEY_LOCAL_MACHINE, InstallKeyPath, L"InstalledDistribFileName"), Text(setupExe));

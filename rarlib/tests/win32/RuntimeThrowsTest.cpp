@@ -39,6 +39,7 @@ TEST(RuntimeThrows, MisusesThrowCatchableExceptionsNamingTheOperation) {
              s.reserve(s.max_size() + 1);
          },
          false, "basic_string::_M_create"},
+        {"empty std::function called", [] { std::function<void()>()(); }, false, "bad_function_call"},
         {"allocation larger than the address space",
          [] { (void)std::allocator<int>().allocate(SIZE_MAX / 2); }, true, "std::bad_array_new_length"},
         {"allocation beyond max_size", [] { (void)std::allocator<int>().allocate(SIZE_MAX / 4 - 1); }, true,
