@@ -1,7 +1,8 @@
-// The C++ runtime's failure paths without its text machinery, for the shipped binaries.
+// The C++ runtime's failure paths without its text machinery, for the program (the extraction DLL,
+// built without exceptions, has its own: rarlib/src/dll/NoExceptionRuntime.cpp).
 //
 // The default terminate handler prints the active exception's demangled type to stderr: a GUI program
-// and a DLL have no console, and the demangler with its printf brings about 60 KB. The library's throw
+// has no console, and the demangler with its printf brings about 60 KB. The library's throw
 // helpers (std::string, std::vector, std::function...) build std::logic_error and friends, whose
 // reference-counted message string drags in two whole instantiations of the narrow string (about 75 KB)
 // that nothing else uses. With every helper defined here the runtime's copies stay out of the link.

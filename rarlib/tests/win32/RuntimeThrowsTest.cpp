@@ -1,4 +1,4 @@
-// The library's throw helpers as common/QuietTerminate.cpp defines them for the shipped binaries: a misuse
+// The library's throw helpers as common/QuietTerminate.cpp defines them for the program: a misuse
 // of std::wstring or std::vector still throws, catchable where the library's own types were, and what()
 // names the operation.
 #include <gtest/gtest.h>
