@@ -84,6 +84,18 @@ BuildEntry storedFile(std::string name, const std::string& content) {
     return e;
 }
 
+BuildEntry packedFile(std::string name, const std::vector<uint8_t>& content, std::vector<uint8_t> packed,
+                      uint8_t unpVer, uint8_t method) {
+    BuildEntry e;
+    e.name = std::move(name);
+    e.packed = std::move(packed);
+    e.unpSize = content.size();
+    e.crc = crc32(content);
+    e.unpVer = unpVer;
+    e.method = method;
+    return e;
+}
+
 BuildEntry directoryEntry(std::string name) {
     BuildEntry e;
     e.name = std::move(name);
@@ -139,7 +151,9 @@ std::vector<uint8_t> ArchiveBuilder::build() const {
         append(out, fileHeaderBytes(e, e.packed.size(), 0, contentCrc(e)));
         append(out, e.packed);
     }
-    append(out, endBlock(false));
+    if (endBlock_) {
+        append(out, endBlock(false));
+    }
     return out;
 }
 

@@ -24,6 +24,9 @@ struct BuildEntry {
 };
 
 BuildEntry storedFile(std::string name, const std::string& content);
+// `packed` as the compressed data of `content` (size and CRC from the content).
+BuildEntry packedFile(std::string name, const std::vector<uint8_t>& content, std::vector<uint8_t> packed,
+                      uint8_t unpVer, uint8_t method);
 BuildEntry directoryEntry(std::string name);
 
 // Writes archives of the RAR 1.5-4.x format block by block, with correct header CRCs.
@@ -43,6 +46,12 @@ public:
         return *this;
     }
 
+    // Archives of old versions may end without an end block; other readers must cope with that.
+    ArchiveBuilder& withoutEndBlock() {
+        endBlock_ = false;
+        return *this;
+    }
+
     std::vector<uint8_t> build() const;
     // The same entries spread over volumes: each volume holds at most `maxData` bytes of entry data,
     // split entries carry the split flags, and every volume but the last ends with a "next volume"
@@ -53,6 +62,7 @@ private:
     uint16_t mainFlags_ = 0;
     std::vector<BuildEntry> entries_;
     std::optional<std::string> comment_;
+    bool endBlock_ = true;
 };
 
 // Encodes a file header (type 0x74) for the given entry, data size and extra flags.

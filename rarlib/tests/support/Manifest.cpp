@@ -128,4 +128,19 @@ const ManifestArchive& findManifestArchive(std::string_view name) {
     throw std::runtime_error("not in a manifest: " + std::string(name));
 }
 
+const ManifestRow* findManifestEntry(std::string_view archive, int index) {
+    static const std::vector<ManifestArchive> archives = loadFixtureManifest();
+    for (const auto& a : archives) {
+        if (a.archive != archive) {
+            continue;
+        }
+        for (const auto& row : a.entries) {
+            if (row.index == index) {
+                return &row;
+            }
+        }
+    }
+    return nullptr;
+}
+
 } // namespace rarlib::test

@@ -38,6 +38,8 @@ std::vector<ManifestArchive> loadFixtureManifest();
 std::vector<ManifestArchive> loadLargeManifest();
 // An archive of either manifest by name; throws if neither lists it.
 const ManifestArchive& findManifestArchive(std::string_view name);
+// Entry `index` of a testdata/rar archive, or null when the manifest has no such row.
+const ManifestRow* findManifestEntry(std::string_view archive, int index);
 std::vector<uint8_t> readFile(const std::string& path);
 
 } // namespace rarlib::test

@@ -1,6 +1,7 @@
 // The decoder against real PPM streams made by the archiver, and what it does with broken ones.
 #include "PpmStream.h"
 #include "RarFixture.h"
+#include "Sha256.h"
 
 #include <gtest/gtest.h>
 
@@ -18,9 +19,9 @@ const RarEntry& bestEntry(int idx) {
     return entries.at(static_cast<size_t>(idx));
 }
 
-ManifestRow expected(int idx) {
-    auto row = manifestRow(testDataPath("rar/manifest.tsv"), kBestArchive, idx);
-    if (!row)
+const test::ManifestRow& expected(int idx) {
+    const test::ManifestRow* row = test::findManifestEntry(kBestArchive, idx);
+    if (!row || !row->size)
         throw std::runtime_error("manifest has no row for the entry");
     return *row;
 }
@@ -29,18 +30,18 @@ class BestArchiveEntry : public ::testing::TestWithParam<int> {};
 
 TEST_P(BestArchiveEntry, DecodesToTheManifestContent) {
     const RarEntry& entry = bestEntry(GetParam());
-    const ManifestRow want = expected(GetParam());
+    const test::ManifestRow& want = expected(GetParam());
     ASSERT_EQ(entry.unpackVersion, 29);
     ASSERT_NE(entry.packed.at(0) & 0x80, 0) << "entry does not start with a PPM block";
 
     PpmdModel model;
-    const PpmDecodeResult r = decodePpmEntry(model, entry.packed, want.size + 1);
+    const PpmDecodeResult r = decodePpmEntry(model, entry.packed, *want.size + 1);
     EXPECT_EQ(r.status, PpmdStatus::Ok);
     EXPECT_TRUE(r.ended);
     EXPECT_LE(r.consumed, entry.packed.size());
     EXPECT_EQ(model.maxOrder(), 8u);
     EXPECT_EQ(model.heapSize(), 25u << 20);
-    ASSERT_EQ(r.output.size(), want.size);
+    ASSERT_EQ(r.output.size(), *want.size);
     EXPECT_EQ(sha256Hex(r.output), want.sha256);
 }
 
@@ -50,7 +51,7 @@ TEST(PpmdArchive, OneModelDecodesEntriesInTurnWhenEachRestartsIt) {
     PpmdModel model;
     for (int idx : {0, 2, 3, 0}) {
         model.reset(); // a non-solid entry
-        const PpmDecodeResult r = decodePpmEntry(model, bestEntry(idx).packed, expected(idx).size + 1);
+        const PpmDecodeResult r = decodePpmEntry(model, bestEntry(idx).packed, *expected(idx).size + 1);
         ASSERT_TRUE(r.ended) << "entry " << idx;
         EXPECT_EQ(sha256Hex(r.output), expected(idx).sha256) << "entry " << idx;
     }
@@ -60,7 +61,7 @@ TEST(PpmdArchive, OneModelDecodesEntriesInTurnWhenEachRestartsIt) {
 // the end marker).
 size_t bytesNeeded() {
     PpmdModel model;
-    return decodePpmEntry(model, bestEntry(0).packed, expected(0).size + 1).consumed;
+    return decodePpmEntry(model, bestEntry(0).packed, *expected(0).size + 1).consumed;
 }
 
 TEST(PpmdArchive, EveryTruncationFailsWithoutReachingTheEnd) {
@@ -79,7 +80,7 @@ TEST(PpmdArchive, EveryTruncationFailsWithoutReachingTheEnd) {
 
 TEST(PpmdArchive, CorruptedStreamsFailOrDifferButNeverMisbehave) {
     const std::vector<uint8_t>& packed = bestEntry(0).packed;
-    const ManifestRow want = expected(0);
+    const test::ManifestRow& want = expected(0);
     const size_t needed = bytesNeeded();
     PpmdModel model;
     uint32_t seed = 12345;
@@ -92,8 +93,8 @@ TEST(PpmdArchive, CorruptedStreamsFailOrDifferButNeverMisbehave) {
         const size_t pos = (round % 10 == 0) ? ((seed >> 8) % 2) * 2 : 6 + (seed >> 8) % (needed - 6);
         bad[pos] ^= static_cast<uint8_t>(1u << (seed >> 28) % 8);
         model.reset();
-        const PpmDecodeResult r = decodePpmEntry(model, bad, 4 * want.size);
-        if (r.ended && r.output.size() == want.size) {
+        const PpmDecodeResult r = decodePpmEntry(model, bad, 4 * *want.size);
+        if (r.ended && r.output.size() == *want.size) {
             EXPECT_NE(sha256Hex(r.output), want.sha256) << "flip at " << pos;
         }
         failures += r.status != PpmdStatus::Ok;

@@ -1,30 +1,12 @@
 #include "RarFixture.h"
 
-#include "Sha256.h"
-
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <stdexcept>
 
-#ifndef RARLIB_TESTDATA_DIR
-#error "RARLIB_TESTDATA_DIR must name the shared test data folder"
-#endif
+#include "support/ArchiveBuilder.h"
 
 namespace rarlib::testing {
-
-std::string testDataPath(const std::string& relative) {
-    return std::string(RARLIB_TESTDATA_DIR) + "/" + relative;
-}
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f)
-        throw std::runtime_error("cannot open " + path);
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
 
 namespace {
 
@@ -89,79 +71,11 @@ std::vector<RarEntry> readRarEntries(const std::vector<uint8_t>& archive) {
     return entries;
 }
 
-std::optional<ManifestRow> manifestRow(const std::string& manifestPath, const std::string& archive, int idx) {
-    std::ifstream f(manifestPath);
-    std::string line;
-    while (std::getline(f, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');)
-            cols.push_back(c);
-        if (cols.size() >= 6 && cols[0] == archive && cols[1] == std::to_string(idx))
-            return ManifestRow{std::stoull(cols[3]), cols[5]};
-    }
-    return std::nullopt;
-}
-
-uint32_t crc32(const std::vector<uint8_t>& data) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (uint8_t b : data) {
-        c ^= b;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-    }
-    return ~c;
-}
-
-namespace {
-
-void putLe(std::vector<uint8_t>& v, uint64_t x, int bytes) {
-    for (int i = 0; i < bytes; ++i)
-        v.push_back(static_cast<uint8_t>(x >> (8 * i)));
-}
-
-// Prepends the header CRC (low 16 bits of the CRC32 of the rest of the header).
-std::vector<uint8_t> withHeaderCrc(const std::vector<uint8_t>& rest) {
-    std::vector<uint8_t> h;
-    putLe(h, crc32(rest) & 0xFFFF, 2);
-    h.insert(h.end(), rest.begin(), rest.end());
-    return h;
-}
-
-} // namespace
-
 std::vector<uint8_t> makeRarArchive(const std::string& name, const std::vector<uint8_t>& packed,
                                     const std::vector<uint8_t>& content) {
-    std::vector<uint8_t> a = {0x52, 0x61, 0x72, 0x21, 0x1A, 0x07, 0x00};
-    std::vector<uint8_t> main = {0x73, 0x00, 0x00, 13, 0};
-    putLe(main, 0, 6);
-    const auto mainHeader = withHeaderCrc(main);
-    a.insert(a.end(), mainHeader.begin(), mainHeader.end());
-
-    std::vector<uint8_t> file = {0x74};
-    putLe(file, 0x8000 | 0xC0, 2); // data follows; 4 MB dictionary
-    putLe(file, static_cast<uint32_t>(32 + name.size()), 2);
-    putLe(file, static_cast<uint32_t>(packed.size()), 4);
-    putLe(file, static_cast<uint32_t>(content.size()), 4);
-    file.push_back(2); // Win32
-    putLe(file, crc32(content), 4);
-    putLe(file, 0x3C212000, 4); // 2010-01-01
-    file.push_back(29);
-    file.push_back(0x35);
-    putLe(file, static_cast<uint32_t>(name.size()), 2);
-    putLe(file, 0x20, 4);
-    file.insert(file.end(), name.begin(), name.end());
-    const auto fileHeader = withHeaderCrc(file);
-    a.insert(a.end(), fileHeader.begin(), fileHeader.end());
-    a.insert(a.end(), packed.begin(), packed.end());
-
-    const uint8_t end[] = {0xC4, 0x3D, 0x7B, 0x00, 0x40, 0x07, 0x00};
-    a.insert(a.end(), std::begin(end), std::end(end));
-    return a;
-}
-
-std::string sha256Hex(const std::vector<uint8_t>& data) {
-    return rarlib::sha256Hex(data);
+    test::BuildEntry e = test::packedFile(name, content, packed, 29, 0x35);
+    e.flags = 0xC0; // 4 MB dictionary
+    return test::ArchiveBuilder().add(std::move(e)).build();
 }
 
 } // namespace rarlib::testing

@@ -1,16 +1,20 @@
-// Test-side access to the real archives of the shared test data: the packed data of one entry
-// (found by walking the block headers) and its expected content from manifest.tsv.
+// Test-side access to the real archives of the shared test data: the packed data of each entry,
+// found by walking the block headers.
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
+#include "support/Manifest.h"
+
 namespace rarlib::testing {
 
-std::string testDataPath(const std::string& relative);
-std::vector<uint8_t> readFile(const std::string& path);
+// `relative` under the shared test data folder.
+inline std::string testDataPath(const std::string& relative) {
+    return test::testDataDir() + "/" + relative;
+}
+using test::readFile;
 
 struct RarEntry {
     std::string name; // as stored, '\' separators
@@ -25,16 +29,6 @@ struct RarEntry {
 
 // The file entries of an archive in order (no CRC checks, just the block walk).
 std::vector<RarEntry> readRarEntries(const std::vector<uint8_t>& archive);
-
-struct ManifestRow {
-    uint64_t size = 0;
-    std::string sha256; // lower-case hex
-};
-// The row of `archive` with entry index `idx` in the manifest next to the archive.
-std::optional<ManifestRow> manifestRow(const std::string& manifestPath, const std::string& archive, int idx);
-
-std::string sha256Hex(const std::vector<uint8_t>& data);
-uint32_t crc32(const std::vector<uint8_t>& data);
 
 // A one-entry 2.9 archive holding `packed` as the compressed data of `content` (unpack version 29,
 // best method, 4 MB dictionary), for handing to another reader.

@@ -5,6 +5,7 @@
 #include <random>
 
 #include "OldArchive.h"
+#include "support/Manifest.h"
 #include "unpack15/Unpack15.h"
 
 namespace rarlib::testing {
@@ -45,7 +46,7 @@ TEST(Unpack15Damage, ArbitraryInputFailsCleanly) {
 }
 
 TEST(Unpack15Damage, TruncatedOrFlippedEntry) {
-    const OldArchive a = readOldArchive(readFile(testDataPath("rar/rar15-comment.rar")));
+    const OldArchive a = readOldArchive(test::readFile(test::fixturePath("rar15-comment.rar")));
     ASSERT_FALSE(a.entries.empty());
     const PackedItem& e = a.entries[0];
     Unpack15 u;

@@ -4,23 +4,24 @@
 #include "OldArchive.h"
 #include "Sha256.h"
 #include "core/Crc32.h"
+#include "support/Manifest.h"
 #include "unpack15/Unpack15.h"
 
 namespace rarlib::testing {
 namespace {
 
 TEST(Unpack15Fixture, EntryAndCommentMatchTheArchive) {
-    const OldArchive a = readOldArchive(readFile(testDataPath("rar/rar15-comment.rar")));
+    const OldArchive a = readOldArchive(test::readFile(test::fixturePath("rar15-comment.rar")));
     ASSERT_EQ(a.entries.size(), 2u);
     const PackedItem& e = a.entries[0];
     ASSERT_EQ(e.unpVer, 15);
     ASSERT_EQ(e.method, 0x33);
-    const auto row = manifestRow("rar15-comment.rar", 0);
-    ASSERT_TRUE(row);
+    const test::ManifestRow* row = test::findManifestEntry("rar15-comment.rar", 0);
+    ASSERT_TRUE(row && row->size);
     Unpack15 u;
     std::vector<uint8_t> out;
     ASSERT_EQ(decodeTo(u, e.packed, e.unpSize, false, out), Status::Ok);
-    EXPECT_EQ(out.size(), row->size);
+    EXPECT_EQ(out.size(), *row->size);
     EXPECT_EQ(crc32(out), e.crc);
     EXPECT_EQ(sha256Hex(out), row->sha256);
 

@@ -1,17 +1,7 @@
 #include "OldArchive.h"
 
 #include <cstring>
-#include <fstream>
-#include <iterator>
-#include <sstream>
 #include <stdexcept>
-
-#include "Sha256.h"
-#include "core/Crc32.h"
-
-#ifndef RARLIB_TESTDATA_DIR
-#error "RARLIB_TESTDATA_DIR must name the shared test data folder"
-#endif
 
 namespace rarlib::testing {
 namespace {
@@ -44,36 +34,7 @@ PackedItem readComment(const std::vector<uint8_t>& d, size_t pos, size_t end) {
     return c;
 }
 
-void put16(std::vector<uint8_t>& v, uint32_t x) {
-    v.push_back(static_cast<uint8_t>(x));
-    v.push_back(static_cast<uint8_t>(x >> 8));
-}
-
-void put32(std::vector<uint8_t>& v, uint32_t x) {
-    put16(v, x & 0xFFFF);
-    put16(v, x >> 16);
-}
-
-// Fills in HEAD_CRC (low half of the CRC32 of the rest of the header).
-void sealHeader(std::vector<uint8_t>& h) {
-    const uint32_t crc = crc32(std::span<const uint8_t>(h.data() + 2, h.size() - 2));
-    h[0] = static_cast<uint8_t>(crc);
-    h[1] = static_cast<uint8_t>(crc >> 8);
-}
-
 } // namespace
-
-std::string testDataPath(const std::string& relative) {
-    return std::string(RARLIB_TESTDATA_DIR) + "/" + relative;
-}
-
-std::vector<uint8_t> readFile(const std::string& path) {
-    std::ifstream f(path, std::ios::binary);
-    if (!f) {
-        throw std::runtime_error("cannot open " + path);
-    }
-    return {std::istreambuf_iterator<char>(f), std::istreambuf_iterator<char>()};
-}
 
 OldArchive readOldArchive(const std::vector<uint8_t>& d) {
     if (d.size() < 7 || std::memcmp(d.data(), kMarker, 7) != 0) {
@@ -120,53 +81,6 @@ OldArchive readOldArchive(const std::vector<uint8_t>& d) {
         pos = next;
     }
     return a;
-}
-
-std::optional<ManifestRow> manifestRow(const std::string& archive, int index) {
-    std::ifstream f(testDataPath("rar/manifest.tsv"));
-    std::string line;
-    while (std::getline(f, line)) {
-        std::vector<std::string> cols;
-        std::stringstream ss(line);
-        for (std::string c; std::getline(ss, c, '\t');) {
-            cols.push_back(c);
-        }
-        if (cols.size() >= 6 && cols[0] == archive && cols[1] == std::to_string(index)) {
-            return ManifestRow{std::stoull(cols[3]), cols[5]};
-        }
-    }
-    return std::nullopt;
-}
-
-std::vector<uint8_t> writeArchive(const std::vector<ArchiveFile>& files, uint8_t unpVer, bool solidArchive) {
-    std::vector<uint8_t> out(kMarker, kMarker + 7);
-    std::vector<uint8_t> main = {0, 0, 0x73};
-    put16(main, solidArchive ? 0x0008 : 0);
-    put16(main, 13);
-    put16(main, 0);
-    put32(main, 0);
-    sealHeader(main);
-    out.insert(out.end(), main.begin(), main.end());
-    for (const ArchiveFile& f : files) {
-        std::vector<uint8_t> h = {0, 0, 0x74};
-        // 1 MiB dictionary bits, the solid flag where the stream continues.
-        put16(h, 0x8000 | 0x0080 | (f.solid ? 0x0010 : 0));
-        put16(h, static_cast<uint32_t>(32 + f.name.size()));
-        put32(h, static_cast<uint32_t>(f.packed.size()));
-        put32(h, static_cast<uint32_t>(f.content.size()));
-        h.push_back(2); // Win32 host
-        put32(h, crc32(f.content));
-        put32(h, 0x3C212000); // 2010-01-01 00:00:00
-        h.push_back(unpVer);
-        h.push_back(0x33);
-        put16(h, static_cast<uint32_t>(f.name.size()));
-        put32(h, 0x20);
-        h.insert(h.end(), f.name.begin(), f.name.end());
-        sealHeader(h);
-        out.insert(out.end(), h.begin(), h.end());
-        out.insert(out.end(), f.packed.begin(), f.packed.end());
-    }
-    return out;
 }
 
 } // namespace rarlib::testing

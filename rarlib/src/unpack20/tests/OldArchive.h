@@ -1,6 +1,5 @@
 // Test-side access to archives made by old RAR versions: the packed data of each entry and of the
-// main header's embedded comment (which old versions may pack too), plus a writer of small archives
-// around packed streams for handing them to other readers.
+// main header's embedded comment (which old versions may pack too).
 #pragma once
 
 #include <cstdint>
@@ -12,9 +11,6 @@
 #include "unpack/ByteSource.h"
 
 namespace rarlib::testing {
-
-std::string testDataPath(const std::string& relative);
-std::vector<uint8_t> readFile(const std::string& path);
 
 // A stored stream: an entry's data or an embedded comment's.
 struct PackedItem {
@@ -32,12 +28,6 @@ struct OldArchive {
 
 // Walks the blocks without checking header CRCs; throws on a structure it cannot follow.
 OldArchive readOldArchive(const std::vector<uint8_t>& archive);
-
-struct ManifestRow {
-    uint64_t size = 0;
-    std::string sha256;
-};
-std::optional<ManifestRow> manifestRow(const std::string& archive, int index);
 
 class VectorSink final : public OutputSink {
 public:
@@ -58,14 +48,5 @@ Status decodeTo(Decoder& u, std::span<const uint8_t> packed, uint64_t size, bool
     out = std::move(sink.bytes);
     return st;
 }
-
-// One file of an archive to write: `packed` is `content` packed with unpack version `unpVer`.
-struct ArchiveFile {
-    std::string name;
-    std::vector<uint8_t> content;
-    std::vector<uint8_t> packed;
-    bool solid = false; // continues the previous file's stream
-};
-std::vector<uint8_t> writeArchive(const std::vector<ArchiveFile>& files, uint8_t unpVer, bool solidArchive);
 
 } // namespace rarlib::testing

@@ -4,8 +4,8 @@
 
 #include <unarr.h>
 
-#include "OldArchive.h"
 #include "Unpack20TestKit.h"
+#include "support/ArchiveBuilder.h"
 
 namespace rarlib::testing {
 namespace {
@@ -34,6 +34,15 @@ std::vector<std::vector<uint8_t>> unarrExtract(const std::vector<uint8_t>& archi
     return out;
 }
 
+// `packed` as the 2.0-packed data of `content`, with a 1 MB dictionary; `solid` continues the previous
+// entry's stream.
+test::BuildEntry packedEntry(std::string name, const std::vector<uint8_t>& content,
+                             std::vector<uint8_t> packed, bool solid) {
+    test::BuildEntry e = test::packedFile(std::move(name), content, std::move(packed), 20, 0x33);
+    e.flags = static_cast<uint16_t>(0x0080 | (solid ? 0x0010 : 0));
+    return e;
+}
+
 TEST(Unpack20Unarr, ReadsEveryCoding) {
     for (const StreamCase& c : streamCases()) {
         SCOPED_TRACE(c.name);
@@ -41,7 +50,10 @@ TEST(Unpack20Unarr, ReadsEveryCoding) {
         w.beginLzBlock();
         c.write(w);
         const std::vector<uint8_t> packed = w.endEntry();
-        const auto archive = writeArchive({{"case.bin", w.output(), packed, false}}, 20, false);
+        const auto archive = test::ArchiveBuilder()
+                                 .add(packedEntry("case.bin", w.output(), packed, false))
+                                 .withoutEndBlock()
+                                 .build();
         int failures = 0;
         const auto got = unarrExtract(archive, failures);
         ASSERT_EQ(got.size(), 1u);
@@ -54,16 +66,16 @@ TEST(Unpack20Unarr, ReadsEveryCoding) {
 TEST(Unpack20Unarr, ReadsSolidEntries) {
     Lz20Writer w;
     w.beginLzBlock(false, true);
-    std::vector<ArchiveFile> files;
+    test::ArchiveBuilder archive;
+    archive.mainFlags(0x0008).withoutEndBlock(); // solid
+    std::vector<std::vector<uint8_t>> contents;
     size_t start = 0;
     auto end = [&](unsigned announce) {
-        ArchiveFile f;
-        f.name = "f" + std::to_string(files.size());
-        f.packed = w.endEntry(announce);
-        f.content.assign(w.output().begin() + start, w.output().end());
-        f.solid = !files.empty();
+        std::vector<uint8_t> packed = w.endEntry(announce);
+        contents.emplace_back(w.output().begin() + start, w.output().end());
+        archive.add(packedEntry("f" + std::to_string(contents.size() - 1), contents.back(), std::move(packed),
+                                contents.size() > 1));
         start = w.output().size();
-        files.push_back(std::move(f));
     };
     w.literals(noise(1000, 20));
     end(0);
@@ -78,11 +90,11 @@ TEST(Unpack20Unarr, ReadsSolidEntries) {
     w.literals(noise(50, 21));
     end(0);
     int failures = 0;
-    const auto got = unarrExtract(writeArchive(files, 20, true), failures);
-    ASSERT_EQ(got.size(), files.size());
+    const auto got = unarrExtract(archive.build(), failures);
+    ASSERT_EQ(got.size(), contents.size());
     EXPECT_EQ(failures, 0);
-    for (size_t i = 0; i < files.size(); ++i) {
-        EXPECT_TRUE(got[i] == files[i].content) << "entry " << i;
+    for (size_t i = 0; i < contents.size(); ++i) {
+        EXPECT_TRUE(got[i] == contents[i]) << "entry " << i;
     }
 }
 
