@@ -127,6 +127,9 @@ private:
     LRESULT HandleWindowMessage(UINT message, WPARAM wParam, LPARAM lParam);
     void CreateWindowAndControls();
     HWND CreateControl(const TLayoutItem& item);
+    // What a control needs once it exists: labels and pictures sized to their contents, a bitmap
+    // button's glyph, the log's settings.
+    void CompleteControl(HWND control, const TLayoutItem& item);
     void SetGlyph(HWND button, const wchar_t* resource);
     HFONT FontFor(const TFontStyle& item);
     void OrderChildren(TControlId parent);

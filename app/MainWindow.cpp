@@ -229,7 +229,11 @@ HWND TMainForm::CreateControl(const TLayoutItem& item) {
     if (control == nullptr)
         RaiseLastError(TextCannotCreateControl + std::wstring(item.name) + L". ");
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(FontFor(item.font)), FALSE);
+    CompleteControl(control, item);
+    return control;
+}
 
+void TMainForm::CompleteControl(HWND control, const TLayoutItem& item) {
     if (item.kind == TControlKind::Label && item.align == TAlign::None &&
         (item.width == 0 || item.height == 0)) {
         SIZE text = MeasureLabelText(control, Scale(item.width));
@@ -252,7 +256,6 @@ HWND TMainForm::CreateControl(const TLayoutItem& item) {
         log->SetOpenJournal(
             [] { ShellExecuteW(nullptr, L"open", LogFile().c_str(), nullptr, nullptr, SW_SHOWNORMAL); });
     }
-    return control;
 }
 
 void TMainForm::SetGlyph(HWND button, const wchar_t* resource) {
