@@ -1,23 +1,19 @@
 // Program entry of SetupZarvo.exe.
 
 #include "app/Application.h"
-#include "app/CommandLine.h"
 #include "app/MainUnit.h"
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
+#include "common/Libraries.h"
+#include "common/Reporting.h"
 #include "common/SetupError.h"
+#include "common/UnitStartup.h"
+#include "engine/CommandLine.h"
+#include "engine/SilentRun.h"
 
 #include <exception>
+#include <optional>
 
 using namespace zarvo;
-
-namespace {
-
-// A silent run shows nothing: what a box would say is in the log file already; a question is declined.
-int AnswerSilently(const std::wstring&, const std::wstring&, UINT flags) {
-    return (flags & MB_TYPEMASK) == MB_OK ? IDOK : IDNO;
-}
-
-} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Libraries come by full path only, never from the folder the installer was started in nor from the
@@ -27,17 +23,24 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     ApplicationTitle = L"Установка Zarvo";
     const TCommandLine arguments = ParseCommandLine(GetCommandLineW());
     SetLogFile(arguments.logFile.value_or(GetTempFolder() + L"SetupZarvo.log"));
-    if (arguments.silent)
-        SetMessageBoxHandler(&AnswerSilently);
-    else if (arguments.help) {
+    if (!arguments.silent && arguments.help) {
         ShowMessageBox(CommandLineHelp, ApplicationTitle, MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
     try {
+        // A silent start shows nothing, not even a failure of the unit's start-up: the log file has it.
+        std::optional<TQuietReports> quiet;
+        if (arguments.silent)
+            quiet.emplace();
         CommonUtilsStartup();
     } catch (...) {
+        if (arguments.silent) {
+            TQuietReports quiet;
+            ReportError(CurrentExceptionMessage(), ApplicationTitle);
+            return ExitRefused;
+        }
         ReportError(CurrentExceptionMessage(), ApplicationTitle);
-        return arguments.silent ? ExitRefused : ExitRunErrors;
+        return ExitRunErrors;
     }
 
     int exitCode = ExitDone;

@@ -4,22 +4,17 @@
 #include "app/WizardTexts.h"
 
 #include "app/Application.h"
-#include "app/InstallState.h"
 #include "app/PageFlow.h"
-#include "app/Runs.h"
-#include "app/StartupFiles.h"
-#include "archive/ArchiveExtract.h"
-#include "archive/UnRAR.h"
-#include "common/CommonUtils.h"
-#include "common/PathText.h"
-#include "common/Registry.h"
+#include "common/Dates.h"
+#include "common/FileInfo.h"
+#include "common/Reporting.h"
 #include "common/SetupError.h"
+#include "common/UnitStartup.h"
+#include "engine/CommandLine.h"
+#include "engine/StartupTexts.h"
 
 namespace zarvo {
 
-bool AutoMode = false;
-bool AutoReinstallFlag = false;
-std::optional<std::vector<std::wstring>> DistList;
 TMainForm* MainForm = nullptr;
 
 bool TMainForm::FormCreate() {
@@ -28,39 +23,16 @@ bool TMainForm::FormCreate() {
         ShowWindow(Control(TControlId::cbAutoReinstall), SW_SHOW);
         ShowWindow(Control(TControlId::cbNewAutoReinstall), SW_SHOW);
         BringToFront();
-        ProgramFilesPath = WithoutTrailingBackslashes(GetSpecialFolderPath(CSIDL_PROGRAM_FILES));
-
-        std::wstring tempFolder = WithTrailingBackslash(GetTempFolder());
-        // Each file is held from the moment it is verified until the program ends: nothing another
-        // process writes into the temporary folder reaches the library loader or the installation.
-        const std::wstring libraryPath = PlaceStartupResource(L"unrar_dll", tempFolder, L"Unrar.dll");
-        ArchivePath = PlaceStartupResource(L"SetupZarvo_rar", tempFolder, L"SetupZarvo.rar");
-        if (!LoadRarLibrary(libraryPath))
-            throw ESetupError(TextCannotLoadUnrar);
+        session_.Prepare();
         SetText(TControlId::lDate, FormatFileDate(GetFileDate(ModulePath)));
         SetText(TControlId::lDescription, TextEdition);
-        DistList.emplace();
-        // The archive functions join folder and name with a backslash of their own.
-        std::wstring targetFolder = tempFolder.substr(0, tempFolder.size() - 1);
-        const std::wstring listFailure =
-            TextCannotExtract + std::wstring(L"Dist.lst") + TextExtractInto + tempFolder;
-        if (!ExtractArchiveFile(ArchivePath, targetFolder, L"Dist.lst"))
-            throw ESetupError(listFailure);
-        // The list is what the (verified) payload stores: its bytes match the entry's CRC.
-        std::string listBytes;
-        HoldStartupFile(tempFolder + L"Dist.lst", listFailure, [&](HANDLE file, const std::wstring& name) {
-            uint32_t stored = 0;
-            listBytes = ReadHeldFile(file, name);
-            return ReadArchiveEntryCrc(ArchivePath, L"Dist.lst", stored) && Crc32(listBytes) == stored;
-        });
-        *DistList = SplitDistList(listBytes);
 
         // The pages have no tabs: from here on they change only through ShowPage.
         bool installed = ReadInstallState();
         if (!installed) {
             ShowPage(WelcomePage);
         } else if (FirstArgumentIsAuto(commandLine_)) {
-            AutoMode = true;
+            session_.AutoMode = true;
             SetWindowTextW(handle_, AutoModeCaption);
             ShowPage(RunPage);
         } else {
@@ -74,56 +46,10 @@ bool TMainForm::FormCreate() {
     return false;
 }
 
-void TMainForm::HoldStartupFile(const std::wstring& fileName, const std::wstring& failure,
-                                const std::function<bool(HANDLE, const std::wstring&)>& verify) {
-    if (OnStartupFileWritten)
-        OnStartupFileWritten(fileName);
-    THandle held = HoldFile(fileName);
-    bool verified = false;
-    try {
-        verified = held.Valid() && verify(held.Get(), fileName);
-    } catch (const std::exception&) {
-        // An unreadable file is one that does not verify.
-    }
-    if (!verified)
-        throw ESetupError(failure);
-    heldStartupFiles_.push_back(std::move(held));
-}
-
-std::wstring TMainForm::PlaceStartupResource(const wchar_t* resourceName, const std::wstring& folder,
-                                             const std::wstring& fileName) {
-    const std::wstring path = folder + fileName;
-    const std::wstring failure = TextCannotExtract + fileName + TextExtractInto + folder;
-    if (!ExtractResourceToFile(resourceName, path))
-        throw ESetupError(failure);
-    HoldStartupFile(path, failure, [resourceName](HANDLE file, const std::wstring&) {
-        return HeldFileEquals(file, ResourceData(resourceName).value_or(""));
-    });
-    return path;
-}
-
 bool TMainForm::ReadInstallState() {
-    bool installed = false;
-    {
-        TRegistry registry(KEY_READ);
-        registry.SetRootKey(HKEY_LOCAL_MACHINE);
-        // An absent or unreadable value means "not installed" or "not chosen"; what was read before the
-        // failure stays.
-        try {
-            if (registry.OpenKeyReadOnly(ProductKey)) {
-                InstallPath = registry.ReadString(ProgPathValue);
-                registry.CloseKey();
-                installed = !InstallPath.empty();
-            }
-            if (registry.OpenKeyReadOnly(InstallKey)) {
-                AutoReinstallFlag = registry.ReadBool(AutoReinstallValue);
-                registry.CloseKey();
-            }
-        } catch (const std::exception&) {
-        }
-    }
+    bool installed = session_.ReadInstallState();
     SendMessageW(Control(TControlId::cbAutoReinstall), BM_SETCHECK,
-                 AutoReinstallFlag ? BST_CHECKED : BST_UNCHECKED, 0);
+                 session_.AutoReinstallFlag ? BST_CHECKED : BST_UNCHECKED, 0);
     return installed;
 }
 
@@ -152,21 +78,16 @@ void TMainForm::BringToFront() {
 }
 
 void TMainForm::FormDestroy() {
-    DistList.reset();
-    FreeRarLibrary();
+    session_.Close();
 }
 
-void TMainForm::PerformInstall() {
+TRunOutcome TMainForm::PerformInstall() {
     ProcessMessages();
-    RunInstallation(RunInput());
+    return RunInstallation(session_.RunInput());
 }
 
-void TMainForm::PerformRemove() {
-    RunRemoval(RunInput());
-}
-
-TRunInput TMainForm::RunInput() const {
-    return {InstallPath, ArchivePath, &DistList.value(), AutoMode, AutoReinstallFlag, ModulePath};
+TRunOutcome TMainForm::PerformRemove() {
+    return RunRemoval(session_.RunInput());
 }
 
 void TMainForm::rbIClick() {

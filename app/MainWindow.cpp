@@ -8,8 +8,9 @@
 #include "app/Picture.h"
 #include "app/WizardTexts.h"
 #include "logview/LogView.h"
-#include "common/CommonUtils.h"
+#include "common/Reporting.h"
 #include "common/SetupError.h"
+#include "engine/StartupTexts.h"
 
 #include <commctrl.h>
 #include <shellapi.h>
@@ -80,7 +81,8 @@ TGdiObject LoadGlyph(HINSTANCE instance, const wchar_t* resource, int dpi) {
 
 } // namespace
 
-TMainForm::TMainForm(std::wstring commandLine) : commandLine_(std::move(commandLine)) {
+TMainForm::TMainForm(std::wstring commandLine, const TSystem& system, TPrompts* prompts)
+    : session_(system), prompts_(prompts != nullptr ? prompts : this), commandLine_(std::move(commandLine)) {
     dPickFolder.Title = TextFolderDialogTitle;
     dPickFolder.Headline = TextFolderDialogHeadline;
     dPickFolder.Options = {TBrowseFolderOption::boDirsOnly};
@@ -90,13 +92,26 @@ TMainForm::TMainForm(std::wstring commandLine) : commandLine_(std::move(commandL
 TMainForm::~TMainForm() {
     if (handle_ != nullptr)
         DestroyWindow(handle_);
-    if (MainForm == this)
+    if (MainForm == this) {
         MainForm = nullptr;
+        // The reports went to this form's boxes or log.
+        OnReportError = nullptr;
+        OnReportInfo = nullptr;
+    }
 }
 
-std::unique_ptr<TMainForm> TMainForm::CreateForm(const std::wstring& commandLine) {
-    std::unique_ptr<TMainForm> form(new TMainForm(commandLine));
+std::unique_ptr<TMainForm> TMainForm::CreateForm(const std::wstring& commandLine, const TSystem& system,
+                                                 TPrompts* prompts) {
+    std::unique_ptr<TMainForm> form(new TMainForm(commandLine, system, prompts));
     MainForm = form.get();
+    // Until a run takes them over, reports are boxes: answered through the form's prompts.
+    TPrompts* boxes = form->prompts_;
+    OnReportError = [boxes](const std::wstring& text, const std::wstring& caption) {
+        boxes->ShowMessage(text, caption, MB_OK | MB_ICONERROR);
+    };
+    OnReportInfo = [boxes](const std::wstring& text, const std::wstring& caption) {
+        boxes->ShowMessage(text, caption, MB_OK | MB_ICONINFORMATION);
+    };
     try {
         form->CreateWindowAndControls();
     } catch (...) {

@@ -4,16 +4,16 @@
 #include "app/PageFlow.h"
 
 #include "app/Application.h"
-#include "app/InstallPathCheck.h"
 #include "app/MainUnit.h"
-#include "app/StartupFiles.h"
-#include "app/TargetChecks.h"
 #include "app/WizardTexts.h"
-#include "common/CommonUtils.h"
-#include "common/SetupError.h"
-#include "logview/LogView.h"
+#include "common/Folders.h"
 #include "common/PathText.h"
-#include "setup/SetupUtils.h"
+#include "common/Reporting.h"
+#include "engine/InstallPathCheck.h"
+#include "engine/RunTexts.h"
+#include "engine/TargetChecks.h"
+#include "logview/LogView.h"
+#include "setup/SetupConstants.h"
 
 namespace zarvo {
 
@@ -25,15 +25,16 @@ void TMainForm::ForwardButtonClick() {
     switch (currentPage_) {
     case TControlId::SheetNew:
         // Every visit proposes the default folder again.
-        SetText(TControlId::PathEdit, JoinPath(ProgramFilesPath, L"Zarvo"));
+        SetText(TControlId::PathEdit, session_.DefaultInstallPath());
         ShowPage(PathPage);
         break;
     case TControlId::SheetPath:
-        InstallPath = WithoutTrailingBackslashes(ResolveSubstPath(GetText(TControlId::PathEdit)));
-        if (!CheckInstallPath(InstallPath) || !CheckInstallTarget(InstallPath, ArchivePath))
+        session_.InstallPath = WithoutTrailingBackslashes(ResolveSubstPath(GetText(TControlId::PathEdit)));
+        if (!CheckInstallPath(session_.InstallPath) ||
+            !CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
             break;
-        AutoReinstallFlag = IsChecked(TControlId::cbNewAutoReinstall);
-        RunOnStatusPage([this] { PerformInstall(); });
+        session_.AutoReinstallFlag = IsChecked(TControlId::cbNewAutoReinstall);
+        RunOnStatusPage([this] { return PerformInstall(); });
         break;
     case TControlId::SheetStatus:
         // Enabled there only once a run has finished.
@@ -50,7 +51,7 @@ void TMainForm::BackButtonClick() {
 }
 
 void TMainForm::CancelButtonClick() {
-    if (ShowMessageBox(TextCancelQuestion, TextCancelCaption, MB_YESNO) == IDYES)
+    if (prompts_->ShowMessage(TextCancelQuestion, TextCancelCaption, MB_YESNO) == IDYES)
         Close();
 }
 
@@ -58,25 +59,25 @@ void TMainForm::RestoreButtonClick() {
     Restore();
 }
 
-bool TMainForm::Restore() {
-    AutoReinstallFlag = IsChecked(TControlId::cbAutoReinstall);
+std::optional<TRunOutcome> TMainForm::Restore() {
+    session_.AutoReinstallFlag = IsChecked(TControlId::cbAutoReinstall);
     // Nothing is removed when the installation could not be made again.
-    if (!CheckInstallTarget(InstallPath, ArchivePath))
-        return false;
-    RunOnStatusPage([this] {
+    if (!CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
+        return std::nullopt;
+    return RunOnStatusPage([this] {
         // The unattended reinstall unpacks over the installation as it is.
-        if (!AutoMode)
-            PerformRemove();
-        PerformInstall();
+        if (session_.AutoMode)
+            return PerformInstall();
+        TRunOutcome removal = PerformRemove();
+        return Combined(removal, PerformInstall());
     });
-    return true;
 }
 
 void TMainForm::RemoveButtonClick() {
-    RunOnStatusPage([this] { PerformRemove(); });
+    RunOnStatusPage([this] { return PerformRemove(); });
 }
 
-void TMainForm::RunOnStatusPage(const std::function<void()>& run) {
+TRunOutcome TMainForm::RunOnStatusPage(const std::function<TRunOutcome()>& run) {
     ShowPage(RunPage);
     // From here on every report is a line of the log, for the rest of the program.
     OnReportError = [this](const std::wstring& text, const std::wstring& caption) {
@@ -85,17 +86,12 @@ void TMainForm::RunOnStatusPage(const std::function<void()>& run) {
     OnReportInfo = [this](const std::wstring& text, const std::wstring& caption) {
         LogInfo(text, caption);
     };
-    try {
-        run();
-    } catch (...) {
-        // A run ended by an error still ends in the finished state, with the error in the log.
-        ReportError(CurrentExceptionMessage(), ErrorCaption);
-    }
+    TRunOutcome outcome = run();
     FinishRun();
+    return outcome;
 }
 
 void TMainForm::LogError(const std::wstring& text, const std::wstring& caption) {
-    logReportedError_ = true;
     if (TLogView* log = TLogView::FromHandle(Control(TControlId::M)))
         log->AddMessage(caption + L": " + text, 1);
 }
@@ -111,15 +107,20 @@ void TMainForm::FinishRun() {
 }
 
 void TMainForm::bPickDirectoryClick() {
-    dPickFolder.FolderName = GetText(TControlId::PathEdit);
-    if (!DirectoryExists(dPickFolder.FolderName))
-        dPickFolder.FolderName = ProgramFilesPath;
-    if (dPickFolder.Browse())
-        SetText(TControlId::PathEdit, JoinPath(dPickFolder.FolderName, L"Zarvo"));
+    std::wstring folder = GetText(TControlId::PathEdit);
+    if (!DirectoryExists(folder))
+        folder = session_.ProgramFilesPath;
+    if (prompts_->PickFolder(folder))
+        SetText(TControlId::PathEdit, JoinPath(folder, ProductFolderName));
+}
+
+TComponentCloser TMainForm::ComponentCloser() {
+    const TSystem& system = session_.System();
+    return TComponentCloser(system.closeTimings, system.sleep, [this] { return prompts_->ConfirmUnload(); });
 }
 
 void TMainForm::FormShow() {
-    if (AutoMode || StartupCheckDone)
+    if (session_.AutoMode || StartupCheckDone)
         return;
     StartupCheckDone = true;
     if (CheckComponentsClosed())
@@ -129,7 +130,7 @@ void TMainForm::FormShow() {
 }
 
 bool TMainForm::CheckComponentsClosed() {
-    bool closed = CloseRunningComponents(false);
+    bool closed = ComponentCloser().CloseRunningComponents(false);
     BringToFront();
     if (closed)
         return true;
@@ -140,30 +141,32 @@ bool TMainForm::CheckComponentsClosed() {
 
 void TMainForm::FormActivate() {
     // The reinstall runs once, on the first activation.
-    if (!AutoMode || StartupCheckDone)
+    if (!session_.AutoMode || StartupCheckDone)
         return;
+    const TSystem& system = session_.System();
     ProcessMessages();
-    Sleep(2000);
+    system.sleep(2000);
     StartupCheckDone = true;
     ProcessMessages();
     // Whether all of them closed or not, the reinstall goes on.
-    CloseRunningComponents(true);
+    ComponentCloser().CloseRunningComponents(true);
     ProcessMessages();
-    Sleep(200);
-    if (!Restore()) {
+    system.sleep(200);
+    std::optional<TRunOutcome> outcome = Restore();
+    if (!outcome) {
         // Refused before anything changed; the box said why.
         Close();
         return;
     }
     EnableWindow(Control(TControlId::ForwardButton), FALSE);
     ProcessMessages();
-    if (logReportedError_) {
+    if (outcome->Failed()) {
         // The log says what went wrong; the wizard stays open until "Завершить".
-        ShowMessageBox(TextAutoFailed, TextAutoCaption, MB_OK | MB_ICONERROR);
+        prompts_->ShowMessage(TextAutoFailed, TextAutoCaption, MB_OK | MB_ICONERROR);
         EnableWindow(Control(TControlId::ForwardButton), TRUE);
         return;
     }
-    ShowMessageBox(TextAutoDone, TextAutoCaption, MB_OK);
+    prompts_->ShowMessage(TextAutoDone, TextAutoCaption, MB_OK);
     Close();
 }
 

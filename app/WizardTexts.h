@@ -26,10 +26,6 @@ inline constexpr wchar_t TextForwardButton[] = L"Вперед >>";
 // A control the code asks for that the layout does not describe: a fault of the program itself.
 inline constexpr wchar_t TextNoLayoutItem[] = L"Элемента нет в описании главного окна";
 
-// Start-up: each failure ends the program with its box.
-inline constexpr wchar_t TextCannotExtract[] = L"Невозможно извлечь "; // + file + " в " + folder
-inline constexpr wchar_t TextExtractInto[] = L" в ";
-inline constexpr wchar_t TextCannotLoadUnrar[] = L"Невозможно загрузить библиотеку Unrar.dll";
 inline constexpr wchar_t TextEdition[] = L"Демонстрационная версия";
 
 inline constexpr wchar_t TextFinishButton[] = L"Завершить";
@@ -42,10 +38,6 @@ inline constexpr wchar_t TextAutoDone[] =
     L"Автопереустановка выполнена успешно. Для начала работы, пожалуйста, запустите программу ещё раз...";
 inline constexpr wchar_t TextAutoFailed[] = L"Автопереустановка Zarvo не выполнена: при установке произошли "
                                             L"ошибки. Подробности в журнале на экране установки.";
-inline constexpr wchar_t TextUnknownArgument[] = L"Неизвестный параметр командной строки: ";
-inline constexpr wchar_t TextNothingToRemove[] = L"Zarvo не установлен: удалять нечего";
-inline constexpr wchar_t TextComponentsStillRunning[] =
-    L"Компоненты Zarvo не закрыты: установка не выполнена, ничего не изменено";
 // A window of the form that cannot be made ends the start.
 inline constexpr wchar_t TextCannotLoadPicture[] = L"Невозможно загрузить рисунок ";
 inline constexpr wchar_t TextCannotScalePicture[] = L"Невозможно масштабировать рисунок ";

@@ -134,7 +134,7 @@ void UnpackLineByLine(const std::wstring& archivePath, const std::vector<std::ws
 
 void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                      const std::wstring& targetFolder, const std::wstring& baseFolder,
-                     const TLineUnpacked& onLine) {
+                     const std::wstring& stagingParent, const TLineUnpacked& onLine) {
     if (lines.empty())
         return;
     std::vector<std::wstring> names;
@@ -154,7 +154,7 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
     const TLinePlan& first = plans.front();
     std::optional<TStagingFolder> staging;
     if (!first.entries.empty() || first.leavesFolder) {
-        staging.emplace();
+        staging.emplace(stagingParent);
         if (!staging->Valid() || !StageEntries(archivePath, names, needed, *staging)) {
             // Damaged data, or no room to stage: the walk cannot stand for the lines' own walks.
             staging.reset();

@@ -15,9 +15,10 @@ using TLineUnpacked = std::function<void(size_t lineIndex, bool unpacked)>;
 // the other, stopping after the first line that fails; the payload is decompressed once. Same outcomes,
 // same files, same current folder, and ESetupError at the same point when targetFolder cannot be made
 // current. A payload whose single walk meets an error is unpacked line by line instead, so that each
-// line still gets the outcome of its own walk.
+// line still gets the outcome of its own walk. The payload is staged in a private folder made below
+// stagingParent.
 void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                      const std::wstring& targetFolder, const std::wstring& baseFolder,
-                     const TLineUnpacked& onLine);
+                     const std::wstring& stagingParent, const TLineUnpacked& onLine);
 
 } // namespace zarvo

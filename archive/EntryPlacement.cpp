@@ -2,6 +2,7 @@
 
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
+#include "common/PathText.h"
 
 #include <windows.h>
 
@@ -22,14 +23,9 @@ HANDLE CreateForWriting(const std::wstring& path) {
 }
 
 bool MakeParentFolders(const std::wstring& path) {
-    size_t end = path.find_last_of(L"\\/");
-    if (end == std::wstring::npos || end == 0)
-        return true;
-    std::wstring parent = path.substr(0, end);
+    const std::wstring parent = ParentFolder(path);
     // A drive root is there or not; nothing to make.
-    if (parent.back() == L':')
-        return true;
-    return ForceDirectories(parent);
+    return parent.empty() || IsRootPath(parent) || ForceDirectories(parent);
 }
 
 bool CopyData(HANDLE from, HANDLE to) {
@@ -76,10 +72,10 @@ bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destina
         DeleteFileW(destination.c_str());
         return false;
     }
-    SetFileTime(target.Get(), nullptr, nullptr, &lastWrite);
+    // A file whose time or attributes could not be set is not the file the library would have written.
+    const bool timed = SetFileTime(target.Get(), nullptr, nullptr, &lastWrite) != 0;
     target.Reset();
-    SetFileAttributesW(destination.c_str(), attributes & CopiedAttributes);
-    return true;
+    return timed && SetFileAttributesW(destination.c_str(), attributes & CopiedAttributes) != 0;
 }
 
 } // namespace zarvo

@@ -11,7 +11,7 @@ namespace zarvo {
 // would have been given; a relative one resolves against the current folder. Missing folders above it
 // are made; an existing file is replaced, a read-only one too; a file held open without sharing fails.
 // The data, the last-write time and the attributes come from the staged copy. A file left incomplete is
-// removed. False on any failure.
+// removed. False on any failure, a time or attributes that cannot be set included.
 bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destination);
 
 } // namespace zarvo

@@ -34,8 +34,8 @@ void RemoveTree(const std::wstring& folder) {
 
 } // namespace
 
-TStagingFolder::TStagingFolder() {
-    const std::wstring base = GetTempFolder() + L"ZarvoUnpack-" + DecimalText(GetCurrentProcessId()) + L"-";
+TStagingFolder::TStagingFolder(const std::wstring& parent) {
+    const std::wstring base = JoinPath(parent, L"ZarvoUnpack-") + DecimalText(GetCurrentProcessId()) + L"-";
     // A name left behind by an earlier process of the same id is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);

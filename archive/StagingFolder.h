@@ -1,5 +1,5 @@
 #pragma once
-// A private folder below the temporary folder that holds entries between their extraction and their
+// A private folder below a given parent that holds entries between their extraction and their
 // placement, removed with everything in it when the object goes.
 
 #include <string>
@@ -8,7 +8,7 @@ namespace zarvo {
 
 class TStagingFolder {
 public:
-    TStagingFolder();
+    explicit TStagingFolder(const std::wstring& parent);
     TStagingFolder(const TStagingFolder&) = delete;
     TStagingFolder& operator=(const TStagingFolder&) = delete;
     ~TStagingFolder();

@@ -1,4 +1,5 @@
 #include "common/Folders.h"
+#include "common/PathText.h"
 
 #include "extract/SafeName.h"
 
@@ -78,10 +79,9 @@ bool ForceDirectories(const std::wstring& folder) {
         return false;
     if (GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES)
         return DirectoryExists(path);
-    size_t parentEnd = path.find_last_of(L"\\/");
     // A drive root or a share has no parent to make; the folder itself then fails below.
-    if (parentEnd != std::wstring::npos && parentEnd > 0 && path[parentEnd - 1] != L':' &&
-        !ForceDirectories(path.substr(0, parentEnd)))
+    const std::wstring parent = ParentFolder(path);
+    if (!parent.empty() && !IsRootPath(parent) && !ForceDirectories(parent))
         return false;
     return CreateDirectoryW(path.c_str(), nullptr) || DirectoryExists(path);
 }

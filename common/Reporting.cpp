@@ -12,7 +12,6 @@ TReportEvent OnReportInfo;
 
 namespace {
 
-TMessageBoxHandler messageBoxHandler = &ShowApplicationMessageBox;
 std::wstring logFile;
 
 // One line per report, appended: a failing log file never stops what is being reported.
@@ -44,7 +43,7 @@ const std::wstring& LogFile() {
     return logFile;
 }
 
-int ShowApplicationMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
+int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
     HWND active = GetActiveWindow();
     HWND focus = GetFocus();
     // Task-modal: every window of the program is disabled while the box shows.
@@ -54,16 +53,6 @@ int ShowApplicationMessageBox(const std::wstring& text, const std::wstring& capt
     if (focus != nullptr && IsWindow(focus))
         SetFocus(focus);
     return result;
-}
-
-TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler) {
-    TMessageBoxHandler previous = messageBoxHandler;
-    messageBoxHandler = handler ? handler : &ShowApplicationMessageBox;
-    return previous;
-}
-
-int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
-    return messageBoxHandler(text, caption, flags);
 }
 
 void ReportError(const std::wstring& text, const std::wstring& caption) {

@@ -23,13 +23,8 @@ void ReportInfo(const std::wstring& text, const std::wstring& caption);
 void SetLogFile(const std::wstring& fileName);
 const std::wstring& LogFile();
 
-// The one place a report turns into a message box. Tests replace it to answer boxes without a screen;
-// SetMessageBoxHandler returns the previous handler. The default shows a task-modal MessageBoxW owned
-// by the active window and restores activation and focus afterwards.
-using TMessageBoxHandler = int (*)(const std::wstring& text, const std::wstring& caption, UINT flags);
-TMessageBoxHandler SetMessageBoxHandler(TMessageBoxHandler handler);
-// Shows a box (or a question) through the installed handler and returns its answer.
+// The box a report shows while no handler takes it: task-modal, owned by the active window, with
+// activation and focus restored afterwards. The wizard's own boxes and questions use it too.
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
-int ShowApplicationMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags);
 
 } // namespace zarvo

@@ -99,21 +99,26 @@ std::vector<std::wstring> LibraryList(const std::wstring& folder, bool configFir
     return list;
 }
 
+// The operation's answer; when it fails, why: the load's error code, or the text of what it raised.
 bool ProcessLibrary(bool (*operation)(const std::wstring&, DWORD*), const std::wstring& path,
-                    DWORD& loadError) {
+                    DWORD& loadError, std::wstring& raised) {
     loadError = ERROR_SUCCESS;
+    raised.clear();
     try {
         return operation(path, &loadError);
     } catch (const std::exception&) {
+        raised = CurrentExceptionMessage();
         return false;
     }
 }
 
-// Follows the library's failure line when the library could not even be loaded; a failing entry point
-// needs no more than that line.
-void ReportLoadFailure(const std::wstring& library, DWORD loadError) {
+// Follows the library's failure line with why it failed, when more is known than that its entry point
+// answered failure: the library could not be loaded, or the operation raised an error.
+void ReportFailureCause(const std::wstring& library, DWORD loadError, const std::wstring& raised) {
     if (loadError != ERROR_SUCCESS)
         ReportError(LoadFailureText(library, loadError), ErrorCaption);
+    else if (!raised.empty())
+        ReportError(library + L": " + raised, ErrorCaption);
 }
 
 } // namespace
@@ -150,9 +155,10 @@ bool RegisterComponents(const std::wstring& installFolder) {
 
     for (const std::wstring& library : LibraryList(folder, true)) {
         DWORD loadError = ERROR_SUCCESS;
-        if (!ProcessLibrary(&RegisterDllServer, library, loadError)) {
+        std::wstring raised;
+        if (!ProcessLibrary(&RegisterDllServer, library, loadError, raised)) {
             ReportError(library + TextNotRegistered, ErrorCaption);
-            ReportLoadFailure(library, loadError);
+            ReportFailureCause(library, loadError, raised);
             return false;
         }
         ReportInfo(library + TextRegistered, InfoCaption);
@@ -166,9 +172,10 @@ bool UnregisterComponents(const std::wstring& installFolder) {
 
     for (const std::wstring& library : LibraryList(folder, false)) {
         DWORD loadError = ERROR_SUCCESS;
-        if (!ProcessLibrary(&UnregisterDllServer, library, loadError)) {
+        std::wstring raised;
+        if (!ProcessLibrary(&UnregisterDllServer, library, loadError, raised)) {
             ReportError(library + TextNotUnregistered, ErrorCaption);
-            ReportLoadFailure(library, loadError);
+            ReportFailureCause(library, loadError, raised);
             return false;
         }
         ReportInfo(library + TextUnregistered, InfoCaption);

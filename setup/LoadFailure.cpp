@@ -28,13 +28,8 @@ bool FileExists(const std::wstring& path) {
 }
 
 std::wstring FolderOf(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? std::wstring(L".") : path.substr(0, slash);
-}
-
-std::wstring FileNameOf(const std::wstring& path) {
-    size_t slash = path.find_last_of(L"\\/");
-    return slash == std::wstring::npos ? path : path.substr(slash + 1);
+    std::wstring folder = ParentFolder(path);
+    return folder.empty() ? std::wstring(L".") : folder;
 }
 
 // The error text as one line that another phrase can follow. Load errors name the module as their only

@@ -1,15 +1,13 @@
 #pragma once
-// Finding the product's running programs by their window titles and asking them to end.
+// Finding the product's running programs by their window titles, asking once, asking them to end and
+// waiting until their windows are gone.
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 namespace zarvo {
-
-// The user (or the caller) has agreed to unload the components; no question is asked while it is true.
-// Every CloseRunningComponents call overwrites it with its argument.
-extern bool UnloadConfirmed;
 
 // How long the search for a window goes on. The defaults are the product's: up to 101 searches,
 // 1500 ms after each message, 50 ms after each pass (about 157 s for a window that never closes).
@@ -21,16 +19,32 @@ struct TCloseTimings {
     UINT sendTimeoutMs = 5000;
 };
 
-const TCloseTimings& CloseTimings();
-// Replaces the timings (tests shorten them) and returns the previous ones.
-TCloseTimings SetCloseTimings(const TCloseTimings& timings);
+class TComponentCloser {
+public:
+    using TSleep = std::function<void(DWORD milliseconds)>;
+    // The question before the first message; true: the components may be unloaded.
+    using TUnloadQuestion = std::function<bool()>;
 
-// Closes the kernel server, then the sibling service. Asks once (unless silent) before the first
-// message is sent. True when neither window exists at the end.
-bool CloseRunningComponents(bool silent);
+    TComponentCloser(const TCloseTimings& timings, TSleep sleep, TUnloadQuestion askUnload);
 
-// Searches for a top-level window by title and sends it the message in every pass while it exists.
-// False at once when the user declines; otherwise true when the last search found no window.
-bool CloseWindowByTitle(const std::wstring& title, UINT message, WPARAM wParam, LPARAM lParam);
+    // Closes the kernel server, then the sibling service. Asks once (unless silent) before the first
+    // message is sent. True when neither window exists at the end.
+    bool CloseRunningComponents(bool silent);
+    // Searches for a top-level window by title and sends it the message in every pass while it exists.
+    // False at once when the user declines; otherwise true when the last search found no window.
+    bool CloseWindowByTitle(const std::wstring& title, UINT message, WPARAM wParam, LPARAM lParam);
+    // True when a component's window exists but its program has not handled a message within the send
+    // time-out: it would keep a run waiting for minutes.
+    bool ComponentHangs() const;
+
+    // The user (or the caller) has agreed to unload the components; no question is asked while it is
+    // true. Every CloseRunningComponents call overwrites it with its argument.
+    bool UnloadConfirmed = false;
+
+private:
+    TCloseTimings timings_;
+    TSleep sleep_;
+    TUnloadQuestion askUnload_;
+};
 
 } // namespace zarvo

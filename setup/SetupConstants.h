@@ -8,7 +8,6 @@ namespace zarvo {
 // --- Installation state (HKEY_LOCAL_MACHINE; the leading backslash makes the paths absolute) ---
 
 inline constexpr wchar_t InstallKey[] = L"\\Software\\VARNEX_SRV.INI\\Install";
-inline constexpr wchar_t ProductKeyName[] = L"Вирдана";
 inline constexpr wchar_t ProductKey[] = L"\\Software\\VARNEX_SRV.INI\\Install\\Вирдана";
 
 // --- Files of the installation folder ---

@@ -108,6 +108,16 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
     return SaveScreenshot(window, name, [] { PumpFor(300); });
 }
 
+TSystem QuickSystem(std::vector<DWORD>* slept) {
+    TSystem system = DefaultSystem();
+    system.sleep = [slept](DWORD milliseconds) {
+        if (slept != nullptr)
+            slept->push_back(milliseconds);
+    };
+    system.closeTimings.searches = 3;
+    return system;
+}
+
 void FormTest::SetUp() {
     static bool started = [] {
         CommonUtilsStartup();
@@ -115,10 +125,8 @@ void FormTest::SetUp() {
         return true;
     }();
     (void)started;
-    AutoMode = false;
-    AutoReinstallFlag = false;
-    DistList.reset();
     Terminated = false;
+    slept.clear();
     temp.emplace();
     state.emplace();
     boxes.emplace(IDOK);
@@ -134,7 +142,7 @@ void FormTest::TearDown() {
 }
 
 std::unique_ptr<TMainForm> FormTest::CreateForm(const std::wstring& arguments) {
-    return TMainForm::CreateForm(L"\"C:\\SetupZarvo.exe\" " + arguments);
+    return TMainForm::CreateForm(L"\"C:\\SetupZarvo.exe\" " + arguments, system, &*boxes);
 }
 
 void FormTest::ShowForm(TMainForm& form) {

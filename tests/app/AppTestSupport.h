@@ -4,7 +4,8 @@
 
 #include "app/MainUnit.h"
 #include "common/CommonUtils.h"
-#include "tests/support/RecordedBoxes.h"
+#include "engine/Prompts.h"
+#include "engine/System.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
 
@@ -64,6 +65,48 @@ std::wstring TextOf(HWND window);
 // person to look at. Returns the file's path, or empty when it could not be written.
 std::wstring SaveScreenshot(HWND window, const std::wstring& name);
 
+struct TShownBox {
+    std::wstring text, caption;
+    UINT flags = 0;
+};
+
+// The user, as far as the form asks: every box and question recorded and answered with the answer set,
+// the unload question with Yes, the folder dialog with the folder set (or cancelled when none is).
+class TAnsweredPrompts : public TPrompts {
+public:
+    explicit TAnsweredPrompts(int answer = IDOK) : answer_(answer) {}
+
+    int ShowMessage(const std::wstring& text, const std::wstring& caption, UINT flags) override {
+        shown_.push_back({text, caption, flags});
+        return answer_;
+    }
+    bool ConfirmUnload() override {
+        ++unloadQuestions;
+        return true;
+    }
+    bool PickFolder(std::wstring& folder) override {
+        pickedFrom.push_back(folder);
+        if (!pickedFolder)
+            return false;
+        folder = *pickedFolder;
+        return true;
+    }
+
+    void SetAnswer(int answer) { answer_ = answer; }
+    std::vector<TShownBox>& Shown() { return shown_; }
+
+    size_t unloadQuestions = 0;
+    std::vector<std::wstring> pickedFrom;     // the folders the dialog was opened at
+    std::optional<std::wstring> pickedFolder; // what the user picks
+
+private:
+    int answer_;
+    std::vector<TShownBox> shown_;
+};
+
+// The real system but for time: waits are noted, not slept, and the close passes are short.
+TSystem QuickSystem(std::vector<DWORD>* slept = nullptr);
+
 // The wizard's unit state as the program loads it, a private temporary folder, a clean installation
 // state and answered boxes for every test; the form itself when the test creates it.
 class FormTest : public ::testing::Test {
@@ -78,7 +121,9 @@ protected:
 
     std::optional<TPrivateTemp> temp;
     std::optional<TInstallState> state;
-    std::optional<TBoxAnswers> boxes;
+    std::optional<TAnsweredPrompts> boxes;
+    std::vector<DWORD> slept; // the waits the form asked for
+    TSystem system = QuickSystem(&slept);
 };
 
 } // namespace zarvo::testing

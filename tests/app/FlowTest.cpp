@@ -5,7 +5,9 @@
 
 #include "app/Application.h"
 #include "common/SetupError.h"
-#include "tests/support/DialogWatcher.h"
+#include "tests/support/ReportRecorder.h"
+
+#include <algorithm>
 
 using namespace zarvo;
 using namespace zarvo::testing;
@@ -27,10 +29,9 @@ protected:
     void TearDown() override {
         // Whatever a run installed goes again.
         if (form && form->Handle() != nullptr && !installFolder.empty() && PathExists(installFolder)) {
-            OnReportError = OnReportInfo = nullptr;
+            TReportRecorder quiet;
             form->PerformRemove();
         }
-        OnReportError = OnReportInfo = nullptr;
         form.reset();
         FormTest::TearDown();
     }
@@ -103,8 +104,8 @@ TEST_F(Flow, InstallationRunsOnTheStatusPageAndFinishes) {
     SendMessageW(form->Control(cbNewAutoReinstall), BM_SETCHECK, BST_CHECKED, 0);
     Click(ForwardButton);
     EXPECT_TRUE(Finished());
-    EXPECT_EQ(form->GetInstallPath(), installFolder) << "stored without the trailing backslash";
-    EXPECT_TRUE(AutoReinstallFlag);
+    EXPECT_EQ(form->Session().InstallPath, installFolder) << "stored without the trailing backslash";
+    EXPECT_TRUE(form->Session().AutoReinstallFlag);
     std::wstring log = Log();
     EXPECT_EQ(log.substr(0, log.find(L"\r\n")), L"Создание пути " + installFolder);
     EXPECT_NE(log.find(L"\r\nУстановка ПО \"Вирдана\" успешно завершена."), std::wstring::npos);
@@ -175,47 +176,42 @@ TEST_F(Flow, ThePathPageRefusesWhatCannotBeAnInstallationFolder) {
     }
 }
 
-TEST_F(Flow, ARunEndedByAnErrorStillFinishesWithTheErrorInTheLog) {
+TEST_F(Flow, ARunWithErrorsStillFinishesWithTheErrorsInTheLog) {
+    // Nothing of the product is where the state says it is installed.
     state->SetProgPath(*temp / L"Zarvo");
     Start();
-    // Without a distribution list the run cannot even begin.
-    DistList.reset();
     Click(RemoveButton);
     EXPECT_TRUE(Finished());
-    EXPECT_EQ(Log().substr(0, 8), L"Ошибка: ");
+    std::wstring log = Log();
+    EXPECT_NE(log.find(L"\r\nОшибка: Невозможно удалить "), std::wstring::npos);
+    EXPECT_EQ(log.substr(log.rfind(L"\r\n") + 2), L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками.");
 }
 
 TEST_F(Flow, TheFolderButtonProposesTheChosenFolderWithTheProductName) {
-    const std::wstring existing = L"C:\\ZarvoPick";
-    CreateDirectoryW(existing.c_str(), nullptr);
+    const std::wstring existing = *temp / L"Pick";
+    ASSERT_TRUE(CreateDirectoryW(existing.c_str(), nullptr));
     struct TCase {
         std::wstring typed;
-        int button;
-        std::wstring expected;
+        std::optional<std::wstring> picked; // empty: the dialog is cancelled
+        std::wstring openedAt, expected;
     } cases[] = {
-        {existing, IDOK, existing + L"\\Zarvo"},
-        {existing + L"\\Missing\\Zarvo", IDOK, L""}, // filled in below: Program Files
-        {L"D:\\Typed", IDCANCEL, L"D:\\Typed"},
+        {existing, L"D:\\Chosen", existing, L"D:\\Chosen\\Zarvo"},
+        {existing + L"\\Missing\\Zarvo", L"C:\\", L"", L"C:\\Zarvo"}, // opened at Program Files
+        {L"D:\\Typed", std::nullopt, L"D:\\Typed", L"D:\\Typed"},
     };
     Start();
     Click(ForwardButton);
-    cases[1].expected = form->GetProgramFilesPath() + L"\\Zarvo";
+    cases[1].openedAt = form->Session().ProgramFilesPath;
+    cases[2].openedAt = form->Session().ProgramFilesPath;
     for (const TCase& test : cases) {
         SCOPED_TRACE(WideToUtf8(test.typed));
         SetWindowTextW(form->Control(PathEdit), test.typed.c_str());
-        std::wstring caption;
-        TDialogWatcher watcher([&](HWND dialog) {
-            caption = WindowText(dialog);
-            Sleep(300); // the tree fills and selects the initial folder
-            ClickButton(dialog, test.button);
-        });
+        boxes->pickedFrom.clear();
+        boxes->pickedFolder = test.picked;
         form->bPickDirectoryClick();
-        watcher.Join();
-        ASSERT_TRUE(watcher.Found());
-        EXPECT_EQ(caption, L"Выбор каталога");
+        EXPECT_EQ(boxes->pickedFrom, std::vector<std::wstring>{test.openedAt});
         EXPECT_EQ(TextOf(form->Control(PathEdit)), test.expected);
     }
-    RemoveDirectoryW(existing.c_str());
 }
 
 TEST_F(Flow, TheUnattendedReinstallReportsFailureAndStaysOpen) {
@@ -249,13 +245,15 @@ TEST_F(Flow, TheUnattendedReinstallInstallsWithoutRemovalAndEnds) {
     EXPECT_EQ(boxes->Shown()[0].flags, UINT(MB_OK));
     std::wstring log = Log();
     EXPECT_EQ(log.find(L"Удаление"), std::wstring::npos) << "no removal run";
+    // The waits before the run are asked of the system, not slept.
+    for (DWORD wait : {2000u, 200u})
+        EXPECT_NE(std::find(slept.begin(), slept.end(), wait), slept.end()) << wait;
     EXPECT_TRUE(PumpUntil([&] { return Closed(); }));
     // The window is gone; remove what the run installed through a new form, once the old one has let go
     // of its start-up files.
     form.reset();
     Terminated = false;
     Start();
-    OnReportError = OnReportInfo = nullptr;
 }
 
 } // namespace

@@ -58,7 +58,7 @@ TEST_F(Navigation, EscapeAsksWhetherToCancelAndOnlyYesClosesTheWizard) {
     EXPECT_EQ(boxes->Shown().size(), 2u);
     EXPECT_TRUE(PumpUntil([&] { return Closed(); }));
     EXPECT_TRUE(Terminated) << "closing the main form ends the program";
-    EXPECT_FALSE(DistList.has_value());
+    EXPECT_TRUE(form->Session().DistList.empty()) << "the list goes with the window";
 }
 
 TEST_F(Navigation, ForwardProposesTheDefaultFolderOnEveryVisitAndBackReturns) {
@@ -66,7 +66,7 @@ TEST_F(Navigation, ForwardProposesTheDefaultFolderOnEveryVisitAndBackReturns) {
     Press(VK_RETURN); // the default button
     ASSERT_EQ(form->CurrentPage(), SheetPath);
     ExpectButtons(true, true, true);
-    std::wstring proposed = form->GetProgramFilesPath() + L"\\Zarvo";
+    std::wstring proposed = form->Session().ProgramFilesPath + L"\\Zarvo";
     EXPECT_EQ(TextOf(form->Control(PathEdit)), proposed);
     EXPECT_FALSE(SaveScreenshot(form->Handle(), L"SheetPath").empty());
 

@@ -3,8 +3,9 @@
 
 #include "AppTestSupport.h"
 
-#include "app/Runs.h"
-#include "app/TargetChecks.h"
+#include "engine/Runs.h"
+#include "engine/Session.h"
+#include "engine/TargetChecks.h"
 #include "archive/ArchiveOpenCount.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
@@ -53,10 +54,11 @@ class Runs : public FormTest {
 protected:
     void SetUp() override {
         FormTest::SetUp();
-        form = CreateForm();
-        ASSERT_TRUE(form);
-        archivePath = form->GetArchivePath();
-        list = *DistList;
+        // The runs need the session alone: no form.
+        session.emplace(system);
+        ASSERT_NO_THROW(session->Prepare());
+        archivePath = session->ArchivePath;
+        list = session->DistList;
         folder = (*temp / L"Program Files") + L"\\Zarvo";
     }
     void TearDown() override {
@@ -65,12 +67,12 @@ protected:
         DeleteFileW(ShortcutIn(CSIDL_COMMON_DESKTOPDIRECTORY).c_str());
         DeleteFileW(ShortcutIn(CSIDL_COMMON_STARTMENU).c_str());
         SetCurrentDirectoryW(ProgramFolder().c_str());
-        form.reset();
+        session.reset();
         FormTest::TearDown();
     }
 
     TRunInput Input(bool autoMode = false, bool autoReinstall = true) {
-        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath};
+        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath, GetTempFolder()};
     }
     std::vector<std::wstring> Install(const TRunInput& input) {
         TReportRecorder log;
@@ -114,7 +116,7 @@ protected:
         return lines;
     }
 
-    std::unique_ptr<TMainForm> form;
+    std::optional<TSetupSession> session;
     std::wstring archivePath;
     std::vector<std::wstring> list;
     std::wstring folder;
@@ -171,14 +173,8 @@ TEST_F(Runs, InstallsTheWholeProductAndRecordsIt) {
 TEST_F(Runs, TheUnattendedReinstallKeepsTheStoredChoice) {
     state->SetAutoReinstall(1);
     state->SetProgPath(folder);
-    // One form at a time: the first has the library loaded from the file the second writes.
-    form.reset();
-    form = CreateForm(L"/AUTO");
-    ASSERT_TRUE(form);
-    ASSERT_TRUE(AutoMode);
-    AutoReinstallFlag = false;
     TReportRecorder log;
-    form->PerformInstall();
+    RunInstallation(Input(true, false));
     EXPECT_EQ(log.lines.back(), L"Установка ПО \"Вирдана\" успешно завершена.");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall")->second, L"1");
 }
@@ -243,12 +239,21 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
         THandle open(CreateFileW((folder + L"\\" + held).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(open.Valid());
-        EXPECT_EQ(Install(), Join(Unpacked({list[0], list[1]}), {L"Ошибка: Невозможно распаковать " + held}));
+        TReportRecorder log;
+        TRunOutcome outcome = RunInstallation(Input());
+        EXPECT_EQ(log.lines, Join(Unpacked({list[0], list[1]}), {L"Ошибка: Невозможно распаковать " + held}));
+        EXPECT_EQ(outcome.result, TRunResult::Stopped);
+        EXPECT_EQ(outcome.reason, L"Невозможно распаковать " + held);
     }
     EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
 
-    EXPECT_THROW(RunInstallation({L"", archivePath, &list, false, false, ModulePath}), ESetupError);
-    EXPECT_THROW(RunRemoval({L"", archivePath, &list, false, false, ModulePath}), ESetupError);
+    // Without a folder neither run touches anything: one error line, and the run stops.
+    for (auto run : {&RunInstallation, &RunRemoval}) {
+        TReportRecorder log;
+        TRunOutcome outcome = run({L"", archivePath, &list, false, false, ModulePath, GetTempFolder()});
+        EXPECT_EQ(log.lines, std::vector<std::wstring>{L"Ошибка: Не указан путь для установки"});
+        EXPECT_EQ(outcome.result, TRunResult::Stopped);
+    }
 }
 
 TEST_F(Runs, ADamagedPayloadStopsAtTheDamagedEntry) {
@@ -363,26 +368,23 @@ TEST_F(Runs, TheTargetIsCheckedBeforeAnythingChanges) {
          L"Ошибка: Нет доступа к каталогу " + temp->Folder().substr(0, temp->Folder().size() - 1)},
         {L"C:\\" + std::wstring(240, L'z'), 1ull << 40, true, L"Ошибка: Путь для установки слишком длинный"},
     };
-    TFreeSpaceQuery savedQuery = FreeSpaceQuery;
-    TWriteProbe savedProbe = WriteProbe;
     for (const TCase& test : cases) {
         SCOPED_TRACE(WideToUtf8(test.refusal));
-        FreeSpaceQuery = [&](const std::wstring&) {
+        TSystem checked = system;
+        checked.freeSpace = [&](const std::wstring&) {
             return test.freeBytes;
         };
-        WriteProbe = [&](const std::wstring&) {
+        checked.canWrite = [&](const std::wstring&) {
             return test.writable;
         };
         TReportRecorder log;
-        EXPECT_EQ(CheckInstallTarget(test.folder, archivePath), test.refusal.empty());
+        EXPECT_EQ(CheckInstallTarget(test.folder, archivePath, checked), test.refusal.empty());
         if (test.refusal.empty())
             EXPECT_TRUE(log.lines.empty());
         else
             EXPECT_EQ(log.lines.at(0).substr(0, test.refusal.size()), test.refusal);
         EXPECT_FALSE(PathExists(test.folder)) << "nothing is created";
     }
-    FreeSpaceQuery = savedQuery;
-    WriteProbe = savedProbe;
 }
 
 } // namespace

@@ -1,4 +1,6 @@
-#include "app/StartupFiles.h"
+#include "common/Dates.h"
+#include "engine/CommandLine.h"
+#include "engine/StartupFiles.h"
 #include "common/SetupError.h"
 #include "tests/support/TempFolder.h"
 
@@ -38,15 +40,20 @@ TEST(DistList, LinesEndAtCrLfOrCrLfAndAreKeptAsTheyStand) {
         EXPECT_EQ(SplitDistList(c.text), c.lines) << c.name;
 }
 
-TEST(DistList, LoadsTheFileAndRaisesNamingAMissingOne) {
+TEST(DistList, IsReadThroughItsHeldFileAndAMissingOneRaisesNamingIt) {
     TempFolder folder;
     std::wstring path = folder / L"Dist.lst";
     ASSERT_TRUE(WriteTextFile(path, "ZarvoKernel.exe\r\nZarvoKernel.tlb\r\n"));
-    EXPECT_EQ(LoadDistList(path), (std::vector<std::wstring>{L"ZarvoKernel.exe", L"ZarvoKernel.tlb"}));
+    THandle held = HoldFile(path);
+    ASSERT_TRUE(held.Valid());
+    EXPECT_EQ(SplitDistList(ReadHeldFile(held.Get(), path)),
+              (std::vector<std::wstring>{L"ZarvoKernel.exe", L"ZarvoKernel.tlb"}));
 
     std::wstring missing = folder / L"none.lst";
+    THandle none = HoldFile(missing);
+    EXPECT_FALSE(none.Valid());
     try {
-        LoadDistList(missing);
+        ReadHeldFile(none.Get(), missing);
         FAIL() << "a missing list must raise";
     } catch (const ESetupError& error) {
         EXPECT_NE(error.Message().find(missing), std::wstring::npos) << error.what();

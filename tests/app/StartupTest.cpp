@@ -3,7 +3,7 @@
 
 #include "AppTestSupport.h"
 
-#include "app/StartupFiles.h"
+#include "engine/StartupFiles.h"
 #include "common/CommonUtils.h"
 #include "common/PathText.h"
 #include "common/SetupError.h"
@@ -53,16 +53,15 @@ TEST_F(Startup, ACleanStartWritesTheThreeFilesLoadsTheListAndOpensTheWelcomePage
     EXPECT_EQ(ReadBinaryFile(*temp / L"Unrar.dll"), ResourceBytes(L"UNRAR_DLL"));
     EXPECT_EQ(ReadBinaryFile(*temp / L"SetupZarvo.rar"), ResourceBytes(L"SETUPZARVO_RAR"));
     EXPECT_TRUE(PathExists(*temp / L"Dist.lst"));
-    EXPECT_EQ(form->GetArchivePath(), temp->Folder() + L"SetupZarvo.rar");
+    EXPECT_EQ(form->Session().ArchivePath, temp->Folder() + L"SetupZarvo.rar");
     EXPECT_NE(GetModuleHandleW((*temp / L"Unrar.dll").c_str()), nullptr) << "the library is bound";
 
     // The payload lists exactly the product folder it was packed from, Cyrillic names included.
-    ASSERT_TRUE(DistList.has_value());
     std::wstring productFolder = WinePath(ZARVO_PAYLOAD_PRODUCT_DIR);
     if (std::string(ZARVO_PAYLOAD_PRODUCT_DIR).empty()) {
-        EXPECT_FALSE(DistList->empty());
+        EXPECT_FALSE(form->Session().DistList.empty());
     } else {
-        std::vector<std::wstring> listed = *DistList;
+        std::vector<std::wstring> listed = form->Session().DistList;
         std::sort(listed.begin(), listed.end());
         EXPECT_EQ(listed, FilesIn(productFolder));
     }
@@ -75,7 +74,7 @@ TEST_F(Startup, ACleanStartWritesTheThreeFilesLoadsTheListAndOpensTheWelcomePage
     EXPECT_TRUE(IsWindowEnabled(form->Control(ForwardButton)));
     EXPECT_TRUE(IsWindowEnabled(form->Control(CancelButton)));
     EXPECT_EQ(TextOf(form->Handle()), L"Установка Zarvo");
-    EXPECT_FALSE(AutoMode);
+    EXPECT_FALSE(form->Session().AutoMode);
 
     EXPECT_EQ(TextOf(form->Control(lDate)), OwnFileDate());
     EXPECT_EQ(TextOf(form->Control(lDescription)), L"Демонстрационная версия");
@@ -85,15 +84,14 @@ TEST_F(Startup, ACleanStartWritesTheThreeFilesLoadsTheListAndOpensTheWelcomePage
     wchar_t programFiles[MAX_PATH];
     ASSERT_EQ(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, programFiles),
               S_OK);
-    EXPECT_EQ(form->GetProgramFilesPath(), WithoutTrailingBackslashes(programFiles));
-    EXPECT_EQ(form->GetInstallPath(), L"");
+    EXPECT_EQ(form->Session().ProgramFilesPath, WithoutTrailingBackslashes(programFiles));
+    EXPECT_EQ(form->Session().InstallPath, L"");
 
     ShowForm(*form);
     EXPECT_FALSE(SaveScreenshot(form->Handle(), L"SheetNew").empty());
 
     // Destroying the form frees the list and the library; the files stay for the next start.
     form.reset();
-    EXPECT_FALSE(DistList.has_value());
     EXPECT_EQ(MainForm, nullptr);
     EXPECT_EQ(GetModuleHandleW((*temp / L"Unrar.dll").c_str()), nullptr);
     for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"})
@@ -161,21 +159,18 @@ TEST_F(Startup, TheFirstPageFollowsTheInstallationStateAndTheFirstArgument) {
             state->SetProgPath(*c.progPath);
         if (c.autoReinstall)
             state->SetAutoReinstall(*c.autoReinstall);
-        AutoMode = false;
-        AutoReinstallFlag = false;
-
         std::unique_ptr<TMainForm> form = CreateForm(c.arguments);
         ASSERT_TRUE(form);
         EXPECT_EQ(form->CurrentPage(), c.page);
         bool installed = c.page != SheetNew;
-        EXPECT_EQ(form->GetInstallPath(), installed ? *c.progPath : L"");
-        EXPECT_EQ(AutoReinstallFlag, c.checked);
+        EXPECT_EQ(form->Session().InstallPath, installed ? *c.progPath : L"");
+        EXPECT_EQ(form->Session().AutoReinstallFlag, c.checked);
         EXPECT_EQ(SendMessageW(form->Control(cbAutoReinstall), BM_GETCHECK, 0, 0),
                   c.checked ? BST_CHECKED : BST_UNCHECKED);
         EXPECT_EQ(SendMessageW(form->Control(cbNewAutoReinstall), BM_GETCHECK, 0, 0), BST_UNCHECKED);
 
         bool automatic = c.page == SheetStatus;
-        EXPECT_EQ(AutoMode, automatic);
+        EXPECT_EQ(form->Session().AutoMode, automatic);
         EXPECT_EQ(TextOf(form->Handle()),
                   automatic ? L"Автоматическая переустановка Zarvo" : L"Установка Zarvo");
         EXPECT_FALSE(IsWindowEnabled(form->Control(BackButton)));
@@ -225,7 +220,6 @@ TEST_F(Startup, ALibraryFileThatCannotBeReplacedEndsTheStartWithOneBox) {
     EXPECT_EQ(boxes->Shown()[0].flags, UINT(MB_OK | MB_ICONERROR));
     EXPECT_EQ(ReadBinaryFile(*temp / L"Unrar.dll"), "in use");
     EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
-    EXPECT_FALSE(DistList.has_value());
 }
 
 // A file changed between its writing and its use, as another process could, ends the start.
@@ -234,7 +228,7 @@ TEST_F(Startup, AStartUpFileChangedBeforeItIsUsedIsRefused) {
         SCOPED_TRACE(WideToUtf8(name));
         boxes->Shown().clear();
         const std::wstring changed = *temp / name;
-        OnStartupFileWritten = [&](const std::wstring& fileName) {
+        system.startupFileWritten = [&](const std::wstring& fileName) {
             if (fileName == changed) {
                 std::string bytes = ReadBinaryFile(fileName);
                 bytes[bytes.size() / 2] ^= 1;
@@ -242,7 +236,7 @@ TEST_F(Startup, AStartUpFileChangedBeforeItIsUsedIsRefused) {
             }
         };
         std::unique_ptr<TMainForm> form = CreateForm();
-        OnStartupFileWritten = nullptr;
+        system.startupFileWritten = nullptr;
         EXPECT_FALSE(form);
         ASSERT_EQ(boxes->Shown().size(), 1u);
         EXPECT_EQ(boxes->Shown()[0].text,

@@ -1,5 +1,5 @@
 // Closing the product's running programs: the real kernel server and service stand-ins as child processes,
-// the question answered through the message-box seam.
+// the question answered by the test.
 
 #include "SetupTestSupport.h"
 #include "setup/SetupUtils.h"
@@ -16,8 +16,6 @@ using namespace setuptest;
 
 namespace {
 
-constexpr wchar_t Question[] = L"Выгрузить загруженные компоненты Zarvo и продолжить установку?";
-constexpr wchar_t QuestionTitle[] = L"Обнаружены загруженные компоненты Zarvo";
 constexpr DWORD ExitWaitMs = 10000;
 
 class RunningComponentsTest : public ::testing::Test {
@@ -27,9 +25,7 @@ protected:
             << "a kernel window is left from elsewhere";
         ASSERT_EQ(FindWindowW(nullptr, ServiceWindowTitle), nullptr)
             << "a service window is left from elsewhere";
-        savedTimings_ = CloseTimings();
     }
-    void TearDown() override { SetCloseTimings(savedTimings_); }
 
     void StartKernel() {
         ASSERT_TRUE(kernel_.StartWithWindow(ProductFile(KernelServerFile), L"", KernelWindowTitle));
@@ -37,34 +33,36 @@ protected:
     void StartService() {
         ASSERT_TRUE(service_.StartWithWindow(ProductFile(L"VarnexService.exe"), L"", ServiceWindowTitle));
     }
-    static void ExpectTheQuestion(const zarvo::testing::TShownBox& box) {
-        EXPECT_EQ(box.text, Question);
-        EXPECT_EQ(box.caption, QuestionTitle);
-        EXPECT_EQ(box.flags, UINT(MB_YESNO)) << "Yes and No, no icon";
+    // A closer that answers every question with the test's answer and counts the questions. Passes in
+    // milliseconds instead of seconds unless the product's timings are asked for.
+    TComponentCloser Closer(bool answer, unsigned searches = 101, UINT sendTimeoutMs = 5000) {
+        TCloseTimings timings;
+        timings.searches = searches;
+        timings.waitAfterSendMs = 10;
+        timings.waitAfterPassMs = 5;
+        timings.sendTimeoutMs = sendTimeoutMs;
+        return Closer(answer, timings);
     }
-    // Passes in milliseconds instead of seconds, for the cases that run through all of them.
-    static void ShortPasses(unsigned searches, UINT sendTimeoutMs = 5000) {
-        TCloseTimings quick;
-        quick.searches = searches;
-        quick.waitAfterSendMs = 10;
-        quick.waitAfterPassMs = 5;
-        quick.sendTimeoutMs = sendTimeoutMs;
-        SetCloseTimings(quick);
+    TComponentCloser Closer(bool answer, const TCloseTimings& timings) {
+        return TComponentCloser(timings, &Sleep, [this, answer] {
+            ++questions;
+            return answer;
+        });
     }
 
     TChildProcess kernel_;
     TChildProcess service_;
-    TCloseTimings savedTimings_;
+    size_t questions = 0;
 };
 
 TEST_F(RunningComponentsTest, NothingRunningIsTrueWithoutAQuestion) {
-    TBoxAnswers answers(IDNO);
+    TComponentCloser closer = Closer(false, TCloseTimings{});
     auto start = std::chrono::steady_clock::now();
-    bool closed = CloseRunningComponents(false);
+    bool closed = closer.CloseRunningComponents(false);
     auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     EXPECT_TRUE(closed);
-    EXPECT_TRUE(TBoxAnswers::Shown().empty());
+    EXPECT_EQ(questions, 0u);
     std::cout << "[ measure  ] no-window check took " << elapsed << " ms (two searches, two 50 ms waits)\n";
     RecordProperty("NoWindowCheckMs", std::to_string(elapsed));
 }
@@ -73,15 +71,15 @@ TEST_F(RunningComponentsTest, TheAnswerDecidesWhatEnds) {
     struct Case {
         const char* name;
         bool kernel, silent;
-        int answer;
+        bool answer;
         bool closed;
         size_t questions;
     } cases[] = {
         // The kernel ends on the command, so a running kernel means none was sent.
-        {"No: nothing sent, the service not searched", true, false, IDNO, false, 1},
-        {"Yes for the kernel covers the service", true, false, IDYES, true, 1},
-        {"only the service running", false, false, IDYES, true, 1},
-        {"silent asks nothing", true, true, IDNO, true, 0},
+        {"No: nothing sent, the service not searched", true, false, false, false, 1},
+        {"Yes for the kernel covers the service", true, false, true, true, 1},
+        {"only the service running", false, false, true, true, 1},
+        {"silent asks nothing", true, true, false, true, 0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -89,14 +87,13 @@ TEST_F(RunningComponentsTest, TheAnswerDecidesWhatEnds) {
         ASSERT_TRUE(!c.kernel ||
                     kernel.StartWithWindow(ProductFile(KernelServerFile), L"", KernelWindowTitle));
         ASSERT_TRUE(service.StartWithWindow(ProductFile(L"VarnexService.exe"), L"", ServiceWindowTitle));
-        TBoxAnswers answers(c.answer);
+        questions = 0;
+        TComponentCloser closer = Closer(c.answer);
 
-        EXPECT_EQ(CloseRunningComponents(c.silent), c.closed);
+        EXPECT_EQ(closer.CloseRunningComponents(c.silent), c.closed);
 
-        ASSERT_EQ(TBoxAnswers::Shown().size(), c.questions);
-        for (const zarvo::testing::TShownBox& box : TBoxAnswers::Shown())
-            ExpectTheQuestion(box);
-        EXPECT_TRUE(c.silent || UnloadConfirmed == c.closed);
+        EXPECT_EQ(questions, c.questions);
+        EXPECT_TRUE(c.silent || closer.UnloadConfirmed == c.closed);
         std::optional<DWORD> ended = c.closed ? std::optional<DWORD>(0) : std::nullopt;
         EXPECT_TRUE(!c.kernel || kernel.WaitForExit(c.closed ? ExitWaitMs : 0) == ended);
         EXPECT_EQ(service.WaitForExit(c.closed ? ExitWaitMs : 0), ended);
@@ -105,15 +102,19 @@ TEST_F(RunningComponentsTest, TheAnswerDecidesWhatEnds) {
 
 TEST_F(RunningComponentsTest, AYesIsNotCarriedIntoTheNextCall) {
     StartKernel();
-    TBoxAnswers answers(IDYES);
-    ASSERT_TRUE(CloseRunningComponents(false));
+    bool answer = true;
+    TComponentCloser closer(TCloseTimings{}, &Sleep, [&] {
+        ++questions;
+        return answer;
+    });
+    ASSERT_TRUE(closer.CloseRunningComponents(false));
     ASSERT_TRUE(kernel_.WaitForExit(ExitWaitMs).has_value());
 
     TChildProcess secondKernel;
     ASSERT_TRUE(secondKernel.StartWithWindow(ProductFile(KernelServerFile), L"", KernelWindowTitle));
-    TBoxAnswers::SetAnswer(IDNO);
-    EXPECT_FALSE(CloseRunningComponents(false));
-    EXPECT_EQ(TBoxAnswers::Shown().size(), 2u);
+    answer = false;
+    EXPECT_FALSE(closer.CloseRunningComponents(false));
+    EXPECT_EQ(questions, 2u);
     EXPECT_TRUE(secondKernel.Running());
 }
 
@@ -123,10 +124,9 @@ TEST_F(RunningComponentsTest, AWindowThatStaysFailsAfterTheLastPass) {
     TChildProcess stubborn;
     ASSERT_TRUE(stubborn.StartWithWindow(TestWindowProgram, L"ZarvoKernel ignore", KernelWindowTitle));
     StartService();
-    ShortPasses(5);
-    TBoxAnswers answers(IDYES);
+    TComponentCloser closer = Closer(true, 5);
 
-    EXPECT_FALSE(CloseRunningComponents(true));
+    EXPECT_FALSE(closer.CloseRunningComponents(true));
 
     EXPECT_TRUE(service_.Running()) << "the service must not be closed after the kernel's step failed";
     PostMessageW(stubborn.Window(), WM_APP, 0, 0);
@@ -136,8 +136,9 @@ TEST_F(RunningComponentsTest, AWindowThatStaysFailsAfterTheLastPass) {
 TEST_F(RunningComponentsTest, AHungWindowDoesNotHangTheCall) {
     TChildProcess hung;
     ASSERT_TRUE(hung.StartWithWindow(TestWindowProgram, L"\"Varnex Service\" hang", ServiceWindowTitle));
-    ShortPasses(3, 300);
-    UnloadConfirmed = true;
+    TComponentCloser closer = Closer(true, 3, 300);
+    closer.UnloadConfirmed = true;
+    EXPECT_TRUE(closer.ComponentHangs());
 
     // Should the send wait forever, ending the target releases it and the test fails.
     std::atomic<bool> returned{false}, rescued{false};
@@ -149,7 +150,7 @@ TEST_F(RunningComponentsTest, AHungWindowDoesNotHangTheCall) {
             hung.Terminate();
         }
     });
-    bool closed = CloseWindowByTitle(ServiceWindowTitle, WM_CLOSE, 0, 0);
+    bool closed = closer.CloseWindowByTitle(ServiceWindowTitle, WM_CLOSE, 0, 0);
     returned = true;
     watchdog.join();
 
@@ -162,9 +163,9 @@ TEST_F(RunningComponentsTest, AHungWindowDoesNotHangTheCall) {
 TEST_F(RunningComponentsTest, DISABLED_AWindowThatStaysGetsAllDefaultPasses) {
     TChildProcess stubborn;
     ASSERT_TRUE(stubborn.StartWithWindow(TestWindowProgram, L"ZarvoKernel ignore", KernelWindowTitle));
-    TBoxAnswers answers(IDYES);
+    TComponentCloser closer = Closer(true, TCloseTimings{});
     auto start = std::chrono::steady_clock::now();
-    EXPECT_FALSE(CloseRunningComponents(true));
+    EXPECT_FALSE(closer.CloseRunningComponents(true));
     auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     std::cout << "[ measure  ] window that stays: " << elapsed << " s\n";
     PostMessageW(stubborn.Window(), WM_APP, 0, 0);

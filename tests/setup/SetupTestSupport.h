@@ -10,7 +10,6 @@
 
 #include "common/Handles.h"
 #include "tests/support/ChildProcess.h"
-#include "tests/support/RecordedBoxes.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
 
@@ -18,7 +17,6 @@ namespace setuptest {
 
 using zarvo::testing::FilesIn;
 using zarvo::testing::PathExists;
-using zarvo::testing::TBoxAnswers;
 
 // Build-tree files the tests use, as the Wine prefix sees them.
 inline const std::wstring ProductDistFolder = zarvo::testing::WinePath(SETUP_TEST_PRODUCT_DIR);

@@ -1,40 +1,34 @@
-#include "app/Runs.h"
+#include "engine/Runs.h"
 
-#include "app/InstallState.h"
-#include "app/RunTexts.h"
 #include "archive/ArchiveExtract.h"
 #include "archive/DistUnpack.h"
-#include "common/Text.h"
+#include "common/FileInfo.h"
+#include "common/Folders.h"
 #include "common/PathText.h"
-#include "common/CommonUtils.h"
 #include "common/Registry.h"
-#include "common/SetupError.h"
+#include "common/Text.h"
+#include "engine/InstallState.h"
+#include "engine/RunLog.h"
+#include "engine/RunTexts.h"
 #include "setup/SetupUtils.h"
+#include "setup/SetupTexts.h"
 
 namespace zarvo {
 
 namespace {
 
-void Info(const std::wstring& text) {
-    ReportInfo(text, InfoCaption);
-}
-
-void Error(const std::wstring& text) {
-    ReportError(text, ErrorCaption);
-}
-
 // The runtime library goes into the system folder only when it is not there; it is never registered.
-bool ExtractSystemFile(const std::wstring& archivePath, const std::wstring& fileName) {
+bool ExtractSystemFile(TRunLog& log, const std::wstring& archivePath, const std::wstring& fileName) {
     const std::wstring systemFolder = GetSystemFolder();
     const std::wstring target = systemFolder + fileName;
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES)
         return true;
-    Info(fileName + TextNotFound);
+    log.Info(fileName + TextNotFound);
     if (!ExtractArchiveFile(archivePath, systemFolder, fileName)) {
-        Error(TextCannotUnpack + fileName);
+        log.Error(TextCannotUnpack + fileName);
         return false;
     }
-    Info(target + TextUnpacked);
+    log.Info(target + TextUnpacked);
     return true;
 }
 
@@ -66,46 +60,53 @@ void WriteInstallState(const TRunInput& input) {
 }
 
 // Each line through the archive folder, the payload decompressed once; the first line that fails ends
-// the stage. False when it ended so.
-bool UnpackDistList(const TRunInput& input) {
+// the run.
+bool UnpackDistList(TRunLog& log, const TRunInput& input) {
     const std::vector<std::wstring>& lines = *input.distList;
-    bool allUnpacked = true;
-    UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder,
+    UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder, input.stagingParent,
                     [&](size_t index, bool unpacked) {
-                        if (unpacked) {
-                            Info(lines[index] + TextUnpacked);
-                        } else {
-                            Error(TextCannotUnpack + lines[index]);
-                            allUnpacked = false;
-                        }
+                        if (unpacked)
+                            log.Info(lines[index] + TextUnpacked);
+                        else
+                            log.Stop(TextCannotUnpack + lines[index]);
                     });
-    return allUnpacked;
+    return !log.Stopped();
 }
 
 } // namespace
 
-void RunInstallation(const TRunInput& input) {
-    if (input.installPath.empty())
-        throw ESetupError(TextNoInstallPath);
-    if (!ForceDirectories(input.installPath)) {
-        Error(TextCannotCreatePath + input.installPath);
-        return;
+TRunOutcome RunInstallation(const TRunInput& input) {
+    TRunLog log;
+    if (input.installPath.empty()) {
+        log.Stop(TextNoInstallPath);
+        return log.Outcome();
     }
-    Info(TextCreatingPath + input.installPath);
-    if (!UnpackDistList(input))
-        return;
-    bool runtimePlaced = ExtractSystemFile(input.archivePath, RuntimeLibraryFile);
-    if (!RegisterComponents(input.installPath))
-        return;
-    Info(TextCreatingShortcuts);
+    if (!ForceDirectories(input.installPath)) {
+        log.Stop(TextCannotCreatePath + input.installPath);
+        return log.Outcome();
+    }
+    log.Info(TextCreatingPath + input.installPath);
+    if (!log.Stage([&] { return UnpackDistList(log, input); }))
+        return log.Outcome();
+    ExtractSystemFile(log, input.archivePath, RuntimeLibraryFile);
+    if (!log.Stage([&] { return RegisterComponents(input.installPath); })) {
+        log.Failed(TextRegistering, TRunResult::Stopped);
+        return log.Outcome();
+    }
+    log.Info(TextCreatingShortcuts);
     CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle);
-    Info(TextFinishingInstall);
-    WriteInstallState(input);
+    log.Info(TextFinishingInstall);
+    if (!log.Stage([&] {
+            WriteInstallState(input);
+            return true;
+        }))
+        return log.Outcome();
     // A run that reported an error never ends with the success line.
-    if (runtimePlaced)
-        Info(TextInstallDone);
+    if (log.Outcome().Failed())
+        log.Error(TextInstallDoneWithErrors);
     else
-        Error(TextInstallDoneWithErrors);
+        log.Info(TextInstallDone);
+    return log.Outcome();
 }
 
 } // namespace zarvo

@@ -1,6 +1,6 @@
-#include "app/InstallPathCheck.h"
+#include "engine/InstallPathCheck.h"
 
-#include "common/CommonUtils.h"
+#include "common/Reporting.h"
 #include "setup/SetupConstants.h"
 
 #include <cwctype>

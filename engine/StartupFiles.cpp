@@ -1,4 +1,5 @@
-#include "app/StartupFiles.h"
+#include "engine/StartupFiles.h"
+#include "common/CodePages.h"
 #include "common/CommonTexts.h"
 
 #include "common/Handles.h"
@@ -22,8 +23,6 @@ std::vector<std::wstring> SplitDistList(const std::string& oemText) {
     }
     return lines;
 }
-
-std::function<void(const std::wstring& fileName)> OnStartupFileWritten;
 
 THandle HoldFile(const std::wstring& fileName) {
     return THandle(CreateFileW(fileName.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -69,13 +68,6 @@ std::string ReadHeldFile(HANDLE file, const std::wstring& fileName) {
     }
     bytes.resize(done);
     return bytes;
-}
-
-std::vector<std::wstring> LoadDistList(const std::wstring& fileName) {
-    THandle file = HoldFile(fileName);
-    if (!file.Valid())
-        RaiseFileError(TextCannotOpenFile, fileName);
-    return SplitDistList(ReadHeldFile(file.Get(), fileName));
 }
 
 } // namespace zarvo

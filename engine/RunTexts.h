@@ -1,10 +1,12 @@
 #pragma once
-// What the installation and removal runs show in the log, each text once.
+// What the installation and removal runs show in the log, each text once, and the names they use.
 
 namespace zarvo {
 
-inline constexpr wchar_t ProductTitle[] = L"Вирдана"; // shortcut name and product key
-inline constexpr wchar_t DistFolder[] = L"Dist";      // archive folder of the program files
+inline constexpr wchar_t ProductTitle[] = L"Вирдана"; // the shortcuts' name
+// The folder proposed below Program Files, and below the folder the folder dialog picks.
+inline constexpr wchar_t ProductFolderName[] = L"Zarvo";
+inline constexpr wchar_t DistFolder[] = L"Dist"; // archive folder of the program files
 inline constexpr wchar_t RuntimeLibraryFile[] = L"RTW32.dll";
 inline constexpr wchar_t ShortcutTargetFile[] = L"Orvan.exe";
 inline constexpr wchar_t RecordedBuildDate[] = L"08.04.2005";

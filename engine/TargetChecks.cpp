@@ -1,41 +1,23 @@
-#include "app/TargetChecks.h"
+#include "engine/TargetChecks.h"
 
-#include "app/RunTexts.h"
 #include "archive/ArchiveExtract.h"
+#include "common/Folders.h"
+#include "common/PathText.h"
+#include "common/Reporting.h"
 #include "common/Text.h"
-#include "common/CommonUtils.h"
+#include "engine/RunTexts.h"
 #include "setup/SetupConstants.h"
 
 namespace zarvo {
 
 namespace {
 
-std::optional<uint64_t> SystemFreeSpace(const std::wstring& folder) {
-    ULARGE_INTEGER available{};
-    if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr))
-        return std::nullopt;
-    return available.QuadPart;
-}
-
 // The folder itself, or the nearest of its parents that exists: where the installation starts writing.
+// Empty when not even the root exists.
 std::wstring NearestExistingFolder(std::wstring path) {
-    while (!path.empty() && !DirectoryExists(path)) {
-        size_t parent = path.find_last_of(L"\\/");
-        if (parent == std::wstring::npos)
-            return {};
-        path.resize(parent);
-        if (!path.empty() && path.back() == L':')
-            path += L'\\';
-    }
+    while (!path.empty() && !DirectoryExists(path))
+        path = ParentFolder(path);
     return path;
-}
-
-bool CanWriteIn(const std::wstring& folder) {
-    wchar_t probe[MAX_PATH];
-    if (GetTempFileNameW(folder.c_str(), L"zrv", 0, probe) == 0)
-        return false;
-    DeleteFileW(probe);
-    return true;
 }
 
 uint64_t Megabytes(uint64_t bytes) {
@@ -49,10 +31,8 @@ bool Refuse(const std::wstring& text) {
 
 } // namespace
 
-TFreeSpaceQuery FreeSpaceQuery = &SystemFreeSpace;
-TWriteProbe WriteProbe = &CanWriteIn;
-
-bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath) {
+bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath,
+                        const TSystem& system) {
     uint64_t needed = 0;
     size_t longestName = 0;
     // A payload whose headers cannot be read fails where it is unpacked, with its own message.
@@ -61,9 +41,9 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
     if (listed && installPath.size() + 1 + longestName >= MAX_PATH)
         return Refuse(TextPathTooLong);
     const std::wstring existing = NearestExistingFolder(installPath);
-    if (existing.empty() || !WriteProbe(existing))
+    if (existing.empty() || !system.canWrite(existing))
         return Refuse(TextNoAccess + (existing.empty() ? installPath : existing));
-    std::optional<uint64_t> available = FreeSpaceQuery(existing);
+    std::optional<uint64_t> available = system.freeSpace(existing);
     if (listed && available && *available < needed)
         return Refuse(TextNoSpace1 + DecimalText(int64_t(Megabytes(needed))) + TextNoSpace2 +
                       DecimalText(int64_t(*available >> 20)) + TextNoSpace3);

@@ -1,0 +1,59 @@
+#include "common/Folders.h"
+#include "common/PathText.h"
+#include "common/Registry.h"
+#include "engine/RunLog.h"
+#include "engine/RunTexts.h"
+#include "engine/Runs.h"
+#include "setup/SetupUtils.h"
+#include "setup/SetupTexts.h"
+
+namespace zarvo {
+
+TRunOutcome RunRemoval(const TRunInput& input) {
+    TRunLog log;
+    // Without a folder the list's names would resolve against the current folder or the drive's root.
+    if (input.installPath.empty()) {
+        log.Stop(TextNoInstallPath);
+        return log.Outcome();
+    }
+
+    log.Info(TextRemovingShortcut);
+    DeleteShortcut(ProductTitle, CSIDL_COMMON_DESKTOPDIRECTORY);
+    DeleteShortcut(ProductTitle, CSIDL_COMMON_STARTMENU);
+    // Reports its own steps; the files go whatever it answered.
+    if (!UnregisterComponents(input.installPath))
+        log.Failed(TextUnregistering, TRunResult::DoneWithErrors);
+
+    for (const std::wstring& name : *input.distList) {
+        // A line that would leave the installation folder names nothing of ours.
+        if (StaysInsideFolder(name) && DeleteFileW(JoinPath(input.installPath, name).c_str()))
+            log.Info(name + TextDeleted);
+        else
+            log.Error(TextCannotDelete + name);
+    }
+
+    // Only an empty folder goes, never its parents. The process's own current folder (unpacking leaves it
+    // in the installation folder) would keep it.
+    SetCurrentDirectoryW(GetTempFolder().c_str());
+    if (RemoveDirectoryW(input.installPath.c_str()))
+        log.Info(TextFolder + input.installPath + TextDeleted);
+    else
+        log.Error(TextCannotDeleteFolder + input.installPath);
+
+    log.Info(TextFinishingRemoval);
+    if (!log.Stage([] {
+            TRegistry registry;
+            registry.SetRootKey(HKEY_LOCAL_MACHINE);
+            // A key that is already gone is no error.
+            registry.DeleteKey(ProductKey);
+            return true;
+        }))
+        return log.Outcome();
+    if (log.Outcome().Failed())
+        log.Error(TextRemovalDoneWithErrors);
+    else
+        log.Info(TextRemovalDone);
+    return log.Outcome();
+}
+
+} // namespace zarvo

@@ -1,0 +1,33 @@
+#pragma once
+// What a run reports, and the outcome it builds from its own reports: the one error policy of the runs.
+
+#include "engine/Runs.h"
+
+#include <functional>
+#include <string>
+
+namespace zarvo {
+
+class TRunLog {
+public:
+    void Info(const std::wstring& text);
+    // An error line; the run goes on, done with errors.
+    void Error(const std::wstring& text);
+    // An error line that ends the run.
+    void Stop(const std::wstring& text);
+    // A failure that the step has reported itself, with its own lines; reason names the step.
+    void Failed(const std::wstring& reason, TRunResult result);
+    // Runs one stage: what its helpers raise is reported as an error line with the error's own text and
+    // ends the run. The stage's own answer otherwise; false also once the run has stopped.
+    bool Stage(const std::function<bool()>& stage);
+
+    bool Stopped() const { return outcome_.result == TRunResult::Stopped; }
+    const TRunOutcome& Outcome() const { return outcome_; }
+
+private:
+    void Note(TRunResult result, const std::wstring& reason);
+
+    TRunOutcome outcome_;
+};
+
+} // namespace zarvo

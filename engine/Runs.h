@@ -1,0 +1,45 @@
+#pragma once
+// The installation run and the removal run: every step reported through ReportInfo / ReportError, no
+// window calls. Each stage catches what its helpers raise at its own boundary and reports it as an error
+// line; a run never raises, it returns its outcome.
+
+#include <string>
+#include <vector>
+
+namespace zarvo {
+
+struct TRunInput {
+    std::wstring installPath;                  // without a trailing backslash
+    std::wstring archivePath;                  // the payload in the temporary folder
+    const std::vector<std::wstring>* distList; // the lines of Dist.lst, already converted
+    bool autoMode = false;                     // unattended reinstall: AutoReinstall is left as stored
+    bool autoReinstall = false;                // written as AutoReinstall otherwise
+    std::wstring setupExecutable;              // recorded with its write time
+    std::wstring stagingParent;                // where the one-pass unpacking stages the payload
+};
+
+enum class TRunResult {
+    Done,           // every step succeeded
+    DoneWithErrors, // the run went to its end, but a step failed
+    Stopped,        // a failed step ended the run
+};
+
+struct TRunOutcome {
+    TRunResult result = TRunResult::Done;
+    // The text of the first error line, as the log shows it without its caption.
+    std::wstring reason;
+
+    bool Failed() const { return result != TRunResult::Done; }
+};
+
+// The outcome of two runs made one after the other (a restore): the worse result, the first reason.
+TRunOutcome Combined(const TRunOutcome& first, const TRunOutcome& second);
+
+// Folder, files of the list, the runtime library, registration, shortcuts, installation state. Stops at
+// the first failed folder, line or registration, or at an empty installation folder.
+TRunOutcome RunInstallation(const TRunInput& input);
+// Shortcuts, registration, files of the list, the folder, the product key. Never stops but for an empty
+// installation folder.
+TRunOutcome RunRemoval(const TRunInput& input);
+
+} // namespace zarvo

@@ -1,0 +1,16 @@
+#pragma once
+// What is checked of the installation folder before a new installation or a restore changes anything.
+
+#include "engine/System.h"
+
+#include <string>
+
+namespace zarvo {
+
+// Room on the drive for the files below "Dist" (their sizes read from the payload's headers), the longest
+// installed path within the system's limit, and a folder that can be written. Reports the first failure
+// (caption "Ошибка") and answers false.
+bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath,
+                        const TSystem& system);
+
+} // namespace zarvo

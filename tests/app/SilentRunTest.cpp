@@ -1,0 +1,60 @@
+// The silent run in the test's own process: the session alone, no window at all.
+
+#include "AppTestSupport.h"
+
+#include "engine/SilentRun.h"
+
+namespace zarvo::testing {
+namespace {
+
+// Notes the windows the calling thread creates while it lives, but for message-only windows and COM's own
+// apartment window (message-only on Windows, a hidden top-level window under Wine).
+class TWindowCreationCount {
+public:
+    TWindowCreationCount() {
+        created_.clear();
+        hook_ = SetWindowsHookExW(WH_CBT, &Note, nullptr, GetCurrentThreadId());
+    }
+    TWindowCreationCount(const TWindowCreationCount&) = delete;
+    TWindowCreationCount& operator=(const TWindowCreationCount&) = delete;
+    ~TWindowCreationCount() { UnhookWindowsHookEx(hook_); }
+
+    bool Hooked() const { return hook_ != nullptr; }
+    // The class of each, by name.
+    static const std::vector<std::wstring>& Created() { return created_; }
+
+private:
+    static LRESULT CALLBACK Note(int code, WPARAM wParam, LPARAM lParam) noexcept {
+        if (code == HCBT_CREATEWND) {
+            const CREATESTRUCTW* create = reinterpret_cast<CBT_CREATEWNDW*>(lParam)->lpcs;
+            std::wstring name = IS_INTRESOURCE(create->lpszClass)
+                                    ? L"#" + std::to_wstring(uintptr_t(create->lpszClass))
+                                    : std::wstring(create->lpszClass);
+            if (create->hwndParent != HWND_MESSAGE && name != L"OleMainThreadWndClass")
+                created_.push_back(name);
+        }
+        return CallNextHookEx(nullptr, code, wParam, lParam);
+    }
+
+    static inline std::vector<std::wstring> created_;
+    HHOOK hook_ = nullptr;
+};
+
+class SilentRun : public FormTest {};
+
+TEST_F(SilentRun, InstallsAndRemovesWithoutCreatingAWindow) {
+    const std::wstring folder = *temp / L"Silent";
+    TWindowCreationCount windows;
+    ASSERT_TRUE(windows.Hooked());
+
+    EXPECT_EQ(RunSilently(ParseCommandLine(L"setup /silent \"/dir=" + folder + L"\""), system), ExitDone);
+    EXPECT_TRUE(PathExists(folder + L"\\Orvan.exe"));
+    EXPECT_EQ(RunSilently(ParseCommandLine(L"setup /silent /remove"), system), ExitDone);
+    EXPECT_FALSE(PathExists(folder));
+
+    EXPECT_EQ(TWindowCreationCount::Created(), std::vector<std::wstring>{});
+    EXPECT_FALSE(OnReportError) << "the run gives the report slots back";
+}
+
+} // namespace
+} // namespace zarvo::testing
