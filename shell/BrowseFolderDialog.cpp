@@ -3,7 +3,6 @@
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
 #include "common/SetupError.h"
-#include "shell/ApplicationHelp.h"
 #include "shell/SelectionDisplayName.h"
 
 #include <commctrl.h>
@@ -202,15 +201,15 @@ LRESULT TBrowseFolderDialog::DialogWindowProc(UINT message, WPARAM wParam, LPARA
         break;
     case WM_HELP:
         if (!Options.Has(boContextHelp)) {
-            if (HelpContext != 0)
-                ShowHelpContext(HelpContext);
+            if (HelpContext != 0 && OnHelp)
+                OnHelp(*this, HelpContext);
             return 1;
         }
         break;
     case WM_COMMAND:
         if (Options.Has(boShowHelp) && LOWORD(wParam) == HelpButtonId && HIWORD(wParam) == BN_CLICKED) {
-            if (HelpContext != 0)
-                ShowHelpContext(HelpContext);
+            if (HelpContext != 0 && OnHelp)
+                OnHelp(*this, HelpContext);
             return 0;
         }
         break;

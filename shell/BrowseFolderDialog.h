@@ -41,6 +41,9 @@ public:
     // The help topic of the help button and of F1; 0 means none.
     int HelpContext = 0;
 
+    // A help topic asked for by the help button or F1; without a handler nothing shows (the product ships
+    // no help file).
+    std::function<void(TBrowseFolderDialog&, int helpContext)> OnHelp;
     // Once the dialog window exists and is set up.
     std::function<void(TBrowseFolderDialog&)> OnInitialise;
     // When the dialog window is destroyed.

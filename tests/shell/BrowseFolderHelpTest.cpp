@@ -20,7 +20,7 @@ struct THelpCase {
     TBrowseFolderOptions options;
     int helpContext;
     TAsk ask;
-    std::vector<int> shown; // topics that reach the application's help
+    std::vector<int> shown; // topics the dialog hands to its help handler
     bool passedOn;          // WM_HELP left to the shell's dialog
 };
 
@@ -47,6 +47,7 @@ TEST(BrowseFolderHelp, RequestsGoWhereTheOptionsSay) {
         TBrowseFolderDialog dialog(owner.Handle());
         dialog.Options = test.options;
         dialog.HelpContext = test.helpContext;
+        help.Attach(dialog);
 
         HWND ownedBy = nullptr, button = nullptr;
         HFONT okFont = nullptr, buttonFont = nullptr;
@@ -80,7 +81,7 @@ TEST(BrowseFolderHelp, RequestsGoWhereTheOptionsSay) {
         EXPECT_FALSE(watcher.ClosedByWatcher());
         EXPECT_EQ(ownedBy, owner.Handle());
 
-        EXPECT_EQ(THelpRecorder::Shown(), test.shown);
+        EXPECT_EQ(help.shown, test.shown);
         EXPECT_EQ(TShellDialogProbe::HelpPassedOn() > passedOnBefore, test.passedOn);
         EXPECT_EQ((exStyle & WS_EX_CONTEXTHELP) != 0, test.options.Has(boContextHelp));
         if (!test.options.Has(boShowHelp)) {

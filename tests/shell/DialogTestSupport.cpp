@@ -1,7 +1,6 @@
 #include "DialogTestSupport.h"
 #include "tests/support/Screenshot.h"
 
-#include "shell/ApplicationHelp.h"
 #include "tests/support/DialogWatcher.h"
 
 #include <commctrl.h>
@@ -13,10 +12,6 @@ namespace zarvo::testing {
 namespace {
 
 std::atomic<LONG> helpPassedOn{0};
-
-void RecordHelp(int context) {
-    THelpRecorder::Shown().push_back(context);
-}
 
 LRESULT CALLBACK CountPassedOnHelp(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
                                    DWORD_PTR) noexcept {
@@ -41,19 +36,6 @@ LRESULT CALLBACK ProbeInitialisingDialog(int code, WPARAM wParam, LPARAM lParam)
 }
 
 } // namespace
-
-THelpRecorder::THelpRecorder() : previous_(SetHelpContextHandler(&RecordHelp)) {
-    Shown().clear();
-}
-
-THelpRecorder::~THelpRecorder() {
-    SetHelpContextHandler(previous_);
-}
-
-std::vector<int>& THelpRecorder::Shown() {
-    static std::vector<int> contexts;
-    return contexts;
-}
 
 TShellDialogProbe::TShellDialogProbe()
     : hook_(SetWindowsHookExW(WH_CALLWNDPROC, &ProbeInitialisingDialog, nullptr, GetCurrentThreadId())) {

@@ -1,6 +1,8 @@
 #pragma once
-// What the folder dialog's tests share: the help requests that reach the application, what the component
+// What the folder dialog's tests share: the help requests the dialog hands on, what the component
 // leaves to the shell's dialog, an owner window, screenshots.
+
+#include "shell/BrowseFolderDialog.h"
 
 #include <windows.h>
 
@@ -9,19 +11,15 @@
 
 namespace zarvo::testing {
 
-// Records the topics handed to the application's help while it lives.
-class THelpRecorder {
-public:
-    THelpRecorder();
-    THelpRecorder(const THelpRecorder&) = delete;
-    THelpRecorder& operator=(const THelpRecorder&) = delete;
-    ~THelpRecorder();
+// Records the help topics a dialog asks for.
+struct THelpRecorder {
+    void Attach(TBrowseFolderDialog& dialog) {
+        dialog.OnHelp = [this](TBrowseFolderDialog&, int context) {
+            shown.push_back(context);
+        };
+    }
 
-    static std::vector<int>& Shown();
-
-private:
-    using THandler = void (*)(int);
-    THandler previous_;
+    std::vector<int> shown;
 };
 
 // Works beneath the component on every dialog of the thread that initialises while it lives: gives it the
