@@ -26,7 +26,7 @@ extern TMainForm* MainForm;
 
 inline constexpr const wchar_t* MainFormClassName = L"TMainForm";
 
-// The form answers the prompts with real windows: every report before a run is a message box.
+// The form answers the prompts with real windows.
 class TMainForm : public TPrompts {
 public:
     // Creates the form with its layout and runs FormCreate, as the program entry does; the form becomes
@@ -101,10 +101,11 @@ private:
     void ShowPage(TControlId page, bool backEnabled, bool forwardEnabled, bool cancelEnabled);
     void ShowPage(const TPageState& state);
     // Switches to the status page, routes every report into the log from now on, runs, and finishes.
-    TRunOutcome RunOnStatusPage(const std::function<TRunOutcome()>& run);
+    TRunOutcome RunOnStatusPage(TRunOutcome (TMainForm::*run)());
+    // The removal (not in the unattended reinstall), then the installation.
+    TRunOutcome PerformRestore();
     // The restore button's work; empty when the target was refused before anything changed.
     std::optional<TRunOutcome> Restore();
-    TComponentCloser ComponentCloser();
     void SetActiveControl(HWND control);
 
     // Window and layout (MainWindow.cpp).

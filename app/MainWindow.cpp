@@ -104,14 +104,6 @@ std::unique_ptr<TMainForm> TMainForm::CreateForm(const std::wstring& commandLine
                                                  TPrompts* prompts) {
     std::unique_ptr<TMainForm> form(new TMainForm(commandLine, system, prompts));
     MainForm = form.get();
-    // Until a run takes them over, reports are boxes: answered through the form's prompts.
-    TPrompts* boxes = form->prompts_;
-    OnReportError = [boxes](const std::wstring& text, const std::wstring& caption) {
-        boxes->ShowMessage(text, caption, MB_OK | MB_ICONERROR);
-    };
-    OnReportInfo = [boxes](const std::wstring& text, const std::wstring& caption) {
-        boxes->ShowMessage(text, caption, MB_OK | MB_ICONINFORMATION);
-    };
     try {
         form->CreateWindowAndControls();
     } catch (...) {

@@ -9,6 +9,7 @@
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/Reporting.h"
+#include "engine/ComponentClosing.h"
 #include "engine/InstallPathCheck.h"
 #include "engine/RunTexts.h"
 #include "engine/TargetChecks.h"
@@ -34,7 +35,7 @@ void TMainForm::ForwardButtonClick() {
             !CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
             break;
         session_.AutoReinstallFlag = IsChecked(TControlId::cbNewAutoReinstall);
-        RunOnStatusPage([this] { return PerformInstall(); });
+        RunOnStatusPage(&TMainForm::PerformInstall);
         break;
     case TControlId::SheetStatus:
         // Enabled there only once a run has finished.
@@ -64,20 +65,24 @@ std::optional<TRunOutcome> TMainForm::Restore() {
     // Nothing is removed when the installation could not be made again.
     if (!CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
         return std::nullopt;
-    return RunOnStatusPage([this] {
-        // The unattended reinstall unpacks over the installation as it is.
-        if (session_.AutoMode)
-            return PerformInstall();
-        TRunOutcome removal = PerformRemove();
-        return Combined(removal, PerformInstall());
-    });
+    return RunOnStatusPage(&TMainForm::PerformRestore);
+}
+
+TRunOutcome TMainForm::PerformRestore() {
+    // The unattended reinstall unpacks over the installation as it is.
+    if (session_.AutoMode)
+        return PerformInstall();
+    TRunOutcome removal = PerformRemove();
+    TRunOutcome installation = PerformInstall();
+    // The worse of the two tells how the restore went.
+    return removal.result > installation.result ? removal : installation;
 }
 
 void TMainForm::RemoveButtonClick() {
-    RunOnStatusPage([this] { return PerformRemove(); });
+    RunOnStatusPage(&TMainForm::PerformRemove);
 }
 
-TRunOutcome TMainForm::RunOnStatusPage(const std::function<TRunOutcome()>& run) {
+TRunOutcome TMainForm::RunOnStatusPage(TRunOutcome (TMainForm::*run)()) {
     ShowPage(RunPage);
     // From here on every report is a line of the log, for the rest of the program.
     OnReportError = [this](const std::wstring& text, const std::wstring& caption) {
@@ -86,7 +91,7 @@ TRunOutcome TMainForm::RunOnStatusPage(const std::function<TRunOutcome()>& run) 
     OnReportInfo = [this](const std::wstring& text, const std::wstring& caption) {
         LogInfo(text, caption);
     };
-    TRunOutcome outcome = run();
+    TRunOutcome outcome = (this->*run)();
     FinishRun();
     return outcome;
 }
@@ -114,11 +119,6 @@ void TMainForm::bPickDirectoryClick() {
         SetText(TControlId::PathEdit, JoinPath(folder, ProductFolderName));
 }
 
-TComponentCloser TMainForm::ComponentCloser() {
-    const TSystem& system = session_.System();
-    return TComponentCloser(system.closeTimings, system.sleep, [this] { return prompts_->ConfirmUnload(); });
-}
-
 void TMainForm::FormShow() {
     if (session_.AutoMode || StartupCheckDone)
         return;
@@ -130,7 +130,7 @@ void TMainForm::FormShow() {
 }
 
 bool TMainForm::CheckComponentsClosed() {
-    bool closed = ComponentCloser().CloseRunningComponents(false);
+    bool closed = TRunComponentCloser(session_.System(), prompts_).CloseRunningComponents(false);
     BringToFront();
     if (closed)
         return true;
@@ -145,13 +145,13 @@ void TMainForm::FormActivate() {
         return;
     const TSystem& system = session_.System();
     ProcessMessages();
-    system.sleep(2000);
+    system.Wait(2000);
     StartupCheckDone = true;
     ProcessMessages();
     // Whether all of them closed or not, the reinstall goes on.
-    ComponentCloser().CloseRunningComponents(true);
+    TRunComponentCloser(system, nullptr).CloseRunningComponents(true);
     ProcessMessages();
-    system.sleep(200);
+    system.Wait(200);
     std::optional<TRunOutcome> outcome = Restore();
     if (!outcome) {
         // Refused before anything changed; the box said why.

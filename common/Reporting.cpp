@@ -20,11 +20,15 @@ void AppendToLogFile(bool error, const std::wstring& text, const std::wstring& c
         return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
-    std::wstring line = DecimalText(now.wYear, 4) + L"-" + DecimalText(now.wMonth, 2) + L"-" +
-                        DecimalText(now.wDay, 2) + L" " + DecimalText(now.wHour, 2) + L":" +
-                        DecimalText(now.wMinute, 2) + L":" + DecimalText(now.wSecond, 2) + L" " +
-                        (error ? TextLogError : TextLogInfo) + (error ? caption + L": " + text : text) +
-                        L"\r\n";
+    // The system's own formatting: no locale, and no C runtime printf in the program.
+    wchar_t stamp[32];
+    wsprintfW(stamp, L"%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
+              now.wMinute, now.wSecond);
+    std::wstring line = stamp;
+    line += error ? TextLogError : TextLogInfo;
+    if (error)
+        line += caption + L": ";
+    line += text + L"\r\n";
     std::string bytes = WideToUtf8(line);
     THandle file(CreateFileW(logFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
                              OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));

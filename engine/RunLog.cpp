@@ -11,13 +11,16 @@ void TRunLog::Info(const std::wstring& text) {
 }
 
 void TRunLog::Error(const std::wstring& text) {
-    ReportError(text, ErrorCaption);
-    Note(TRunResult::DoneWithErrors, text);
+    Report(text, TRunResult::DoneWithErrors);
 }
 
 void TRunLog::Stop(const std::wstring& text) {
+    Report(text, TRunResult::Stopped);
+}
+
+void TRunLog::Report(const std::wstring& text, TRunResult result) {
     ReportError(text, ErrorCaption);
-    Note(TRunResult::Stopped, text);
+    Note(result, text);
 }
 
 void TRunLog::Failed(const std::wstring& reason, TRunResult result) {
@@ -31,24 +34,8 @@ void TRunLog::Note(TRunResult result, const std::wstring& reason) {
         outcome_.result = result;
 }
 
-TRunOutcome Combined(const TRunOutcome& first, const TRunOutcome& second) {
-    TRunOutcome outcome = first;
-    if (int(second.result) > int(outcome.result))
-        outcome.result = second.result;
-    if (outcome.reason.empty())
-        outcome.reason = second.reason;
-    return outcome;
-}
-
-bool TRunLog::Stage(const std::function<bool()>& stage) {
-    if (Stopped())
-        return false;
-    try {
-        return stage();
-    } catch (...) {
-        Stop(CurrentExceptionMessage());
-        return false;
-    }
+void TRunLog::StopOnRaised() {
+    Stop(CurrentExceptionMessage());
 }
 
 } // namespace zarvo

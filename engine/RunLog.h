@@ -3,7 +3,6 @@
 
 #include "engine/Runs.h"
 
-#include <functional>
 #include <string>
 
 namespace zarvo {
@@ -19,12 +18,24 @@ public:
     void Failed(const std::wstring& reason, TRunResult result);
     // Runs one stage: what its helpers raise is reported as an error line with the error's own text and
     // ends the run. The stage's own answer otherwise; false also once the run has stopped.
-    bool Stage(const std::function<bool()>& stage);
+    template <class TStage> bool Stage(TStage&& stage) {
+        if (Stopped())
+            return false;
+        try {
+            return stage();
+        } catch (...) {
+            StopOnRaised();
+            return false;
+        }
+    }
 
     bool Stopped() const { return outcome_.result == TRunResult::Stopped; }
     const TRunOutcome& Outcome() const { return outcome_; }
 
 private:
+    // Reports the error being handled and ends the run.
+    void StopOnRaised();
+    void Report(const std::wstring& text, TRunResult result);
     void Note(TRunResult result, const std::wstring& reason);
 
     TRunOutcome outcome_;

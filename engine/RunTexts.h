@@ -22,9 +22,8 @@ inline constexpr wchar_t TextFinishingInstall[] = L"Завершение уст�
 inline constexpr wchar_t TextInstallDone[] = L"Установка ПО \"Вирдана\" успешно завершена.";
 inline constexpr wchar_t TextInstallDoneWithErrors[] = L"Установка ПО \"Вирдана\" завершена с ошибками.";
 inline constexpr wchar_t TextNoInstallPath[] = L"Не указан путь для установки";
-inline constexpr wchar_t TextNoSpace1[] = L"Недостаточно места на диске: нужно ";
-inline constexpr wchar_t TextNoSpace2[] = L" МБ, доступно ";
-inline constexpr wchar_t TextNoSpace3[] = L" МБ";
+// wsprintfW: the megabytes needed, then the megabytes free.
+inline constexpr wchar_t TextNoSpaceFormat[] = L"Недостаточно места на диске: нужно %lu МБ, доступно %lu МБ";
 inline constexpr wchar_t TextPathTooLong[] = L"Путь для установки слишком длинный";
 inline constexpr wchar_t TextNoAccess[] = L"Нет доступа к каталогу ";
 

@@ -32,9 +32,6 @@ struct TRunOutcome {
     bool Failed() const { return result != TRunResult::Done; }
 };
 
-// The outcome of two runs made one after the other (a restore): the worse result, the first reason.
-TRunOutcome Combined(const TRunOutcome& first, const TRunOutcome& second);
-
 // Folder, files of the list, the runtime library, registration, shortcuts, installation state. Stops at
 // the first failed folder, line or registration, or at an empty installation folder.
 TRunOutcome RunInstallation(const TRunInput& input);

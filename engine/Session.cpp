@@ -55,8 +55,7 @@ void TSetupSession::Prepare() {
 
 void TSetupSession::HoldStartupFile(const std::wstring& fileName, const std::wstring& failure,
                                     const std::function<bool(HANDLE, const std::wstring&)>& verify) {
-    if (system_.startupFileWritten)
-        system_.startupFileWritten(fileName);
+    system_.StartupFileWritten(fileName);
     THandle held = HoldFile(fileName);
     bool verified = false;
     try {
@@ -119,7 +118,7 @@ TRunInput TSetupSession::RunInput() const {
             AutoMode,
             AutoReinstallFlag,
             ModulePath,
-            system_.stagingParent(InstallPath)};
+            system_.StagingParent(InstallPath)};
 }
 
 } // namespace zarvo

@@ -8,7 +8,7 @@
 #include "engine/Session.h"
 #include "engine/StartupTexts.h"
 #include "engine/TargetChecks.h"
-#include "setup/RunningComponents.h"
+#include "engine/ComponentClosing.h"
 #include "setup/SetupConstants.h"
 
 namespace zarvo {
@@ -46,8 +46,7 @@ bool Admitted(const TCommandLine& arguments, TSetupSession& session) {
             !CheckInstallTarget(session.InstallPath, session.ArchivePath, session.System()))
             return false;
     }
-    const TSystem& system = session.System();
-    TComponentCloser closer(system.closeTimings, system.sleep, nullptr);
+    TRunComponentCloser closer(session.System(), nullptr);
     if (closer.ComponentHangs() || !closer.CloseRunningComponents(true)) {
         ReportError(TextComponentsStillRunning, ErrorCaption);
         return false;
@@ -55,13 +54,14 @@ bool Admitted(const TCommandLine& arguments, TSetupSession& session) {
     return true;
 }
 
+// The report has gone to the log file already.
+void LogFileOnly(const std::wstring&, const std::wstring&) {}
+
 } // namespace
 
 TQuietReports::TQuietReports() {
-    OnReportError = [](const std::wstring&, const std::wstring&) {
-    };
-    OnReportInfo = [](const std::wstring&, const std::wstring&) {
-    };
+    OnReportError = &LogFileOnly;
+    OnReportInfo = &LogFileOnly;
 }
 
 TQuietReports::~TQuietReports() {

@@ -6,14 +6,18 @@ namespace zarvo {
 
 namespace {
 
-std::optional<uint64_t> SystemFreeSpace(const std::wstring& folder) {
+const TSystem defaultSystem;
+
+} // namespace
+
+std::optional<uint64_t> TSystem::FreeSpace(const std::wstring& folder) const {
     ULARGE_INTEGER available{};
     if (!GetDiskFreeSpaceExW(folder.c_str(), &available, nullptr, nullptr))
         return std::nullopt;
     return available.QuadPart;
 }
 
-bool CanWriteIn(const std::wstring& folder) {
+bool TSystem::CanWrite(const std::wstring& folder) const {
     wchar_t probe[MAX_PATH];
     if (GetTempFileNameW(folder.c_str(), L"zrv", 0, probe) == 0)
         return false;
@@ -21,22 +25,15 @@ bool CanWriteIn(const std::wstring& folder) {
     return true;
 }
 
-TSystem MakeDefaultSystem() {
-    TSystem system;
-    system.freeSpace = &SystemFreeSpace;
-    system.canWrite = &CanWriteIn;
-    system.sleep = [](DWORD milliseconds) {
-        Sleep(milliseconds);
-    };
-    system.stagingParent = [](const std::wstring&) {
-        return GetTempFolder();
-    };
-    return system;
+void TSystem::Wait(DWORD milliseconds) const {
+    Sleep(milliseconds);
 }
 
-const TSystem defaultSystem = MakeDefaultSystem();
+void TSystem::StartupFileWritten(const std::wstring&) const {}
 
-} // namespace
+std::wstring TSystem::StagingParent(const std::wstring&) const {
+    return GetTempFolder();
+}
 
 const TSystem& DefaultSystem() {
     return defaultSystem;

@@ -4,7 +4,6 @@
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/Reporting.h"
-#include "common/Text.h"
 #include "engine/RunTexts.h"
 #include "setup/SetupConstants.h"
 
@@ -41,12 +40,14 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
     if (listed && installPath.size() + 1 + longestName >= MAX_PATH)
         return Refuse(TextPathTooLong);
     const std::wstring existing = NearestExistingFolder(installPath);
-    if (existing.empty() || !system.canWrite(existing))
+    if (existing.empty() || !system.CanWrite(existing))
         return Refuse(TextNoAccess + (existing.empty() ? installPath : existing));
-    std::optional<uint64_t> available = system.freeSpace(existing);
-    if (listed && available && *available < needed)
-        return Refuse(TextNoSpace1 + DecimalText(int64_t(Megabytes(needed))) + TextNoSpace2 +
-                      DecimalText(int64_t(*available >> 20)) + TextNoSpace3);
+    std::optional<uint64_t> available = system.FreeSpace(existing);
+    if (listed && available && *available < needed) {
+        wchar_t text[128];
+        wsprintfW(text, TextNoSpaceFormat, DWORD(Megabytes(needed)), DWORD(*available >> 20));
+        return Refuse(text);
+    }
     return true;
 }
 

@@ -99,26 +99,25 @@ std::vector<std::wstring> LibraryList(const std::wstring& folder, bool configFir
     return list;
 }
 
-// The operation's answer; when it fails, why: the load's error code, or the text of what it raised.
+// Registers or unregisters one library. On failure reports the library with failedText, followed by why
+// when more is known than that its entry point answered failure: the library could not be loaded, or
+// the operation raised an error.
 bool ProcessLibrary(bool (*operation)(const std::wstring&, DWORD*), const std::wstring& path,
-                    DWORD& loadError, std::wstring& raised) {
-    loadError = ERROR_SUCCESS;
-    raised.clear();
+                    const wchar_t* failedText) {
+    DWORD loadError = ERROR_SUCCESS;
+    std::wstring raised;
     try {
-        return operation(path, &loadError);
+        if (operation(path, &loadError))
+            return true;
     } catch (const std::exception&) {
         raised = CurrentExceptionMessage();
-        return false;
     }
-}
-
-// Follows the library's failure line with why it failed, when more is known than that its entry point
-// answered failure: the library could not be loaded, or the operation raised an error.
-void ReportFailureCause(const std::wstring& library, DWORD loadError, const std::wstring& raised) {
+    ReportError(path + failedText, ErrorCaption);
     if (loadError != ERROR_SUCCESS)
-        ReportError(LoadFailureText(library, loadError), ErrorCaption);
+        ReportError(LoadFailureText(path, loadError), ErrorCaption);
     else if (!raised.empty())
-        ReportError(library + L": " + raised, ErrorCaption);
+        ReportError(path + L": " + raised, ErrorCaption);
+    return false;
 }
 
 } // namespace
@@ -154,13 +153,8 @@ bool RegisterComponents(const std::wstring& installFolder) {
     }
 
     for (const std::wstring& library : LibraryList(folder, true)) {
-        DWORD loadError = ERROR_SUCCESS;
-        std::wstring raised;
-        if (!ProcessLibrary(&RegisterDllServer, library, loadError, raised)) {
-            ReportError(library + TextNotRegistered, ErrorCaption);
-            ReportFailureCause(library, loadError, raised);
+        if (!ProcessLibrary(&RegisterDllServer, library, TextNotRegistered))
             return false;
-        }
         ReportInfo(library + TextRegistered, InfoCaption);
     }
     return true;
@@ -171,13 +165,8 @@ bool UnregisterComponents(const std::wstring& installFolder) {
     ReportInfo(TextUnregistering, InfoCaption);
 
     for (const std::wstring& library : LibraryList(folder, false)) {
-        DWORD loadError = ERROR_SUCCESS;
-        std::wstring raised;
-        if (!ProcessLibrary(&UnregisterDllServer, library, loadError, raised)) {
-            ReportError(library + TextNotUnregistered, ErrorCaption);
-            ReportFailureCause(library, loadError, raised);
+        if (!ProcessLibrary(&UnregisterDllServer, library, TextNotUnregistered))
             return false;
-        }
         ReportInfo(library + TextUnregistered, InfoCaption);
     }
 

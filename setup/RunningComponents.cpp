@@ -4,8 +4,13 @@
 
 namespace zarvo {
 
-TComponentCloser::TComponentCloser(const TCloseTimings& timings, TSleep sleep, TUnloadQuestion askUnload)
-    : timings_(timings), sleep_(std::move(sleep)), askUnload_(std::move(askUnload)) {}
+bool TComponentCloser::AskUnload() {
+    return false;
+}
+
+void TComponentCloser::Wait(DWORD milliseconds) {
+    Sleep(milliseconds);
+}
 
 bool TComponentCloser::CloseRunningComponents(bool silent) {
     UnloadConfirmed = silent;
@@ -22,7 +27,7 @@ bool TComponentCloser::CloseWindowByTitle(const std::wstring& title, UINT messag
         window = FindWindowW(nullptr, title.c_str());
         if (window != nullptr) {
             if (!UnloadConfirmed) {
-                if (!askUnload_ || !askUnload_())
+                if (!AskUnload())
                     return false;
                 UnloadConfirmed = true;
             }
@@ -31,10 +36,10 @@ bool TComponentCloser::CloseWindowByTitle(const std::wstring& title, UINT messag
             DWORD_PTR answer = 0;
             SendMessageTimeoutW(window, message, wParam, lParam, SMTO_ABORTIFHUNG, timings_.sendTimeoutMs,
                                 &answer);
-            sleep_(timings_.waitAfterSendMs);
+            Wait(timings_.waitAfterSendMs);
         }
         ++passes;
-        sleep_(timings_.waitAfterPassMs);
+        Wait(timings_.waitAfterPassMs);
     } while (window != nullptr && passes < timings_.searches);
     return window == nullptr;
 }

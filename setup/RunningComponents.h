@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 
 namespace zarvo {
@@ -21,11 +20,8 @@ struct TCloseTimings {
 
 class TComponentCloser {
 public:
-    using TSleep = std::function<void(DWORD milliseconds)>;
-    // The question before the first message; true: the components may be unloaded.
-    using TUnloadQuestion = std::function<bool()>;
-
-    TComponentCloser(const TCloseTimings& timings, TSleep sleep, TUnloadQuestion askUnload);
+    explicit TComponentCloser(const TCloseTimings& timings) : timings_(timings) {}
+    virtual ~TComponentCloser() = default;
 
     // Closes the kernel server, then the sibling service. Asks once (unless silent) before the first
     // message is sent. True when neither window exists at the end.
@@ -41,10 +37,14 @@ public:
     // true. Every CloseRunningComponents call overwrites it with its argument.
     bool UnloadConfirmed = false;
 
+protected:
+    // The question before the first message; true: the components may be unloaded. Without one they
+    // are not.
+    virtual bool AskUnload();
+    virtual void Wait(DWORD milliseconds);
+
 private:
     TCloseTimings timings_;
-    TSleep sleep_;
-    TUnloadQuestion askUnload_;
 };
 
 } // namespace zarvo

@@ -108,16 +108,6 @@ std::wstring SaveScreenshot(HWND window, const std::wstring& name) {
     return SaveScreenshot(window, name, [] { PumpFor(300); });
 }
 
-TSystem QuickSystem(std::vector<DWORD>* slept) {
-    TSystem system = DefaultSystem();
-    system.sleep = [slept](DWORD milliseconds) {
-        if (slept != nullptr)
-            slept->push_back(milliseconds);
-    };
-    system.closeTimings.searches = 3;
-    return system;
-}
-
 void FormTest::SetUp() {
     static bool started = [] {
         CommonUtilsStartup();
@@ -126,13 +116,13 @@ void FormTest::SetUp() {
     }();
     (void)started;
     Terminated = false;
-    slept.clear();
     temp.emplace();
     state.emplace();
     boxes.emplace(IDOK);
 }
 
 void FormTest::TearDown() {
+    OnReportError = OnReportInfo = nullptr;
     boxes.reset();
     state.reset();
     temp.reset();
@@ -142,6 +132,13 @@ void FormTest::TearDown() {
 }
 
 std::unique_ptr<TMainForm> FormTest::CreateForm(const std::wstring& arguments) {
+    // Reports before a run are the boxes the user answers; a run takes them over as log lines.
+    OnReportError = [this](const std::wstring& text, const std::wstring& caption) {
+        boxes->ShowMessage(text, caption, MB_OK | MB_ICONERROR);
+    };
+    OnReportInfo = [this](const std::wstring& text, const std::wstring& caption) {
+        boxes->ShowMessage(text, caption, MB_OK | MB_ICONINFORMATION);
+    };
     return TMainForm::CreateForm(L"\"C:\\SetupZarvo.exe\" " + arguments, system, &*boxes);
 }
 

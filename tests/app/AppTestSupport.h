@@ -104,8 +104,30 @@ private:
     std::vector<TShownBox> shown_;
 };
 
-// The real system but for time: waits are noted, not slept, and the close passes are short.
-TSystem QuickSystem(std::vector<DWORD>* slept = nullptr);
+// The real system but for time: waits are noted, not slept, and the close passes are short. A test may
+// also change a start-up file right after it is written, and give the free space and the write probe's
+// answer.
+class TQuickSystem : public TSystem {
+public:
+    TQuickSystem() { closeTimings.searches = 3; }
+
+    void Wait(DWORD milliseconds) const override { waits.push_back(milliseconds); }
+    void StartupFileWritten(const std::wstring& fileName) const override {
+        if (onStartupFile)
+            onStartupFile(fileName);
+    }
+    std::optional<uint64_t> FreeSpace(const std::wstring& folder) const override {
+        return freeSpace ? *freeSpace : TSystem::FreeSpace(folder);
+    }
+    bool CanWrite(const std::wstring& folder) const override {
+        return writable ? *writable : TSystem::CanWrite(folder);
+    }
+
+    mutable std::vector<DWORD> waits;
+    std::function<void(const std::wstring& fileName)> onStartupFile;
+    std::optional<std::optional<uint64_t>> freeSpace; // set: the free space the drive reports
+    std::optional<bool> writable;                     // set: the write probe's answer
+};
 
 // The wizard's unit state as the program loads it, a private temporary folder, a clean installation
 // state and answered boxes for every test; the form itself when the test creates it.
@@ -122,8 +144,7 @@ protected:
     std::optional<TPrivateTemp> temp;
     std::optional<TInstallState> state;
     std::optional<TAnsweredPrompts> boxes;
-    std::vector<DWORD> slept; // the waits the form asked for
-    TSystem system = QuickSystem(&slept);
+    TQuickSystem system;
 };
 
 } // namespace zarvo::testing

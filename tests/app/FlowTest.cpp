@@ -247,7 +247,7 @@ TEST_F(Flow, TheUnattendedReinstallInstallsWithoutRemovalAndEnds) {
     EXPECT_EQ(log.find(L"Удаление"), std::wstring::npos) << "no removal run";
     // The waits before the run are asked of the system, not slept.
     for (DWORD wait : {2000u, 200u})
-        EXPECT_NE(std::find(slept.begin(), slept.end(), wait), slept.end()) << wait;
+        EXPECT_NE(std::find(system.waits.begin(), system.waits.end(), wait), system.waits.end()) << wait;
     EXPECT_TRUE(PumpUntil([&] { return Closed(); }));
     // The window is gone; remove what the run installed through a new form, once the old one has let go
     // of its start-up files.

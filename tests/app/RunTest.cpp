@@ -370,15 +370,10 @@ TEST_F(Runs, TheTargetIsCheckedBeforeAnythingChanges) {
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(WideToUtf8(test.refusal));
-        TSystem checked = system;
-        checked.freeSpace = [&](const std::wstring&) {
-            return test.freeBytes;
-        };
-        checked.canWrite = [&](const std::wstring&) {
-            return test.writable;
-        };
+        system.freeSpace = test.freeBytes;
+        system.writable = test.writable;
         TReportRecorder log;
-        EXPECT_EQ(CheckInstallTarget(test.folder, archivePath, checked), test.refusal.empty());
+        EXPECT_EQ(CheckInstallTarget(test.folder, archivePath, system), test.refusal.empty());
         if (test.refusal.empty())
             EXPECT_TRUE(log.lines.empty());
         else

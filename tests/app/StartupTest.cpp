@@ -228,7 +228,7 @@ TEST_F(Startup, AStartUpFileChangedBeforeItIsUsedIsRefused) {
         SCOPED_TRACE(WideToUtf8(name));
         boxes->Shown().clear();
         const std::wstring changed = *temp / name;
-        system.startupFileWritten = [&](const std::wstring& fileName) {
+        system.onStartupFile = [&](const std::wstring& fileName) {
             if (fileName == changed) {
                 std::string bytes = ReadBinaryFile(fileName);
                 bytes[bytes.size() / 2] ^= 1;
@@ -236,7 +236,7 @@ TEST_F(Startup, AStartUpFileChangedBeforeItIsUsedIsRefused) {
             }
         };
         std::unique_ptr<TMainForm> form = CreateForm();
-        system.startupFileWritten = nullptr;
+        system.onStartupFile = nullptr;
         EXPECT_FALSE(form);
         ASSERT_EQ(boxes->Shown().size(), 1u);
         EXPECT_EQ(boxes->Shown()[0].text,

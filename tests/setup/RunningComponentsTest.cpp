@@ -18,6 +18,21 @@ namespace {
 
 constexpr DWORD ExitWaitMs = 10000;
 
+// Answers the question with the test's answer and counts how often it is asked.
+class TAnsweringCloser : public TComponentCloser {
+public:
+    TAnsweringCloser(const TCloseTimings& timings, bool answer) : TComponentCloser(timings), answer(answer) {}
+
+    bool answer;
+    size_t questions = 0;
+
+protected:
+    bool AskUnload() override {
+        ++questions;
+        return answer;
+    }
+};
+
 class RunningComponentsTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -33,36 +48,28 @@ protected:
     void StartService() {
         ASSERT_TRUE(service_.StartWithWindow(ProductFile(L"VarnexService.exe"), L"", ServiceWindowTitle));
     }
-    // A closer that answers every question with the test's answer and counts the questions. Passes in
-    // milliseconds instead of seconds unless the product's timings are asked for.
-    TComponentCloser Closer(bool answer, unsigned searches = 101, UINT sendTimeoutMs = 5000) {
+    // Passes in milliseconds instead of seconds, for the cases that run through many of them.
+    static TCloseTimings Quick(unsigned searches = 101, UINT sendTimeoutMs = 5000) {
         TCloseTimings timings;
         timings.searches = searches;
         timings.waitAfterSendMs = 10;
         timings.waitAfterPassMs = 5;
         timings.sendTimeoutMs = sendTimeoutMs;
-        return Closer(answer, timings);
-    }
-    TComponentCloser Closer(bool answer, const TCloseTimings& timings) {
-        return TComponentCloser(timings, &Sleep, [this, answer] {
-            ++questions;
-            return answer;
-        });
+        return timings;
     }
 
     TChildProcess kernel_;
     TChildProcess service_;
-    size_t questions = 0;
 };
 
 TEST_F(RunningComponentsTest, NothingRunningIsTrueWithoutAQuestion) {
-    TComponentCloser closer = Closer(false, TCloseTimings{});
+    TAnsweringCloser closer(TCloseTimings{}, false);
     auto start = std::chrono::steady_clock::now();
     bool closed = closer.CloseRunningComponents(false);
     auto elapsed =
         std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
     EXPECT_TRUE(closed);
-    EXPECT_EQ(questions, 0u);
+    EXPECT_EQ(closer.questions, 0u);
     std::cout << "[ measure  ] no-window check took " << elapsed << " ms (two searches, two 50 ms waits)\n";
     RecordProperty("NoWindowCheckMs", std::to_string(elapsed));
 }
@@ -87,12 +94,11 @@ TEST_F(RunningComponentsTest, TheAnswerDecidesWhatEnds) {
         ASSERT_TRUE(!c.kernel ||
                     kernel.StartWithWindow(ProductFile(KernelServerFile), L"", KernelWindowTitle));
         ASSERT_TRUE(service.StartWithWindow(ProductFile(L"VarnexService.exe"), L"", ServiceWindowTitle));
-        questions = 0;
-        TComponentCloser closer = Closer(c.answer);
+        TAnsweringCloser closer(Quick(), c.answer);
 
         EXPECT_EQ(closer.CloseRunningComponents(c.silent), c.closed);
 
-        EXPECT_EQ(questions, c.questions);
+        EXPECT_EQ(closer.questions, c.questions);
         EXPECT_TRUE(c.silent || closer.UnloadConfirmed == c.closed);
         std::optional<DWORD> ended = c.closed ? std::optional<DWORD>(0) : std::nullopt;
         EXPECT_TRUE(!c.kernel || kernel.WaitForExit(c.closed ? ExitWaitMs : 0) == ended);
@@ -102,19 +108,15 @@ TEST_F(RunningComponentsTest, TheAnswerDecidesWhatEnds) {
 
 TEST_F(RunningComponentsTest, AYesIsNotCarriedIntoTheNextCall) {
     StartKernel();
-    bool answer = true;
-    TComponentCloser closer(TCloseTimings{}, &Sleep, [&] {
-        ++questions;
-        return answer;
-    });
+    TAnsweringCloser closer(TCloseTimings{}, true);
     ASSERT_TRUE(closer.CloseRunningComponents(false));
     ASSERT_TRUE(kernel_.WaitForExit(ExitWaitMs).has_value());
 
     TChildProcess secondKernel;
     ASSERT_TRUE(secondKernel.StartWithWindow(ProductFile(KernelServerFile), L"", KernelWindowTitle));
-    answer = false;
+    closer.answer = false;
     EXPECT_FALSE(closer.CloseRunningComponents(false));
-    EXPECT_EQ(questions, 2u);
+    EXPECT_EQ(closer.questions, 2u);
     EXPECT_TRUE(secondKernel.Running());
 }
 
@@ -124,7 +126,7 @@ TEST_F(RunningComponentsTest, AWindowThatStaysFailsAfterTheLastPass) {
     TChildProcess stubborn;
     ASSERT_TRUE(stubborn.StartWithWindow(TestWindowProgram, L"ZarvoKernel ignore", KernelWindowTitle));
     StartService();
-    TComponentCloser closer = Closer(true, 5);
+    TAnsweringCloser closer(Quick(5), true);
 
     EXPECT_FALSE(closer.CloseRunningComponents(true));
 
@@ -136,7 +138,7 @@ TEST_F(RunningComponentsTest, AWindowThatStaysFailsAfterTheLastPass) {
 TEST_F(RunningComponentsTest, AHungWindowDoesNotHangTheCall) {
     TChildProcess hung;
     ASSERT_TRUE(hung.StartWithWindow(TestWindowProgram, L"\"Varnex Service\" hang", ServiceWindowTitle));
-    TComponentCloser closer = Closer(true, 3, 300);
+    TAnsweringCloser closer(Quick(3, 300), true);
     closer.UnloadConfirmed = true;
     EXPECT_TRUE(closer.ComponentHangs());
 
@@ -163,7 +165,7 @@ TEST_F(RunningComponentsTest, AHungWindowDoesNotHangTheCall) {
 TEST_F(RunningComponentsTest, DISABLED_AWindowThatStaysGetsAllDefaultPasses) {
     TChildProcess stubborn;
     ASSERT_TRUE(stubborn.StartWithWindow(TestWindowProgram, L"ZarvoKernel ignore", KernelWindowTitle));
-    TComponentCloser closer = Closer(true, TCloseTimings{});
+    TAnsweringCloser closer(TCloseTimings{}, true);
     auto start = std::chrono::steady_clock::now();
     EXPECT_FALSE(closer.CloseRunningComponents(true));
     auto elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
