@@ -1,6 +1,6 @@
 #include "FilterTestKit.h"
 
-#include "filters/FilterIdentify.h"
+#include "core/Crc32.h"
 
 #include <stdexcept>
 
@@ -77,7 +77,7 @@ std::vector<uint8_t> forgeStandardCode(FilterType type) {
             for (size_t i = 1; i < code.size(); ++i)
                 sum ^= code[i];
             code[0] = sum;
-            return filterCodeCrc(code);
+            return crc32(code);
         };
         const uint32_t base = crcWith(0);
         uint32_t basisValue[32] = {};
