@@ -3,6 +3,7 @@
 #include "app/Application.h"
 #include "app/Picture.h"
 #include "common/GdiHandles.h"
+#include "common/WindowText.h"
 
 #include <memory>
 #include <vector>
@@ -48,12 +49,6 @@ template <typename Data> void Detach(HWND window) {
 bool HasClass(HWND window, const wchar_t* className) {
     wchar_t name[64];
     return GetClassNameW(window, name, 64) > 0 && lstrcmpiW(name, className) == 0;
-}
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-    return text;
 }
 
 RECT ClientRect(HWND window) {
