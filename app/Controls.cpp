@@ -3,14 +3,19 @@
 #include "app/Application.h"
 #include "app/Picture.h"
 #include "common/GdiHandles.h"
+#include "common/WindowText.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace zarvo {
 
 namespace {
 
+// Each class's data, with what its window procedure (ControlProc) does for that class: Create makes the
+// data from the creation parameters (nothing: creation fails), Paint paints the whole client area
+// (`printing` for WM_PRINTCLIENT), Handle answers the other messages (nothing: the default processing).
 struct TPanelData {
     TPanelParams params;
     TGdiObject ownBrush;
@@ -20,40 +25,37 @@ struct TPanelData {
             return static_cast<HBRUSH>(ownBrush.Get());
         return GetSysColorBrush(COLOR_BTNFACE);
     }
+
+    static std::unique_ptr<TPanelData> Create(const CREATESTRUCTW& create);
+    static void Paint(HWND panel, HDC dc, bool printing);
+    static std::optional<LRESULT> Handle(HWND panel, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 struct TLabelData {
     TLabelParams params;
     HFONT font = nullptr; // owned by the form
+
+    static std::unique_ptr<TLabelData> Create(const CREATESTRUCTW& create);
+    static void Paint(HWND label, HDC target, bool printing);
+    static std::optional<LRESULT> Handle(HWND label, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 struct TPictureData {
     TGdiObject bitmap;
     SIZE size{};
+
+    static std::unique_ptr<TPictureData> Create(const CREATESTRUCTW& create);
+    static void Paint(HWND picture, HDC dc, bool printing);
+    static std::optional<LRESULT> Handle(HWND picture, UINT message, WPARAM wParam, LPARAM lParam);
 };
 
 template <typename Data> Data* DataOf(HWND window) {
     return reinterpret_cast<Data*>(GetWindowLongPtrW(window, GWLP_USERDATA));
 }
 
-template <typename Data> void Attach(HWND window, std::unique_ptr<Data> data) {
-    SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data.release()));
-}
-
-template <typename Data> void Detach(HWND window) {
-    std::unique_ptr<Data> data(DataOf<Data>(window));
-    SetWindowLongPtrW(window, GWLP_USERDATA, 0);
-}
-
 bool HasClass(HWND window, const wchar_t* className) {
     wchar_t name[64];
     return GetClassNameW(window, name, 64) > 0 && lstrcmpiW(name, className) == 0;
-}
-
-std::wstring WindowText(HWND window) {
-    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-    return text;
 }
 
 RECT ClientRect(HWND window) {
@@ -143,7 +145,7 @@ UINT LabelFormat(const TLabelParams& params) {
     return format;
 }
 
-void PaintLabel(HWND label, HDC target) {
+void TLabelData::Paint(HWND label, HDC target, bool) {
     TLabelData* data = DataOf<TLabelData>(label);
     RECT client = ClientRect(label);
     int width = client.right, height = client.bottom;
@@ -176,53 +178,37 @@ void PaintLabel(HWND label, HDC target) {
     BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
 }
 
-LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+// The three classes' window procedure: the data lives from WM_NCCREATE to WM_NCDESTROY, and nothing
+// thrown leaves the procedure.
+template <typename Data>
+LRESULT CALLBACK ControlProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
     try {
         switch (message) {
         case WM_NCCREATE: {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            auto data = std::make_unique<TPanelData>();
-            if (create->lpCreateParams != nullptr)
-                data->params = *static_cast<const TPanelParams*>(create->lpCreateParams);
-            if (data->params.color != ButtonFaceColor) {
-                data->ownBrush.Reset(CreateSolidBrush(data->params.color));
-                if (!data->ownBrush.Valid())
-                    return FALSE;
-            }
-            Attach(window, std::move(data));
+            std::unique_ptr<Data> data = Data::Create(*reinterpret_cast<const CREATESTRUCTW*>(lParam));
+            if (data == nullptr)
+                return FALSE;
+            SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(data.release()));
             break;
         }
         case WM_NCDESTROY:
-            Detach<TPanelData>(window);
+            delete reinterpret_cast<Data*>(SetWindowLongPtrW(window, GWLP_USERDATA, 0));
             break;
         case WM_ERASEBKGND:
             return 1;
         case WM_PAINT: {
             PAINTSTRUCT paint;
             HDC dc = BeginPaint(window, &paint);
-            PaintPanel(window, dc, false);
+            Data::Paint(window, dc, false);
             EndPaint(window, &paint);
             return 0;
         }
         case WM_PRINTCLIENT:
-            PaintPanel(window, reinterpret_cast<HDC>(wParam), true);
+            Data::Paint(window, reinterpret_cast<HDC>(wParam), true);
             return 0;
-        // The form handles every control's notifications, wherever the control sits.
-        case WM_COMMAND:
-        case WM_NOTIFY: {
-            HWND form = GetAncestor(window, GA_ROOT);
-            if (form != nullptr && form != window)
-                return SendMessageW(form, message, wParam, lParam);
-            break;
-        }
-        case WM_CTLCOLORSTATIC:
-        case WM_CTLCOLORBTN: {
-            TPanelData* data = DataOf<TPanelData>(window);
-            HDC dc = reinterpret_cast<HDC>(wParam);
-            SetBkColor(dc, ResolveColor(data ? data->params.color : ButtonFaceColor, COLOR_BTNFACE));
-            return reinterpret_cast<LRESULT>(data ? data->Brush() : GetSysColorBrush(COLOR_BTNFACE));
-        }
         default:
+            if (std::optional<LRESULT> result = Data::Handle(window, message, wParam, lParam))
+                return *result;
             break;
         }
     } catch (...) {
@@ -233,106 +219,100 @@ LRESULT CALLBACK PanelProc(HWND window, UINT message, WPARAM wParam, LPARAM lPar
     return DefWindowProcW(window, message, wParam, lParam);
 }
 
-LRESULT CALLBACK LabelProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        switch (message) {
-        case WM_NCCREATE: {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            auto data = std::make_unique<TLabelData>();
-            if (create->lpCreateParams != nullptr)
-                data->params = *static_cast<const TLabelParams*>(create->lpCreateParams);
-            Attach(window, std::move(data));
-            break;
-        }
-        case WM_NCDESTROY:
-            Detach<TLabelData>(window);
-            break;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(window, &paint);
-            PaintLabel(window, dc);
-            EndPaint(window, &paint);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            PaintLabel(window, reinterpret_cast<HDC>(wParam));
-            return 0;
-        case WM_SETTEXT: {
-            LRESULT result = DefWindowProcW(window, message, wParam, lParam);
-            InvalidateRect(window, nullptr, FALSE);
-            return result;
-        }
-        case WM_SETFONT:
-            if (TLabelData* data = DataOf<TLabelData>(window))
-                data->font = reinterpret_cast<HFONT>(wParam);
-            if (LOWORD(lParam))
-                InvalidateRect(window, nullptr, FALSE);
-            return 0;
-        case WM_GETFONT:
-            if (TLabelData* data = DataOf<TLabelData>(window))
-                return reinterpret_cast<LRESULT>(data->font);
-            return 0;
-        case WM_ENABLE:
-            InvalidateRect(window, nullptr, FALSE);
-            return 0;
-        case WM_NCHITTEST:
-            return HTTRANSPARENT;
-        default:
-            break;
-        }
-    } catch (...) {
-        HandleException();
-        if (message == WM_NCCREATE)
-            return FALSE;
+std::unique_ptr<TPanelData> TPanelData::Create(const CREATESTRUCTW& create) {
+    auto data = std::make_unique<TPanelData>();
+    if (create.lpCreateParams != nullptr)
+        data->params = *static_cast<const TPanelParams*>(create.lpCreateParams);
+    if (data->params.color != ButtonFaceColor) {
+        data->ownBrush.Reset(CreateSolidBrush(data->params.color));
+        if (!data->ownBrush.Valid())
+            return nullptr;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    return data;
 }
 
-LRESULT CALLBACK PictureProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) noexcept {
-    try {
-        switch (message) {
-        case WM_NCCREATE: {
-            auto* create = reinterpret_cast<CREATESTRUCTW*>(lParam);
-            auto* params = static_cast<const TPictureParams*>(create->lpCreateParams);
-            if (params == nullptr || params->bitmap == nullptr)
-                return FALSE;
-            auto data = std::make_unique<TPictureData>();
-            data->bitmap = LoadPicture(params->instance, params->bitmap);
-            BITMAP info{};
-            if (!data->bitmap.Valid() || GetObjectW(data->bitmap.Get(), sizeof(info), &info) == 0)
-                return FALSE;
-            data->size = {info.bmWidth, info.bmHeight};
-            Attach(window, std::move(data));
-            break;
-        }
-        case WM_NCDESTROY:
-            Detach<TPictureData>(window);
-            break;
-        case WM_ERASEBKGND:
-            return 1;
-        case WM_PAINT: {
-            PAINTSTRUCT paint;
-            HDC dc = BeginPaint(window, &paint);
-            DrawPicture(window, dc, ClientRect(window));
-            EndPaint(window, &paint);
-            return 0;
-        }
-        case WM_PRINTCLIENT:
-            DrawPicture(window, reinterpret_cast<HDC>(wParam), ClientRect(window));
-            return 0;
-        case WM_NCHITTEST:
-            return HTTRANSPARENT;
-        default:
-            break;
-        }
-    } catch (...) {
-        HandleException();
-        if (message == WM_NCCREATE)
-            return FALSE;
+// Printed, a panel brings its pictures along; on screen they paint themselves.
+void TPanelData::Paint(HWND panel, HDC dc, bool printing) {
+    PaintPanel(panel, dc, printing);
+}
+
+std::optional<LRESULT> TPanelData::Handle(HWND panel, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    // The form handles every control's notifications, wherever the control sits.
+    case WM_COMMAND:
+    case WM_NOTIFY: {
+        HWND form = GetAncestor(panel, GA_ROOT);
+        if (form != nullptr && form != panel)
+            return SendMessageW(form, message, wParam, lParam);
+        return std::nullopt;
     }
-    return DefWindowProcW(window, message, wParam, lParam);
+    case WM_CTLCOLORSTATIC:
+    case WM_CTLCOLORBTN: {
+        TPanelData* data = DataOf<TPanelData>(panel);
+        HDC dc = reinterpret_cast<HDC>(wParam);
+        SetBkColor(dc, ResolveColor(data ? data->params.color : ButtonFaceColor, COLOR_BTNFACE));
+        return reinterpret_cast<LRESULT>(data ? data->Brush() : GetSysColorBrush(COLOR_BTNFACE));
+    }
+    default:
+        return std::nullopt;
+    }
+}
+
+std::unique_ptr<TLabelData> TLabelData::Create(const CREATESTRUCTW& create) {
+    auto data = std::make_unique<TLabelData>();
+    if (create.lpCreateParams != nullptr)
+        data->params = *static_cast<const TLabelParams*>(create.lpCreateParams);
+    return data;
+}
+
+std::optional<LRESULT> TLabelData::Handle(HWND label, UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_SETTEXT: {
+        LRESULT result = DefWindowProcW(label, message, wParam, lParam);
+        InvalidateRect(label, nullptr, FALSE);
+        return result;
+    }
+    case WM_SETFONT:
+        if (TLabelData* data = DataOf<TLabelData>(label))
+            data->font = reinterpret_cast<HFONT>(wParam);
+        if (LOWORD(lParam))
+            InvalidateRect(label, nullptr, FALSE);
+        return 0;
+    case WM_GETFONT:
+        if (TLabelData* data = DataOf<TLabelData>(label))
+            return reinterpret_cast<LRESULT>(data->font);
+        return 0;
+    case WM_ENABLE:
+        InvalidateRect(label, nullptr, FALSE);
+        return 0;
+    case WM_NCHITTEST:
+        return HTTRANSPARENT;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::unique_ptr<TPictureData> TPictureData::Create(const CREATESTRUCTW& create) {
+    auto* params = static_cast<const TPictureParams*>(create.lpCreateParams);
+    if (params == nullptr || params->bitmap == nullptr)
+        return nullptr;
+    auto data = std::make_unique<TPictureData>();
+    data->bitmap = LoadPicture(params->instance, params->bitmap);
+    BITMAP info{};
+    if (!data->bitmap.Valid() || GetObjectW(data->bitmap.Get(), sizeof(info), &info) == 0)
+        return nullptr;
+    data->size = {info.bmWidth, info.bmHeight};
+    return data;
+}
+
+void TPictureData::Paint(HWND picture, HDC dc, bool) {
+    DrawPicture(picture, dc, ClientRect(picture));
+}
+
+std::optional<LRESULT> TPictureData::Handle(HWND, UINT message, WPARAM, LPARAM) {
+    if (message == WM_NCHITTEST)
+        return HTTRANSPARENT;
+    return std::nullopt;
 }
 
 bool Register(HINSTANCE instance, const wchar_t* name, WNDPROC procedure, UINT style) {
@@ -354,9 +334,9 @@ COLORREF ResolveColor(COLORREF color, int systemColor) {
 
 bool RegisterControlClasses(HINSTANCE instance) {
     // Panels and labels repaint whole when resized: bevels and centred or right-aligned text move.
-    return Register(instance, PanelClassName, &PanelProc, CS_HREDRAW | CS_VREDRAW) &&
-           Register(instance, LabelClassName, &LabelProc, CS_HREDRAW | CS_VREDRAW) &&
-           Register(instance, PictureClassName, &PictureProc, 0);
+    return Register(instance, PanelClassName, &ControlProc<TPanelData>, CS_HREDRAW | CS_VREDRAW) &&
+           Register(instance, LabelClassName, &ControlProc<TLabelData>, CS_HREDRAW | CS_VREDRAW) &&
+           Register(instance, PictureClassName, &ControlProc<TPictureData>, 0);
 }
 
 SIZE MeasureLabelText(HWND label, int wrapWidth) {

@@ -3,6 +3,7 @@
 
 #include <vector>
 
+#include "../../tools/mkpayload/BitWriter.h"
 #include "unpack/Huffman.h"
 
 namespace rarlib {
@@ -10,12 +11,13 @@ namespace {
 
 // A cursor over bits given as a string of '0'/'1'.
 struct BitString {
-    explicit BitString(const std::string& bits) : bytes((bits.size() + 7) / 8 + 16, 0) {
-        for (size_t i = 0; i < bits.size(); ++i) {
-            if (bits[i] == '1') {
-                bytes[i / 8] |= static_cast<uint8_t>(0x80 >> (i % 8));
-            }
+    explicit BitString(const std::string& bits) {
+        mkpayload::TBitWriter w;
+        for (char c : bits) {
+            w.Put(c == '1' ? 1 : 0, 1);
         }
+        bytes = w.Finish();
+        bytes.resize(bytes.size() + 16); // the cursor reads ahead
         cursor.data = bytes.data();
     }
     uint32_t decodeWith(const auto& table) {

@@ -10,6 +10,7 @@
 //   EXPECT_TRUE(watcher.Found());
 
 #include "common/Thread.h"
+#include "common/WindowText.h"
 
 #include <windows.h>
 
@@ -44,12 +45,6 @@ inline std::vector<HWND> ProcessDialogs() {
     std::vector<HWND> dialogs;
     EnumWindows(&detail::CollectProcessDialog, reinterpret_cast<LPARAM>(&dialogs));
     return dialogs;
-}
-
-inline std::wstring WindowText(HWND window) {
-    std::wstring text(size_t(GetWindowTextLengthW(window)) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(window, text.data(), int(text.size()))));
-    return text;
 }
 
 // A control's rectangle in its dialog's client coordinates.

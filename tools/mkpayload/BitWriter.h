@@ -1,4 +1,5 @@
-// Packed-data bits, most significant bit of each byte first, as the RAR decoders read them.
+// Packed-data bits, most significant bit of each byte first, as the RAR decoders read them. The
+// library's tests write their streams with it too; it is header-only so that they need no target.
 #pragma once
 
 #include <cstdint>
@@ -9,9 +10,9 @@ namespace mkpayload {
 
 class TBitWriter {
 public:
-    // The low `count` bits of `value` (count up to 24), highest first.
+    // The low `count` bits of `value` (count up to 32), highest first.
     void Put(uint32_t value, unsigned count) {
-        pending_ = (pending_ << count) | (value & ((1u << count) - 1));
+        pending_ = (pending_ << count) | (value & ((uint64_t{1} << count) - 1));
         pendingBits_ += count;
         while (pendingBits_ >= 8) {
             pendingBits_ -= 8;
@@ -25,13 +26,17 @@ public:
             Put(0, 8 - pendingBits_);
         }
     }
-    uint64_t BitCount() const { return bytes_.size() * 8ull + pendingBits_; }
     // The complete bytes written so far, handed over; a partial byte stays.
     std::vector<uint8_t> TakeBytes() { return std::exchange(bytes_, {}); }
+    // Everything written, the last byte padded with zero bits.
+    std::vector<uint8_t> Finish() {
+        Align();
+        return TakeBytes();
+    }
 
 private:
     std::vector<uint8_t> bytes_;
-    uint32_t pending_ = 0;
+    uint64_t pending_ = 0;
     unsigned pendingBits_ = 0;
 };
 

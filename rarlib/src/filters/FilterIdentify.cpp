@@ -1,22 +1,10 @@
 #include "filters/FilterIdentify.h"
 
-#include <array>
+#include "core/Crc32.h"
 
 namespace rarlib::filters {
 
 namespace {
-
-constexpr std::array<uint32_t, 256> makeCrcTable() {
-    std::array<uint32_t, 256> t{};
-    for (uint32_t i = 0; i < 256; ++i) {
-        uint32_t c = i;
-        for (int k = 0; k < 8; ++k)
-            c = (c & 1) ? (c >> 1) ^ 0xEDB88320u : c >> 1;
-        t[i] = c;
-    }
-    return t;
-}
-constexpr std::array<uint32_t, 256> kCrcTable = makeCrcTable();
 
 struct Fingerprint {
     uint32_t size;
@@ -31,13 +19,6 @@ constexpr Fingerprint kStandardFilters[] = {
 
 } // namespace
 
-uint32_t filterCodeCrc(std::span<const uint8_t> data) {
-    uint32_t c = 0xFFFFFFFFu;
-    for (uint8_t b : data)
-        c = kCrcTable[(c ^ b) & 0xFF] ^ (c >> 8);
-    return ~c;
-}
-
 std::optional<FilterType> identifyFilter(std::span<const uint8_t> code) {
     if (code.empty())
         return std::nullopt;
@@ -46,7 +27,7 @@ std::optional<FilterType> identifyFilter(std::span<const uint8_t> code) {
         x ^= b;
     if (x != code[0])
         return std::nullopt;
-    const uint32_t crc = filterCodeCrc(code);
+    const uint32_t crc = crc32(code);
     for (const Fingerprint& f : kStandardFilters)
         if (f.size == code.size() && f.crc == crc)
             return f.type;

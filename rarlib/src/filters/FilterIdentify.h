@@ -13,7 +13,4 @@ namespace rarlib::filters {
 // match no standard filter (including the text filter the archiver never emits).
 std::optional<FilterType> identifyFilter(std::span<const uint8_t> code);
 
-// The common CRC-32 (zlib's), for the fingerprints.
-uint32_t filterCodeCrc(std::span<const uint8_t> data);
-
 } // namespace rarlib::filters

@@ -9,7 +9,7 @@ namespace rarlib::test {
 using namespace lz29;
 
 LzStreamBuilder& LzStreamBuilder::rawBits(uint32_t value, unsigned count) {
-    bits_.put(value, count);
+    bits_.Put(value, count);
     return *this;
 }
 
@@ -138,7 +138,10 @@ LzStreamBuilder& LzStreamBuilder::blockEnd() {
 }
 
 LzStreamBuilder& LzStreamBuilder::bytes(const std::vector<uint8_t>& data) {
-    bits_.append(data);
+    align();
+    for (uint8_t b : data) {
+        rawBits(b, 8);
+    }
     return *this;
 }
 
@@ -150,7 +153,7 @@ LzStreamBuilder& LzStreamBuilder::ppmBlock() {
 }
 
 std::vector<uint8_t> LzStreamBuilder::finish() {
-    return bits_.finish();
+    return bits_.Finish();
 }
 
 } // namespace rarlib::test

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "support/BitWriter.h"
+#include "../../../tools/mkpayload/BitWriter.h"
 
 namespace rarlib::test {
 
@@ -36,9 +36,9 @@ public:
 
 private:
     void symbol(uint32_t sym) { rawBits(sym, 9); }
-    void align() { bits_.align(); }
+    void align() { bits_.Align(); }
 
-    BitWriter bits_;
+    mkpayload::TBitWriter bits_;
     std::array<uint8_t, 404> lastLengths_{};
 };
 

@@ -1,6 +1,6 @@
 #include "FilterTestKit.h"
 
-#include "filters/FilterIdentify.h"
+#include "core/Crc32.h"
 
 #include <stdexcept>
 
@@ -8,23 +8,23 @@ namespace rarlib::filters::testing {
 
 void BitWriter::number(uint32_t v) {
     if (v < 16) {
-        put(0, 2);
-        put(v, 4);
+        Put(0, 2);
+        Put(v, 4);
     } else if (v < 256) {
-        put(1, 2);
-        put(v, 8);
+        Put(1, 2);
+        Put(v, 8);
     } else if (v < 65536) {
-        put(2, 2);
-        put(v, 16);
+        Put(2, 2);
+        Put(v, 16);
     } else {
-        put(3, 2);
-        put(v, 32);
+        Put(3, 2);
+        Put(v, 32);
     }
 }
 
 void BitWriter::bytes(const std::vector<uint8_t>& b) {
     for (uint8_t x : b)
-        put(x, 8);
+        Put(x, 8);
 }
 
 namespace {
@@ -77,7 +77,7 @@ std::vector<uint8_t> forgeStandardCode(FilterType type) {
             for (size_t i = 1; i < code.size(); ++i)
                 sum ^= code[i];
             code[0] = sum;
-            return filterCodeCrc(code);
+            return crc32(code);
         };
         const uint32_t base = crcWith(0);
         uint32_t basisValue[32] = {};
@@ -132,7 +132,7 @@ Record buildRecord(const RecordFields& fields) {
             mask |= 1u << i;
     if (mask != 0) {
         first |= 0x10;
-        w.put(mask, 7);
+        w.Put(mask, 7);
         for (unsigned i = 0; i < 7; ++i)
             if (fields.regs[i])
                 w.number(*fields.regs[i]);
@@ -147,7 +147,7 @@ Record buildRecord(const RecordFields& fields) {
         w.bytes(std::vector<uint8_t>(*fields.globalSize));
     }
     Record r;
-    r.body = w.finish();
+    r.body = w.Finish();
     const size_t n = r.body.size();
     first |= static_cast<uint8_t>(n <= 6 ? n - 1 : n <= 262 ? 6 : 7);
     r.first = first;

@@ -8,12 +8,12 @@
 #include <optional>
 #include <vector>
 
-#include "../../../tests/support/BitWriter.h"
+#include "../../../../tools/mkpayload/BitWriter.h"
 
 namespace rarlib::filters::testing {
 
 // The filter records' fields: variable-length numbers and bytes that need not start a byte.
-class BitWriter : public rarlib::test::BitWriter {
+class BitWriter : public mkpayload::TBitWriter {
 public:
     void number(uint32_t v); // the format's variable-length number, shortest form
     void bytes(const std::vector<uint8_t>& b);

@@ -279,7 +279,7 @@ void Lz20Writer::audio(std::span<const uint8_t> bytes) {
     }
 }
 
-void Lz20Writer::emitTables(BitWriter& w, Block& b) {
+void Lz20Writer::emitTables(mkpayload::TBitWriter& w, Block& b) {
     const size_t count = b.audio ? 257 * b.channels : 298 + 48 + 28;
     std::vector<uint8_t> lengths(count, 0);
     if (b.flat) {
@@ -312,10 +312,10 @@ void Lz20Writer::emitTables(BitWriter& w, Block& b) {
             at += l.size();
         }
     }
-    w.put(b.audio ? 1 : 0, 1);
-    w.put(b.keep ? 1 : 0, 1);
+    w.Put(b.audio ? 1 : 0, 1);
+    w.Put(b.keep ? 1 : 0, 1);
     if (b.audio) {
-        w.put(b.channels - 1, 2);
+        w.Put(b.channels - 1, 2);
     }
     if (!b.keep) {
         std::fill(oldLengths_.begin(), oldLengths_.end(), 0);
@@ -357,17 +357,17 @@ void Lz20Writer::emitTables(BitWriter& w, Block& b) {
     const std::vector<uint8_t> preLen = huffmanLengths(freq);
     const std::vector<uint32_t> preCode = canonicalCodes(preLen);
     for (uint8_t l : preLen) {
-        w.put(l, 4);
+        w.Put(l, 4);
     }
     for (const Pre& p : pre) {
-        w.put(preCode[p.sym], preLen[p.sym]);
-        w.put(p.extra, p.bits);
+        w.Put(preCode[p.sym], preLen[p.sym]);
+        w.Put(p.extra, p.bits);
     }
     std::copy(lengths.begin(), lengths.end(), oldLengths_.begin());
     b.lengths = std::move(lengths);
 }
 
-void Lz20Writer::emitCodes(BitWriter& w, const Block& b) {
+void Lz20Writer::emitCodes(mkpayload::TBitWriter& w, const Block& b) {
     const unsigned tables = b.audio ? b.channels : 3;
     std::vector<std::vector<uint8_t>> len(7);
     std::vector<std::vector<uint32_t>> code(7);
@@ -382,13 +382,13 @@ void Lz20Writer::emitCodes(BitWriter& w, const Block& b) {
         if (len[c.table].empty() || len[c.table][c.symbol] == 0) {
             throw std::logic_error("symbol without a code");
         }
-        w.put(code[c.table][c.symbol], len[c.table][c.symbol]);
-        w.put(c.extra, c.extraBits);
+        w.Put(code[c.table][c.symbol], len[c.table][c.symbol]);
+        w.Put(c.extra, c.extraBits);
     }
 }
 
 std::vector<uint8_t> Lz20Writer::endEntry(unsigned announce) {
-    BitWriter w;
+    mkpayload::TBitWriter w;
     Block next;
     if (announce > 0) {
         next.flat = true;
@@ -414,7 +414,7 @@ std::vector<uint8_t> Lz20Writer::endEntry(unsigned announce) {
         blocks_.erase(blocks_.begin(), blocks_.end() - 1);
     }
     blocks_.back().codes.clear();
-    return w.finish();
+    return w.Finish();
 }
 
 } // namespace rarlib::testing

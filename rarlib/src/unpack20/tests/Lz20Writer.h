@@ -7,11 +7,9 @@
 #include <span>
 #include <vector>
 
-#include "../../../tests/support/BitWriter.h"
+#include "../../../../tools/mkpayload/BitWriter.h"
 
 namespace rarlib::testing {
-
-using rarlib::test::BitWriter;
 
 // Code lengths (at most 15) for the given symbol frequencies; unused symbols get 0.
 std::vector<uint8_t> huffmanLengths(const std::vector<uint32_t>& freq);
@@ -80,8 +78,8 @@ private:
     void startBlock(Block b);
     void pushDistance(uint32_t length, uint32_t distance);
     void lengthCode(uint16_t table, uint32_t value); // value relative to the slot base
-    void emitTables(BitWriter& w, Block& b);
-    void emitCodes(BitWriter& w, const Block& b);
+    void emitTables(mkpayload::TBitWriter& w, Block& b);
+    void emitCodes(mkpayload::TBitWriter& w, const Block& b);
     void copy(uint32_t length, uint32_t distance);
     uint8_t residual(unsigned channel, uint8_t value);
 

@@ -86,16 +86,16 @@ TEST(Unpack20Damage, InvalidTables) {
                      preLengths({0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 1})});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
-        BitWriter w;
+        mkpayload::TBitWriter w;
         for (auto [v, n] : c.bits) {
-            w.put(v, n);
+            w.Put(v, n);
         }
         for (int i = 0; i < 64; ++i) {
-            w.put(0, 8);
+            w.Put(0, 8);
         }
         Unpack20 u;
         std::vector<uint8_t> out;
-        EXPECT_EQ(decodeTo(u, w.finish(), 10, false, out), Status::BadData);
+        EXPECT_EQ(decodeTo(u, w.Finish(), 10, false, out), Status::BadData);
     }
 }
 
