@@ -2,7 +2,7 @@
 
 #include "archive/ArchiveWalk.h"
 #include "archive/UnRAR.h"
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/Text.h"
 

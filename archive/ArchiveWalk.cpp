@@ -2,7 +2,7 @@
 
 #include "archive/ArchiveOpenCount.h"
 #include "archive/UnRAR.h"
-#include "common/CommonUtils.h"
+#include "common/CodePages.h"
 #include "common/PathText.h"
 #include "common/SetupError.h"
 #include "common/Text.h"

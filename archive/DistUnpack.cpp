@@ -5,7 +5,7 @@
 #include "archive/EntryPlacement.h"
 #include "archive/StagingFolder.h"
 #include "archive/UnRAR.h"
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/SetupError.h"
 

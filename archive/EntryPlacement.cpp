@@ -1,6 +1,6 @@
 #include "archive/EntryPlacement.h"
 
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
 #include "common/Handles.h"
 #include "common/PathText.h"
 

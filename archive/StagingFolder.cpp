@@ -2,7 +2,7 @@
 
 #include "common/Text.h"
 #include "common/PathText.h"
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
 #include "common/Handles.h"
 
 #include <windows.h>

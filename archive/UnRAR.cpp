@@ -1,6 +1,6 @@
 #include "archive/UnRAR.h"
 
-#include "common/CommonUtils.h"
+#include "common/Libraries.h"
 #include "common/Handles.h"
 #include "common/LoadGuard.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "rarlib/include/rardll.h"
+#include "rardll.h"
 
 namespace zarvo {
 

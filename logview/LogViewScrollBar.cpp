@@ -2,7 +2,7 @@
 
 #include "logview/LogView.h"
 
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
 #include "common/Handles.h"
 
 #include <algorithm>

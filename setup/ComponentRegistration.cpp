@@ -1,7 +1,7 @@
 #include "setup/ComponentRegistration.h"
 #include "setup/SetupTexts.h"
 
-#include "common/CommonUtils.h"
+#include "common/Reporting.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "setup/DllRegisterServerThread.h"

@@ -1,6 +1,6 @@
 #include "setup/DllRegisterServerThread.h"
 
-#include "common/CommonUtils.h"
+#include "common/Libraries.h"
 #include "common/Handles.h"
 #include "common/LoadGuard.h"
 #include "common/Text.h"

@@ -1,6 +1,6 @@
 #include "setup/LoadFailure.h"
 
-#include "common/CommonUtils.h"
+#include "common/Folders.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "setup/ImportTable.h"

@@ -2,7 +2,7 @@
 
 #include "setup/SetupTexts.h"
 
-#include "common/CommonUtils.h"
+#include "common/SpecialFolders.h"
 #include "common/Handles.h"
 #include "common/SetupError.h"
 #include "common/PathText.h"

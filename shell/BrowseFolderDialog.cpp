@@ -1,6 +1,6 @@
 #include "shell/BrowseFolderDialog.h"
 
-#include "common/CommonUtils.h"
+#include "common/SpecialFolders.h"
 #include "common/Handles.h"
 #include "common/SetupError.h"
 #include "shell/SelectionDisplayName.h"
