@@ -1,7 +1,7 @@
 #include "app/Application.h"
 
 #include "app/MainUnit.h"
-#include "common/CommonUtils.h"
+#include "common/Reporting.h"
 #include "common/SetupError.h"
 
 #include <exception>

@@ -10,6 +10,7 @@
 #include "logview/LogView.h"
 #include "common/Reporting.h"
 #include "common/SetupError.h"
+#include "common/WindowText.h"
 #include "engine/StartupTexts.h"
 
 #include <commctrl.h>
@@ -561,10 +562,7 @@ void TMainForm::SetText(TControlId id, const std::wstring& text) {
 }
 
 std::wstring TMainForm::GetText(TControlId id) const {
-    HWND control = Control(id);
-    std::wstring text(size_t(GetWindowTextLengthW(control)) + 1, L'\0');
-    text.resize(size_t(GetWindowTextW(control, text.data(), int(text.size()))));
-    return text;
+    return WindowText(Control(id));
 }
 
 bool TMainForm::IsChecked(TControlId id) const {

@@ -91,8 +91,9 @@ bool StageEntries(const std::wstring& archivePath, const std::vector<std::wstrin
 // One line from staging into the target folder, entry by entry as its own walk extracts them. staging is
 // there whenever the plan has entries.
 TFolderExtraction PlaceLine(const TLinePlan& plan, const std::vector<std::wstring>& names,
-                            const TStagingFolder* staging, const std::wstring& targetFolder,
-                            const std::wstring& line, const std::wstring& baseFolder) {
+                            const TStagingFolder* staging, const TUnpackPlace& place,
+                            const std::wstring& targetFolder, const std::wstring& line,
+                            const std::wstring& baseFolder) {
     TFolderPrefix prefix(line, baseFolder);
     TFolderExtraction result;
     for (size_t index : plan.entries) {
@@ -101,6 +102,7 @@ TFolderExtraction PlaceLine(const TLinePlan& plan, const std::vector<std::wstrin
         std::wstring destination;
         if (!LibraryDestination(WithTrailingBackslash(targetFolder) + prefix.Relative(names[index]),
                                 destination) ||
+            (place.placementFails && place.placementFails(destination)) ||
             !PlaceExtractedEntry(staging->EntryPath(index), destination))
             return result;
     }
@@ -134,7 +136,7 @@ void UnpackLineByLine(const std::wstring& archivePath, const std::vector<std::ws
 
 void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                      const std::wstring& targetFolder, const std::wstring& baseFolder,
-                     const std::wstring& stagingParent, const TLineUnpacked& onLine) {
+                     const TUnpackPlace& place, const TLineUnpacked& onLine) {
     if (lines.empty())
         return;
     std::vector<std::wstring> names;
@@ -154,7 +156,7 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
     const TLinePlan& first = plans.front();
     std::optional<TStagingFolder> staging;
     if (!first.entries.empty() || first.leavesFolder) {
-        staging.emplace(stagingParent);
+        staging.emplace(place.stagingParent);
         if (!staging->Valid() || !StageEntries(archivePath, names, needed, *staging)) {
             // Damaged data, or no room to stage: the walk cannot stand for the lines' own walks.
             staging.reset();
@@ -163,8 +165,8 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
         }
     }
     for (size_t index = 0; index < plans.size(); ++index) {
-        TFolderExtraction line = PlaceLine(plans[index], names, staging ? &*staging : nullptr, targetFolder,
-                                           lines[index], baseFolder);
+        TFolderExtraction line = PlaceLine(plans[index], names, staging ? &*staging : nullptr, place,
+                                           targetFolder, lines[index], baseFolder);
         if (!LineDone(index, line, onLine))
             return;
     }

@@ -11,14 +11,21 @@ namespace zarvo {
 // Called once per line, in list order, after that line's files are in place (or it failed).
 using TLineUnpacked = std::function<void(size_t lineIndex, bool unpacked)>;
 
+struct TUnpackPlace {
+    // The payload is staged in a private folder made below this one.
+    std::wstring stagingParent;
+    // Whether putting a staged entry at this destination fails, as on a drive that has just filled up:
+    // a fault the system cannot be made to give at one exact moment. Empty: never.
+    std::function<bool(const std::wstring& destination)> placementFails;
+};
+
 // Unpacks the lines as ExtractArchiveFolder(archivePath, line, targetFolder, baseFolder) would one after
 // the other, stopping after the first line that fails; the payload is decompressed once. Same outcomes,
 // same files, same current folder, and ESetupError at the same point when targetFolder cannot be made
 // current. A payload whose single walk meets an error is unpacked line by line instead, so that each
-// line still gets the outcome of its own walk. The payload is staged in a private folder made below
-// stagingParent.
+// line still gets the outcome of its own walk.
 void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                      const std::wstring& targetFolder, const std::wstring& baseFolder,
-                     const std::wstring& stagingParent, const TLineUnpacked& onLine);
+                     const TUnpackPlace& place, const TLineUnpacked& onLine);
 
 } // namespace zarvo

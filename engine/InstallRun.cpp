@@ -63,7 +63,7 @@ void WriteInstallState(const TRunInput& input) {
 // the run.
 bool UnpackDistList(TRunLog& log, const TRunInput& input) {
     const std::vector<std::wstring>& lines = *input.distList;
-    UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder, input.stagingParent,
+    UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder, input.unpack,
                     [&](size_t index, bool unpacked) {
                         if (unpacked)
                             log.Info(lines[index] + TextUnpacked);

@@ -3,6 +3,8 @@
 // window calls. Each stage catches what its helpers raise at its own boundary and reports it as an error
 // line; a run never raises, it returns its outcome.
 
+#include "archive/DistUnpack.h"
+
 #include <string>
 #include <vector>
 
@@ -15,7 +17,7 @@ struct TRunInput {
     bool autoMode = false;                     // unattended reinstall: AutoReinstall is left as stored
     bool autoReinstall = false;                // written as AutoReinstall otherwise
     std::wstring setupExecutable;              // recorded with its write time
-    std::wstring stagingParent;                // where the one-pass unpacking stages the payload
+    TUnpackPlace unpack;                       // where the one-pass unpacking stages, and its fault
 };
 
 enum class TRunResult {

@@ -112,13 +112,10 @@ std::wstring TSetupSession::DefaultInstallPath() const {
 }
 
 TRunInput TSetupSession::RunInput() const {
-    return {InstallPath,
-            ArchivePath,
-            &DistList,
-            AutoMode,
-            AutoReinstallFlag,
-            ModulePath,
-            system_.StagingParent(InstallPath)};
+    TUnpackPlace unpack{system_.StagingParent(InstallPath), [this](const std::wstring& destination) {
+                            return system_.PlacementFails(destination);
+                        }};
+    return {InstallPath, ArchivePath, &DistList, AutoMode, AutoReinstallFlag, ModulePath, std::move(unpack)};
 }
 
 } // namespace zarvo

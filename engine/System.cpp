@@ -35,6 +35,10 @@ std::wstring TSystem::StagingParent(const std::wstring&) const {
     return GetTempFolder();
 }
 
+bool TSystem::PlacementFails(const std::wstring&) const {
+    return false;
+}
+
 const TSystem& DefaultSystem() {
     return defaultSystem;
 }

@@ -28,6 +28,8 @@ public:
     // The folder in which the one-pass unpacking makes its staging folder, for an installation into the
     // given folder.
     virtual std::wstring StagingParent(const std::wstring& installPath) const;
+    // Whether putting an unpacked file at this destination fails as on a full drive; never, for real.
+    virtual bool PlacementFails(const std::wstring& destination) const;
 
     // How long running components are waited for.
     TCloseTimings closeTimings;

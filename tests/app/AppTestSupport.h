@@ -122,11 +122,15 @@ public:
     bool CanWrite(const std::wstring& folder) const override {
         return writable ? *writable : TSystem::CanWrite(folder);
     }
+    bool PlacementFails(const std::wstring& destination) const override {
+        return !fullAt.empty() && destination.ends_with(L"\\" + fullAt);
+    }
 
     mutable std::vector<DWORD> waits;
     std::function<void(const std::wstring& fileName)> onStartupFile;
     std::optional<std::optional<uint64_t>> freeSpace; // set: the free space the drive reports
     std::optional<bool> writable;                     // set: the write probe's answer
+    std::wstring fullAt;                              // the drive fills up as the file of this name is placed
 };
 
 // The wizard's unit state as the program loads it, a private temporary folder, a clean installation

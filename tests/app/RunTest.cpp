@@ -72,7 +72,7 @@ protected:
     }
 
     TRunInput Input(bool autoMode = false, bool autoReinstall = true) {
-        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath, GetTempFolder()};
+        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath, {GetTempFolder(), {}}};
     }
     std::vector<std::wstring> Install(const TRunInput& input) {
         TReportRecorder log;
@@ -247,10 +247,24 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
     }
     EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
 
+    // The drive fills up as a later file is placed: its line fails as the held one did.
+    ASSERT_GE(list.size(), 4u);
+    system.fullAt = list[3];
+    session->InstallPath = folder;
+    {
+        TReportRecorder log;
+        TRunOutcome outcome = RunInstallation(session->RunInput());
+        EXPECT_EQ(log.lines, Join(Unpacked({list[0], list[1], list[2]}),
+                                  {L"Ошибка: Невозможно распаковать " + list[3]}));
+        EXPECT_EQ(outcome.result, TRunResult::Stopped);
+    }
+    EXPECT_FALSE(PathExists(folder + L"\\" + list[3]));
+    system.fullAt.clear();
+
     // Without a folder neither run touches anything: one error line, and the run stops.
     for (auto run : {&RunInstallation, &RunRemoval}) {
         TReportRecorder log;
-        TRunOutcome outcome = run({L"", archivePath, &list, false, false, ModulePath, GetTempFolder()});
+        TRunOutcome outcome = run({L"", archivePath, &list, false, false, ModulePath, {GetTempFolder(), {}}});
         EXPECT_EQ(log.lines, std::vector<std::wstring>{L"Ошибка: Не указан путь для установки"});
         EXPECT_EQ(outcome.result, TRunResult::Stopped);
     }

@@ -184,7 +184,7 @@ protected:
         };
         try {
             if (onePass)
-                UnpackDistLines(payload, lines, target, base, GetTempFolder(), record);
+                UnpackDistLines(payload, lines, target, base, {GetTempFolder(), {}}, record);
             for (size_t index = 0;
                  !onePass && run.outcomes.find('-') == std::string::npos && index < lines.size(); ++index) {
                 // A target folder that cannot be entered ends the run with an error, as the run does.

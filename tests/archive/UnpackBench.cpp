@@ -73,7 +73,7 @@ int main() {
                 return;
     });
     Report("one pass", [&](const std::wstring& target) {
-        UnpackDistLines(payload, lines, target, L"Dist", GetTempFolder(), [](size_t, bool) {});
+        UnpackDistLines(payload, lines, target, L"Dist", {GetTempFolder(), {}}, [](size_t, bool) {});
     });
     FreeRarLibrary();
     return 0;
