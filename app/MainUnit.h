@@ -1,5 +1,5 @@
 #pragma once
-// MainUnit: the wizard's main form TMainForm and the state the wizard's steps share.
+// MainUnit: the wizard's main form TMainForm; the state the steps share is its session's.
 
 #include "app/MainLayout.h"
 #include "common/GdiHandles.h"
@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <array>
-#include <functional>
 #include <memory>
 #include <optional>
 #include <string>

@@ -88,13 +88,22 @@ TRunOutcome RunInstallation(const TRunInput& input) {
     log.Info(TextCreatingPath + input.installPath);
     if (!log.Stage([&] { return UnpackDistList(log, input); }))
         return log.Outcome();
-    ExtractSystemFile(log, input.archivePath, RuntimeLibraryFile);
+    // A missing runtime library is an error line; the run goes on.
+    if (!log.Stage([&] {
+            ExtractSystemFile(log, input.archivePath, RuntimeLibraryFile);
+            return true;
+        }))
+        return log.Outcome();
     if (!log.Stage([&] { return RegisterComponents(input.installPath); })) {
         log.Failed(TextRegistering, TRunResult::Stopped);
         return log.Outcome();
     }
     log.Info(TextCreatingShortcuts);
-    CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle);
+    if (!log.Stage([&] {
+            CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle);
+            return true;
+        }))
+        return log.Outcome();
     log.Info(TextFinishingInstall);
     if (!log.Stage([&] {
             WriteInstallState(input);

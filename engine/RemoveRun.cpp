@@ -18,10 +18,13 @@ TRunOutcome RunRemoval(const TRunInput& input) {
     }
 
     log.Info(TextRemovingShortcut);
-    DeleteShortcut(ProductTitle, CSIDL_COMMON_DESKTOPDIRECTORY);
-    DeleteShortcut(ProductTitle, CSIDL_COMMON_STARTMENU);
-    // Reports its own steps; the files go whatever it answered.
-    if (!UnregisterComponents(input.installPath))
+    // Unregistration reports its own steps; the files go whatever it answered.
+    if (!log.Stage([&] {
+            DeleteShortcut(ProductTitle, CSIDL_COMMON_DESKTOPDIRECTORY);
+            DeleteShortcut(ProductTitle, CSIDL_COMMON_STARTMENU);
+            return UnregisterComponents(input.installPath);
+        }) &&
+        !log.Stopped())
         log.Failed(TextUnregistering, TRunResult::DoneWithErrors);
 
     for (const std::wstring& name : *input.distList) {
