@@ -26,6 +26,8 @@ inline constexpr wchar_t TextNoInstallPath[] = L"Не указан путь дл
 inline constexpr wchar_t TextNoSpaceFormat[] = L"Недостаточно места на диске: нужно %lu МБ, доступно %lu МБ";
 inline constexpr wchar_t TextPathTooLong[] = L"Путь для установки слишком длинный";
 inline constexpr wchar_t TextNoAccess[] = L"Нет доступа к каталогу ";
+inline constexpr wchar_t TextNoDrive1[] = L"Диск ";                   // + "Q:" +
+inline constexpr wchar_t TextNoDrive2[] = L" не найден или не готов"; // a missing drive, an empty reader
 
 // Removal.
 inline constexpr wchar_t TextRemovingShortcut[] = L"Удаление ярлыка";

@@ -39,9 +39,13 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
     // The system's limit holds the terminating zero too.
     if (listed && installPath.size() + 1 + longestName >= MAX_PATH)
         return Refuse(TextPathTooLong);
+    // The walk up ends at the drive's root: nothing exists when the drive itself does not, or holds no
+    // medium.
     const std::wstring existing = NearestExistingFolder(installPath);
-    if (existing.empty() || !system.CanWrite(existing))
-        return Refuse(TextNoAccess + (existing.empty() ? installPath : existing));
+    if (existing.empty())
+        return Refuse(TextNoDrive1 + installPath.substr(0, 2) + TextNoDrive2);
+    if (!system.CanWrite(existing))
+        return Refuse(TextNoAccess + existing);
     std::optional<uint64_t> available = system.FreeSpace(existing);
     if (listed && available && *available < needed) {
         wchar_t text[128];

@@ -381,6 +381,7 @@ TEST_F(Runs, TheTargetIsCheckedBeforeAnythingChanges) {
         {folder, 1ull << 40, false,
          L"Ошибка: Нет доступа к каталогу " + temp->Folder().substr(0, temp->Folder().size() - 1)},
         {L"C:\\" + std::wstring(240, L'z'), 1ull << 40, true, L"Ошибка: Путь для установки слишком длинный"},
+        {L"Q:\\Zarvo\\Sub", 1ull << 40, true, L"Ошибка: Диск Q: не найден или не готов"},
     };
     for (const TCase& test : cases) {
         SCOPED_TRACE(WideToUtf8(test.refusal));
