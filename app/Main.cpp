@@ -27,21 +27,20 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ShowMessageBox(CommandLineHelp, ApplicationTitle, MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
+    // A silent start shows nothing, not even a failure of the unit's start-up: the log file has it.
+    std::optional<TQuietReports> quiet;
+    if (arguments.silent)
+        quiet.emplace();
     try {
-        // A silent start shows nothing, not even a failure of the unit's start-up: the log file has it.
-        std::optional<TQuietReports> quiet;
-        if (arguments.silent)
-            quiet.emplace();
         CommonUtilsStartup();
     } catch (...) {
-        if (arguments.silent) {
-            TQuietReports quiet;
-            ReportError(CurrentExceptionMessage(), ApplicationTitle);
-            return ExitRefused;
-        }
+        // The start-up may have cleared the report slots before it failed.
+        if (quiet)
+            quiet.emplace();
         ReportError(CurrentExceptionMessage(), ApplicationTitle);
-        return ExitRunErrors;
+        return arguments.silent ? ExitRefused : ExitRunErrors;
     }
+    quiet.reset();
 
     int exitCode = ExitDone;
     try {

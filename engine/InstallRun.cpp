@@ -89,33 +89,19 @@ TRunOutcome RunInstallation(const TRunInput& input) {
     if (!log.Stage([&] { return UnpackDistList(log, input); }))
         return log.Outcome();
     // A missing runtime library is an error line; the run goes on.
-    if (!log.Stage([&] {
-            ExtractSystemFile(log, input.archivePath, RuntimeLibraryFile);
-            return true;
-        }))
+    if (!log.Stage([&] { ExtractSystemFile(log, input.archivePath, RuntimeLibraryFile); }))
         return log.Outcome();
     if (!log.Stage([&] { return RegisterComponents(input.installPath); })) {
         log.Failed(TextRegistering, TRunResult::Stopped);
         return log.Outcome();
     }
     log.Info(TextCreatingShortcuts);
-    if (!log.Stage([&] {
-            CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle);
-            return true;
-        }))
+    if (!log.Stage([&] { CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle); }))
         return log.Outcome();
     log.Info(TextFinishingInstall);
-    if (!log.Stage([&] {
-            WriteInstallState(input);
-            return true;
-        }))
+    if (!log.Stage([&] { WriteInstallState(input); }))
         return log.Outcome();
-    // A run that reported an error never ends with the success line.
-    if (log.Outcome().Failed())
-        log.Error(TextInstallDoneWithErrors);
-    else
-        log.Info(TextInstallDone);
-    return log.Outcome();
+    return log.Finish(TextInstallDone, TextInstallDoneWithErrors);
 }
 
 } // namespace zarvo

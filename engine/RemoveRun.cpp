@@ -49,14 +49,9 @@ TRunOutcome RunRemoval(const TRunInput& input) {
             registry.SetRootKey(HKEY_LOCAL_MACHINE);
             // A key that is already gone is no error.
             registry.DeleteKey(ProductKey);
-            return true;
         }))
         return log.Outcome();
-    if (log.Outcome().Failed())
-        log.Error(TextRemovalDoneWithErrors);
-    else
-        log.Info(TextRemovalDone);
-    return log.Outcome();
+    return log.Finish(TextRemovalDone, TextRemovalDoneWithErrors);
 }
 
 } // namespace zarvo

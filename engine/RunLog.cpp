@@ -34,6 +34,15 @@ void TRunLog::Note(TRunResult result, const std::wstring& reason) {
         outcome_.result = result;
 }
 
+const TRunOutcome& TRunLog::Finish(const wchar_t* done, const wchar_t* doneWithErrors) {
+    // A run that reported an error never ends with the success line.
+    if (outcome_.Failed())
+        Error(doneWithErrors);
+    else
+        Info(done);
+    return outcome_;
+}
+
 void TRunLog::StopOnRaised() {
     Stop(CurrentExceptionMessage());
 }

@@ -4,6 +4,7 @@
 #include "engine/Runs.h"
 
 #include <string>
+#include <type_traits>
 
 namespace zarvo {
 
@@ -17,17 +18,26 @@ public:
     // A failure that the step has reported itself, with its own lines; reason names the step.
     void Failed(const std::wstring& reason, TRunResult result);
     // Runs one stage: what its helpers raise is reported as an error line with the error's own text and
-    // ends the run. The stage's own answer otherwise; false also once the run has stopped.
+    // ends the run. The stage's own answer otherwise (true for a stage that answers nothing); false also
+    // once the run has stopped.
     template <class TStage> bool Stage(TStage&& stage) {
         if (Stopped())
             return false;
         try {
-            return stage();
+            if constexpr (std::is_void_v<decltype(stage())>) {
+                stage();
+                return true;
+            } else {
+                return stage();
+            }
         } catch (...) {
             StopOnRaised();
             return false;
         }
     }
+
+    // The closing line: done, or done with errors (an error line) when any step failed. The outcome.
+    const TRunOutcome& Finish(const wchar_t* done, const wchar_t* doneWithErrors);
 
     bool Stopped() const { return outcome_.result == TRunResult::Stopped; }
     const TRunOutcome& Outcome() const { return outcome_; }
