@@ -12,7 +12,6 @@
 
 #include <array>
 #include <memory>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -101,10 +100,10 @@ private:
     void ShowPage(const TPageState& state);
     // Switches to the status page, routes every report into the log from now on, runs, and finishes.
     TRunOutcome RunOnStatusPage(TRunOutcome (TMainForm::*run)());
-    // The removal (not in the unattended reinstall), then the installation.
+    // The removal, then the installation.
     TRunOutcome PerformRestore();
-    // The restore button's work; empty when the target was refused before anything changed.
-    std::optional<TRunOutcome> Restore();
+    // The unattended reinstall: the target checked, then the installation over what is there.
+    TRunOutcome PerformAutoReinstall();
     void SetActiveControl(HWND control);
 
     // Window and layout (MainWindow.cpp).

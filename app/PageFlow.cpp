@@ -57,25 +57,25 @@ void TMainForm::CancelButtonClick() {
 }
 
 void TMainForm::RestoreButtonClick() {
-    Restore();
-}
-
-std::optional<TRunOutcome> TMainForm::Restore() {
     session_.AutoReinstallFlag = IsChecked(TControlId::cbAutoReinstall);
     // Nothing is removed when the installation could not be made again.
-    if (!CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
-        return std::nullopt;
-    return RunOnStatusPage(&TMainForm::PerformRestore);
+    if (CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
+        RunOnStatusPage(&TMainForm::PerformRestore);
 }
 
 TRunOutcome TMainForm::PerformRestore() {
-    // The unattended reinstall unpacks over the installation as it is.
-    if (session_.AutoMode)
-        return PerformInstall();
     TRunOutcome removal = PerformRemove();
     TRunOutcome installation = PerformInstall();
     // The worse of the two tells how the restore went.
     return removal.result > installation.result ? removal : installation;
+}
+
+TRunOutcome TMainForm::PerformAutoReinstall() {
+    // On the status page a refusal is a line of the log, and the run has failed before it began.
+    if (!CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
+        return {TRunResult::Stopped, {}};
+    // Over the installation as it is, without a removal.
+    return PerformInstall();
 }
 
 void TMainForm::RemoveButtonClick() {
@@ -152,15 +152,10 @@ void TMainForm::FormActivate() {
     TRunComponentCloser(system, nullptr).CloseRunningComponents(true);
     ProcessMessages();
     system.Wait(200);
-    std::optional<TRunOutcome> outcome = Restore();
-    if (!outcome) {
-        // Refused before anything changed; the box said why.
-        Close();
-        return;
-    }
+    const TRunOutcome outcome = RunOnStatusPage(&TMainForm::PerformAutoReinstall);
     EnableWindow(Control(TControlId::ForwardButton), FALSE);
     ProcessMessages();
-    if (outcome->Failed()) {
+    if (outcome.Failed()) {
         // The log says what went wrong; the wizard stays open until "Завершить".
         prompts_->ShowMessage(TextAutoFailed, TextAutoCaption, MB_OK | MB_ICONERROR);
         EnableWindow(Control(TControlId::ForwardButton), TRUE);

@@ -7,6 +7,7 @@
 #include "common/Text.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace zarvo {
 
@@ -84,19 +85,31 @@ bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& en
 }
 
 bool ReadFolderExtent(const std::wstring& archivePath, const std::wstring& baseFolder,
-                      uint64_t& unpackedBytes, size_t& longestName) {
+                      const std::wstring& targetFolder, TFolderExtent& extent) {
     TArchiveWalk archive(archivePath, RAR_OM_LIST);
     if (!archive.IsOpen())
         return false;
     TFolderPrefix below(L"", baseFolder);
-    unpackedBytes = 0;
-    longestName = 0;
+    extent = {};
+    std::vector<std::wstring> replaced; // upper case: a name stored twice replaces one file
     std::wstring name;
     THeaderRead read;
     while ((read = archive.Next(name)) == THeaderRead::Entry) {
         if (below.Matches(name)) {
-            unpackedBytes += archive.EntrySize();
-            longestName = std::max(longestName, below.Relative(name).size());
+            const std::wstring relative = below.Relative(name);
+            extent.unpackedBytes += archive.EntrySize();
+            extent.largestEntry = std::max<uint64_t>(extent.largestEntry, archive.EntrySize());
+            extent.longestName = std::max(extent.longestName, relative.size());
+            WIN32_FILE_ATTRIBUTE_DATA present;
+            const std::wstring key = UpperCase(relative);
+            if (StaysInsideFolder(relative) &&
+                GetFileAttributesExW(JoinPath(targetFolder, relative).c_str(), GetFileExInfoStandard,
+                                     &present) &&
+                !(present.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+                std::find(replaced.begin(), replaced.end(), key) == replaced.end()) {
+                replaced.push_back(key);
+                extent.replacedBytes += uint64_t(present.nFileSizeHigh) << 32 | present.nFileSizeLow;
+            }
         }
         if (!archive.Skip())
             return false;

@@ -36,9 +36,19 @@ TFolderExtraction ExtractArchiveFolder(const std::wstring& archivePath, const st
 // read from the headers alone. False when the archive cannot be listed or has no such entry.
 bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& entryName, uint32_t& crc);
 
-// What the entries below baseFolder take once unpacked: their sizes added up, and the longest name less
-// baseFolder + "\", read from the headers alone. False when the archive cannot be listed to its end.
+// What the entries below a base folder take once unpacked into a target folder.
+struct TFolderExtent {
+    uint64_t unpackedBytes = 0; // their sizes added up
+    uint64_t largestEntry = 0;  // the size of the largest one
+    // The sizes of the files already at their places below the target folder, each counted once: the
+    // room that replacing them gives back.
+    uint64_t replacedBytes = 0;
+    size_t longestName = 0; // the longest name less baseFolder + "\"
+};
+
+// The extent of the entries below baseFolder, read from the headers alone (and the sizes of the files in
+// targetFolder). False when the archive cannot be listed to its end.
 bool ReadFolderExtent(const std::wstring& archivePath, const std::wstring& baseFolder,
-                      uint64_t& unpackedBytes, size_t& longestName);
+                      const std::wstring& targetFolder, TFolderExtent& extent);
 
 } // namespace zarvo

@@ -60,60 +60,6 @@ std::vector<TLinePlan> PlanLines(const std::vector<std::wstring>& names,
     return plans;
 }
 
-// The one decompression: every entry a planned line needs goes into staging, the others are skipped,
-// and the walk goes on to the end as each line's own walk would. False when anything differs from the
-// listing or fails: a line's own walk could then end differently (a skip does not check the data that
-// an extraction checks), so the one walk cannot stand for it.
-bool StageEntries(const std::wstring& archivePath, const std::vector<std::wstring>& names,
-                  const std::vector<bool>& needed, const TStagingFolder& staging) {
-    TArchiveWalk archive(archivePath, RAR_OM_EXTRACT);
-    if (!archive.IsOpen())
-        return false;
-    std::wstring name;
-    for (size_t index = 0;; ++index) {
-        THeaderRead read = archive.Next(name);
-        if (read == THeaderRead::End)
-            return index == names.size();
-        if (read == THeaderRead::Damaged || index >= names.size() || name != names[index])
-            return false;
-        if (!needed[index]) {
-            if (!archive.Skip())
-                return false;
-            continue;
-        }
-        std::wstring staged = staging.EntryPath(index);
-        // A library that reports success without writing anything leaves nothing to place.
-        if (!archive.ExtractTo(staged) || GetFileAttributesW(staged.c_str()) == INVALID_FILE_ATTRIBUTES)
-            return false;
-    }
-}
-
-// One line from staging into the target folder, entry by entry as its own walk extracts them. staging is
-// there whenever the plan has entries.
-TFolderExtraction PlaceLine(const TLinePlan& plan, const std::vector<std::wstring>& names,
-                            const TStagingFolder* staging, const TUnpackPlace& place,
-                            const std::wstring& targetFolder, const std::wstring& line,
-                            const std::wstring& baseFolder) {
-    TFolderPrefix prefix(line, baseFolder);
-    TFolderExtraction result;
-    for (size_t index : plan.entries) {
-        if (!EnterTargetFolder(targetFolder, result.folderError))
-            return result;
-        std::wstring destination;
-        if (!LibraryDestination(WithTrailingBackslash(targetFolder) + prefix.Relative(names[index]),
-                                destination) ||
-            (place.placementFails && place.placementFails(destination)) ||
-            !PlaceExtractedEntry(staging->EntryPath(index), destination))
-            return result;
-    }
-    if (plan.leavesFolder) {
-        EnterTargetFolder(targetFolder, result.folderError);
-        return result;
-    }
-    result.unpacked = !plan.entries.empty();
-    return result;
-}
-
 // Hands a line's outcome on; a target folder that cannot be made current ends the whole unpacking with
 // the system's text instead. True when the next line may follow.
 bool LineDone(size_t index, const TFolderExtraction& line, const TLineUnpacked& onLine) {
@@ -132,6 +78,115 @@ void UnpackLineByLine(const std::wstring& archivePath, const std::vector<std::ws
             return;
 }
 
+// The one decompression, placing each line's entries in the order its own walk extracts them as soon as
+// they are staged. An entry goes into place by a rename at its last use and is copied before that, so
+// with the archive in list order the staging holds one file at a time. The lines' outcomes are handed on
+// only once the walk has reached the end of the archive, as each line's own walk does before it answers.
+class TOnePass {
+public:
+    TOnePass(const std::vector<TLinePlan>& plans, const std::vector<std::wstring>& names,
+             const std::vector<std::wstring>& lines, const std::wstring& targetFolder,
+             const std::wstring& baseFolder, const TUnpackPlace& place)
+        : plans_(plans), names_(names), lines_(lines), targetFolder_(targetFolder), baseFolder_(baseFolder),
+          place_(place), staged_(names.size(), false), lastUse_(names.size(), NotUsed) {
+        for (size_t line = 0; line < plans.size(); ++line)
+            for (size_t index : plans[line].entries)
+                lastUse_[index] = line;
+    }
+
+    // Walks the archive once. False when the walk met anything that differs from the listing or fails:
+    // a line's own walk could then end differently (a skip does not check the data an extraction checks),
+    // so the lines are left to their own walks.
+    bool Walk(const std::wstring& archivePath, const TStagingFolder& staging) {
+        TArchiveWalk archive(archivePath, RAR_OM_EXTRACT);
+        if (!archive.IsOpen())
+            return false;
+        std::wstring name;
+        for (size_t index = 0;; ++index) {
+            PlaceReady(staging);
+            THeaderRead read = archive.Next(name);
+            if (read == THeaderRead::End)
+                return index == names_.size();
+            if (read == THeaderRead::Damaged || index >= names_.size() || name != names_[index])
+                return false;
+            // Once a line has failed, the rest of the walk only has to reach the end.
+            if (lastUse_[index] == NotUsed || placing_ == Ended) {
+                if (!archive.Skip())
+                    return false;
+                continue;
+            }
+            std::wstring stagedPath = staging.EntryPath(index);
+            // A library that reports success without writing anything leaves nothing to place.
+            if ((place_.placementFails && place_.placementFails(stagedPath)) ||
+                !archive.ExtractTo(stagedPath) ||
+                GetFileAttributesW(stagedPath.c_str()) == INVALID_FILE_ATTRIBUTES)
+                return false;
+            staged_[index] = true;
+        }
+    }
+
+    // The outcome of every line up to the first that failed.
+    void HandOn(const TLineUnpacked& onLine) const {
+        for (size_t line = 0; line < results_.size(); ++line)
+            LineDone(line, results_[line], onLine);
+    }
+
+private:
+    static constexpr size_t NotUsed = size_t(-1);
+    enum TPlacing { Going, Ended };
+
+    // Places the entries of the current line that are staged, and goes on to the next line once all of
+    // them are in place; stops for good at a line that fails.
+    void PlaceReady(const TStagingFolder& staging) {
+        for (; placing_ == Going && results_.size() < plans_.size(); entry_ = 0) {
+            const TLinePlan& plan = plans_[results_.size()];
+            TFolderExtraction result;
+            for (; entry_ < plan.entries.size(); ++entry_) {
+                const size_t index = plan.entries[entry_];
+                if (!staged_[index])
+                    return;
+                if (!EnterTargetFolder(targetFolder_, result.folderError) || !PlaceEntry(staging, index)) {
+                    results_.push_back(result);
+                    placing_ = Ended;
+                    return;
+                }
+            }
+            if (plan.leavesFolder)
+                EnterTargetFolder(targetFolder_, result.folderError);
+            else
+                result.unpacked = !plan.entries.empty();
+            results_.push_back(result);
+            if (!result.unpacked)
+                placing_ = Ended;
+        }
+    }
+
+    bool PlaceEntry(const TStagingFolder& staging, size_t index) const {
+        const size_t line = results_.size();
+        std::wstring destination;
+        if (!LibraryDestination(WithTrailingBackslash(targetFolder_) +
+                                    TFolderPrefix(lines_[line], baseFolder_).Relative(names_[index]),
+                                destination) ||
+            (place_.placementFails && place_.placementFails(destination)))
+            return false;
+        const std::wstring staged = staging.EntryPath(index);
+        return lastUse_[index] == line ? MoveExtractedEntry(staged, destination)
+                                       : PlaceExtractedEntry(staged, destination);
+    }
+
+    const std::vector<TLinePlan>& plans_;
+    const std::vector<std::wstring>& names_;
+    const std::vector<std::wstring>& lines_;
+    const std::wstring& targetFolder_;
+    const std::wstring& baseFolder_;
+    const TUnpackPlace& place_;
+    std::vector<bool> staged_;
+    std::vector<size_t> lastUse_;            // the last line that places the entry; NotUsed for none
+    std::vector<TFolderExtraction> results_; // the lines done so far
+    size_t entry_ = 0;                       // the next entry to place of the line after them
+    TPlacing placing_ = Going;
+};
+
 } // namespace
 
 void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
@@ -146,30 +201,27 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
         return;
     }
     std::vector<TLinePlan> plans = PlanLines(names, lines, baseFolder);
-    std::vector<bool> needed(names.size(), false);
-    for (const TLinePlan& plan : plans)
-        for (size_t index : plan.entries)
-            needed[index] = true;
-
     // A first line that fails by its name alone needs no walk, unless its walk would change the current
     // folder on the way (a name that leaves the folder), which only a walk that gets there does.
     const TLinePlan& first = plans.front();
-    std::optional<TStagingFolder> staging;
-    if (!first.entries.empty() || first.leavesFolder) {
-        staging.emplace(place.stagingParent);
-        if (!staging->Valid() || !StageEntries(archivePath, names, needed, *staging)) {
-            // Damaged data, or no room to stage: the walk cannot stand for the lines' own walks.
-            staging.reset();
-            UnpackLineByLine(archivePath, lines, targetFolder, baseFolder, onLine);
-            return;
-        }
+    if (first.entries.empty() && !first.leavesFolder) {
+        LineDone(0, {}, onLine);
+        return;
     }
-    for (size_t index = 0; index < plans.size(); ++index) {
-        TFolderExtraction line = PlaceLine(plans[index], names, staging ? &*staging : nullptr, place,
-                                           targetFolder, lines[index], baseFolder);
-        if (!LineDone(index, line, onLine))
-            return;
+    TOnePass pass(plans, names, lines, targetFolder, baseFolder, place);
+    bool walked = false;
+    {
+        TStagingFolder staging(place.stagingParent);
+        walked = staging.Valid() && pass.Walk(archivePath, staging);
     }
+    if (walked) {
+        pass.HandOn(onLine);
+        return;
+    }
+    // No staging to be had (no folder, or none that keeps its access list), damaged data, or a drive that
+    // filled up while staging: each line's own walk says how far it gets. What the walk placed already
+    // is placed again, the same bytes.
+    UnpackLineByLine(archivePath, lines, targetFolder, baseFolder, onLine);
 }
 
 } // namespace zarvo

@@ -12,18 +12,20 @@ namespace zarvo {
 using TLineUnpacked = std::function<void(size_t lineIndex, bool unpacked)>;
 
 struct TUnpackPlace {
-    // The payload is staged in a private folder made below this one.
+    // The payload is staged in a private folder made below this one, on the drive of the target folder so
+    // that entries are renamed into place rather than copied.
     std::wstring stagingParent;
-    // Whether putting a staged entry at this destination fails, as on a drive that has just filled up:
-    // a fault the system cannot be made to give at one exact moment. Empty: never.
+    // Whether writing this file fails, as on a drive that has just filled up: a staged copy of an entry
+    // or its destination. A fault the system cannot be made to give at one exact moment. Empty: never.
     std::function<bool(const std::wstring& destination)> placementFails;
 };
 
 // Unpacks the lines as ExtractArchiveFolder(archivePath, line, targetFolder, baseFolder) would one after
 // the other, stopping after the first line that fails; the payload is decompressed once. Same outcomes,
-// same files, same current folder, and ESetupError at the same point when targetFolder cannot be made
-// current. A payload whose single walk meets an error is unpacked line by line instead, so that each
-// line still gets the outcome of its own walk.
+// same outcomes, same current folder, and ESetupError at the same point when targetFolder cannot be made
+// current; the same files whenever the walk gets through. A payload whose single walk meets an error is
+// unpacked line by line instead, so that each line still gets the outcome of its own walk (entries that
+// the walk had placed already stay in place). The same when no staging folder can be made.
 void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                      const std::wstring& targetFolder, const std::wstring& baseFolder,
                      const TUnpackPlace& place, const TLineUnpacked& onLine);

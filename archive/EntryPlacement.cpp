@@ -6,6 +6,8 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+
 #include <vector>
 
 namespace zarvo {
@@ -42,6 +44,20 @@ bool CopyData(HANDLE from, HANDLE to) {
     }
 }
 
+bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
+    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+}
+
+// An empty, unprotected list: the system fills it with what the parent folder passes on.
+bool InheritFolderAccess(const std::wstring& path) {
+    ACL empty;
+    if (!InitializeAcl(&empty, sizeof(empty), ACL_REVISION))
+        return false;
+    return SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                                 DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
+                                 nullptr, &empty, nullptr) == ERROR_SUCCESS;
+}
+
 } // namespace
 
 bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destination) {
@@ -76,6 +92,26 @@ bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destina
     const bool timed = SetFileTime(target.Get(), nullptr, nullptr, &lastWrite) != 0;
     target.Reset();
     return timed && SetFileAttributesW(destination.c_str(), attributes & CopiedAttributes) != 0;
+}
+
+bool MoveExtractedEntry(const std::wstring& staged, const std::wstring& destination) {
+    DWORD attributes = GetFileAttributesW(staged.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
+        return PlaceExtractedEntry(staged, destination);
+    if (!MakeParentFolders(destination))
+        return false;
+    if (!MoveReplacing(staged, destination)) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_NOT_SAME_DEVICE)
+            return PlaceExtractedEntry(staged, destination);
+        if (error != ERROR_ACCESS_DENIED)
+            return false;
+        // A read-only, hidden or system file in the way is replaced too.
+        SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
+        if (!MoveReplacing(staged, destination))
+            return false;
+    }
+    return InheritFolderAccess(destination);
 }
 
 } // namespace zarvo

@@ -14,4 +14,9 @@ namespace zarvo {
 // removed. False on any failure, a time or attributes that cannot be set included.
 bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destination);
 
+// The same result by renaming the staged file into place: nothing is written twice and the drive needs
+// no room for a second copy. The file then takes the access its new folder passes on, not the staging
+// folder's. A folder entry, or a staged file on another drive, is placed as PlaceExtractedEntry does.
+bool MoveExtractedEntry(const std::wstring& staged, const std::wstring& destination);
+
 } // namespace zarvo

@@ -1,17 +1,26 @@
 #include "archive/StagingFolder.h"
 
-#include "common/Text.h"
-#include "common/PathText.h"
 #include "common/Folders.h"
 #include "common/Handles.h"
+#include "common/PathText.h"
+#include "common/Text.h"
 
 #include <windows.h>
+
+#include <sddl.h>
 
 namespace zarvo {
 
 namespace {
 
-// Extracted entries may carry read-only attributes; they go all the same.
+constexpr wchar_t StagingPrefix[] = L"ZarvoUnpack-";
+
+// Full control for the system and administrators, nothing for anyone else; protected, so that nothing
+// the parent grants is inherited.
+constexpr wchar_t StagingAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
+
+// A junction or a symbolic link is removed as the link it is; only real folders are entered. Extracted
+// entries may carry read-only attributes; they go all the same.
 void RemoveTree(const std::wstring& folder) {
     WIN32_FIND_DATAW data;
     TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
@@ -21,31 +30,56 @@ void RemoveTree(const std::wstring& folder) {
             if (name == L"." || name == L"..")
                 continue;
             std::wstring path = JoinPath(folder, name);
-            SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+            const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+            const bool directory = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
+            if (link && directory) {
+                RemoveDirectoryW(path.c_str());
+            } else if (directory) {
                 RemoveTree(path);
-            else
+            } else {
+                // The attributes of a link's target are not ours to change.
+                if (!link)
+                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
                 DeleteFileW(path.c_str());
+            }
         } while (FindNextFileW(find.Get(), &data));
     }
     find.Reset();
     RemoveDirectoryW(folder.c_str());
 }
 
+// Whether the drive of the folder keeps access lists: on one that does not, the staging would be as
+// open as its parent.
+bool KeepsAccessLists(const std::wstring& folder) {
+    wchar_t volume[MAX_PATH];
+    DWORD flags = 0;
+    return GetVolumePathNameW(folder.c_str(), volume, MAX_PATH) &&
+           GetVolumeInformationW(volume, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
+           (flags & FILE_PERSISTENT_ACLS);
+}
+
 } // namespace
 
 TStagingFolder::TStagingFolder(const std::wstring& parent) {
-    const std::wstring base = JoinPath(parent, L"ZarvoUnpack-") + DecimalText(GetCurrentProcessId()) + L"-";
-    // A name left behind by an earlier process of the same id is passed over, never reused.
+    if (!DirectoryExists(parent) || !KeepsAccessLists(parent))
+        return;
+    RemoveLeftStaging(parent);
+    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(StagingAccess, SDDL_REVISION_1,
+                                                              &security.lpSecurityDescriptor, nullptr))
+        return;
+    const std::wstring base = JoinPath(parent, StagingPrefix) + DecimalText(GetCurrentProcessId()) + L"-";
+    // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
-        if (CreateDirectoryW(candidate.c_str(), nullptr)) {
+        if (CreateDirectoryW(candidate.c_str(), &security)) {
             path_ = candidate;
-            return;
+            break;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS)
-            return;
+            break;
     }
+    LocalFree(security.lpSecurityDescriptor);
 }
 
 TStagingFolder::~TStagingFolder() {
@@ -55,6 +89,19 @@ TStagingFolder::~TStagingFolder() {
 
 std::wstring TStagingFolder::EntryPath(size_t index) const {
     return JoinPath(path_, DecimalText(int64_t(index)));
+}
+
+void RemoveLeftStaging(const std::wstring& parent) {
+    WIN32_FIND_DATAW data;
+    TFindHandle find(FindFirstFileW((JoinPath(parent, StagingPrefix) + L"*").c_str(), &data));
+    if (!find)
+        return;
+    do {
+        // A link that merely carries the name is not ours to enter.
+        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            RemoveTree(JoinPath(parent, data.cFileName));
+    } while (FindNextFileW(find.Get(), &data));
 }
 
 } // namespace zarvo

@@ -1,3 +1,4 @@
+#include "archive/StagingFolder.h"
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/Registry.h"
@@ -35,9 +36,11 @@ TRunOutcome RunRemoval(const TRunInput& input) {
             log.Error(TextCannotDelete + name);
     }
 
-    // Only an empty folder goes, never its parents. The process's own current folder (unpacking leaves it
+    // What a killed installation left staged is not the user's: it goes too. Only an empty folder goes,
+    // never its parents. The process's own current folder (unpacking leaves it
     // in the installation folder) would keep it.
     SetCurrentDirectoryW(GetTempFolder().c_str());
+    RemoveLeftStaging(input.installPath);
     if (RemoveDirectoryW(input.installPath.c_str()))
         log.Info(TextFolder + input.installPath + TextDeleted);
     else

@@ -1,7 +1,5 @@
 #include "engine/System.h"
 
-#include "common/Folders.h"
-
 namespace zarvo {
 
 namespace {
@@ -31,8 +29,9 @@ void TSystem::Wait(DWORD milliseconds) const {
 
 void TSystem::StartupFileWritten(const std::wstring&) const {}
 
-std::wstring TSystem::StagingParent(const std::wstring&) const {
-    return GetTempFolder();
+std::wstring TSystem::StagingParent(const std::wstring& installPath) const {
+    // The run makes the folder before it unpacks.
+    return installPath;
 }
 
 bool TSystem::PlacementFails(const std::wstring&) const {

@@ -23,6 +23,16 @@ uint64_t Megabytes(uint64_t bytes) {
     return (bytes + (1u << 20) - 1) >> 20;
 }
 
+// A file that is replaced (or removed first, in a restore) gives its room back once the new one is in
+// place; until then the new one waits beside it in the staging on the same drive, one file at a time.
+uint64_t RoomNeeded(const TFolderExtent& extent) {
+    if (extent.replacedBytes == 0)
+        return extent.unpackedBytes;
+    const uint64_t added =
+        extent.unpackedBytes > extent.replacedBytes ? extent.unpackedBytes - extent.replacedBytes : 0;
+    return added + extent.largestEntry;
+}
+
 bool Refuse(const std::wstring& text) {
     ReportError(text, ErrorCaption);
     return false;
@@ -32,12 +42,11 @@ bool Refuse(const std::wstring& text) {
 
 bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath,
                         const TSystem& system) {
-    uint64_t needed = 0;
-    size_t longestName = 0;
+    TFolderExtent extent;
     // A payload whose headers cannot be read fails where it is unpacked, with its own message.
-    bool listed = ReadFolderExtent(archivePath, DistFolder, needed, longestName);
+    bool listed = ReadFolderExtent(archivePath, DistFolder, installPath, extent);
     // The system's limit holds the terminating zero too.
-    if (listed && installPath.size() + 1 + longestName >= MAX_PATH)
+    if (listed && installPath.size() + 1 + extent.longestName >= MAX_PATH)
         return Refuse(TextPathTooLong);
     // The walk up ends at the drive's root: nothing exists when the drive itself does not, or holds no
     // medium.
@@ -46,6 +55,7 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
         return Refuse(TextNoDrive1 + installPath.substr(0, 2) + TextNoDrive2);
     if (!system.CanWrite(existing))
         return Refuse(TextNoAccess + existing);
+    const uint64_t needed = RoomNeeded(extent);
     std::optional<uint64_t> available = system.FreeSpace(existing);
     if (listed && available && *available < needed) {
         wchar_t text[128];

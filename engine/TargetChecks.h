@@ -7,9 +7,10 @@
 
 namespace zarvo {
 
-// Room on the drive for the files below "Dist" (their sizes read from the payload's headers), the longest
-// installed path within the system's limit, and a folder that can be written. Reports the first failure
-// (caption "Ошибка") and answers false.
+// Room on the drive for the files below "Dist" (their sizes read from the payload's headers, less the
+// files of those names already in the folder, which are replaced), the longest installed path within the
+// system's limit, and a folder that can be written. Reports the first failure (caption "Ошибка") and
+// answers false.
 bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath,
                         const TSystem& system);
 
