@@ -68,9 +68,12 @@ TFolderExtraction ExtractArchiveFolder(const std::wstring& archivePath, const st
         if (!EnterTargetFolder(targetFolder, result.folderError))
             return result;
         std::wstring relative = prefix.Relative(name);
-        if (!StaysInsideFolder(relative) ||
-            !archive.ExtractTo(WithTrailingBackslash(targetFolder) + relative))
+        if (!StaysInsideFolder(relative))
             return result;
+        if (!archive.ExtractTo(WithTrailingBackslash(targetFolder) + relative)) {
+            result.writeError = archive.WriteError();
+            return result;
+        }
         matched = true;
     }
 }

@@ -19,6 +19,9 @@ struct TFolderExtraction {
     // The system's text when targetFolder could not be made current; the walk stopped there. Callers end
     // their run with it rather than go on to the next line.
     std::wstring folderError;
+    // The system's code when a file could not be made or written, as on a full drive or a file held by
+    // another program; 0 when the system gave none or the line failed otherwise.
+    unsigned long writeError = 0;
 
     operator bool() const { return unpacked; }
 };

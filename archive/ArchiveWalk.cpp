@@ -73,14 +73,23 @@ bool TArchiveWalk::Skip() {
 }
 
 bool TArchiveWalk::ExtractTo(const std::wstring& destination) {
+    writeError_ = 0;
+    int result = ERAR_ECREATE;
+    SetLastError(0);
     if (RarLibrary.ProcessFileW != nullptr) {
         std::vector<wchar_t> name = Terminated(destination);
-        return RarLibrary.ProcessFileW(handle_, RAR_EXTRACT, nullptr, name.data()) == 0;
+        result = RarLibrary.ProcessFileW(handle_, RAR_EXTRACT, nullptr, name.data());
+    } else {
+        std::string oemName;
+        if (!TextToOem(destination, oemName))
+            return false;
+        result = RarLibrary.ProcessFile(handle_, RAR_EXTRACT, nullptr, oemName.data());
     }
-    std::string oemName;
-    if (!TextToOem(destination, oemName))
-        return false;
-    return RarLibrary.ProcessFile(handle_, RAR_EXTRACT, nullptr, oemName.data()) == 0;
+    // Only a file that could not be made or written has a reason of the system's (a full drive, a file
+    // held by another program); a library of another make may leave none.
+    if (result == ERAR_ECREATE || result == ERAR_EWRITE)
+        writeError_ = GetLastError();
+    return result == 0;
 }
 
 bool LibraryDestination(const std::wstring& destination, std::wstring& seen) {

@@ -34,11 +34,15 @@ public:
     // Extracts the current entry to exactly that file path (a relative one resolves against the current
     // folder).
     bool ExtractTo(const std::wstring& destination);
+    // The system's code for the last extraction that could not create or write its file; 0 for any other
+    // outcome.
+    DWORD WriteError() const { return writeError_; }
 
 private:
     HANDLE handle_ = nullptr;
     uint32_t entryCrc_ = 0;
     uint32_t entrySize_ = 0;
+    DWORD writeError_ = 0;
 };
 
 // The destination path as the library will see it: as given when it takes wide names, otherwise after

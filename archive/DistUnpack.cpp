@@ -65,7 +65,7 @@ std::vector<TLinePlan> PlanLines(const std::vector<std::wstring>& names,
 bool LineDone(size_t index, const TFolderExtraction& line, const TLineUnpacked& onLine) {
     if (!line.folderError.empty())
         throw ESetupError(line.folderError);
-    onLine(index, line.unpacked);
+    onLine(index, line);
     return line.unpacked;
 }
 
@@ -145,7 +145,8 @@ private:
                 const size_t index = plan.entries[entry_];
                 if (!staged_[index])
                     return;
-                if (!EnterTargetFolder(targetFolder_, result.folderError) || !PlaceEntry(staging, index)) {
+                if (!EnterTargetFolder(targetFolder_, result.folderError) ||
+                    !PlaceEntry(staging, index, result.writeError)) {
                     results_.push_back(result);
                     placing_ = Ended;
                     return;
@@ -161,17 +162,24 @@ private:
         }
     }
 
-    bool PlaceEntry(const TStagingFolder& staging, size_t index) const {
+    // False with the system's code in writeError when the file could not be put in place.
+    bool PlaceEntry(const TStagingFolder& staging, size_t index, unsigned long& writeError) const {
         const size_t line = results_.size();
         std::wstring destination;
         if (!LibraryDestination(WithTrailingBackslash(targetFolder_) +
                                     TFolderPrefix(lines_[line], baseFolder_).Relative(names_[index]),
-                                destination) ||
-            (place_.placementFails && place_.placementFails(destination)))
+                                destination))
             return false;
+        if (place_.placementFails && place_.placementFails(destination)) {
+            writeError = ERROR_DISK_FULL;
+            return false;
+        }
         const std::wstring staged = staging.EntryPath(index);
-        return lastUse_[index] == line ? MoveExtractedEntry(staged, destination)
-                                       : PlaceExtractedEntry(staged, destination);
+        if (lastUse_[index] == line ? MoveExtractedEntry(staged, destination)
+                                    : PlaceExtractedEntry(staged, destination))
+            return true;
+        writeError = GetLastError();
+        return false;
     }
 
     const std::vector<TLinePlan>& plans_;

@@ -1,6 +1,8 @@
 #pragma once
 // Unpacking the lines of the distribution list with the payload decompressed once.
 
+#include "archive/ArchiveExtract.h"
+
 #include <cstddef>
 #include <functional>
 #include <string>
@@ -9,7 +11,7 @@
 namespace zarvo {
 
 // Called once per line, in list order, after that line's files are in place (or it failed).
-using TLineUnpacked = std::function<void(size_t lineIndex, bool unpacked)>;
+using TLineUnpacked = std::function<void(size_t lineIndex, const TFolderExtraction& line)>;
 
 struct TUnpackPlace {
     // The payload is staged in a private folder made below this one, on the drive of the target folder so

@@ -44,10 +44,6 @@ bool CopyData(HANDLE from, HANDLE to) {
     }
 }
 
-bool MoveReplacing(const std::wstring& from, const std::wstring& to) {
-    return MoveFileExW(from.c_str(), to.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
-}
-
 // An empty, unprotected list: the system fills it with what the parent folder passes on.
 bool InheritFolderAccess(const std::wstring& path) {
     ACL empty;
@@ -84,8 +80,10 @@ bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destina
     if (!target)
         return false;
     if (!CopyData(source.Get(), target.Get())) {
+        const DWORD error = GetLastError();
         target.Reset();
         DeleteFileW(destination.c_str());
+        SetLastError(error);
         return false;
     }
     // A file whose time or attributes could not be set is not the file the library would have written.
@@ -100,17 +98,10 @@ bool MoveExtractedEntry(const std::wstring& staged, const std::wstring& destinat
         return PlaceExtractedEntry(staged, destination);
     if (!MakeParentFolders(destination))
         return false;
-    if (!MoveReplacing(staged, destination)) {
-        const DWORD error = GetLastError();
-        if (error == ERROR_NOT_SAME_DEVICE)
-            return PlaceExtractedEntry(staged, destination);
-        if (error != ERROR_ACCESS_DENIED)
-            return false;
-        // A read-only, hidden or system file in the way is replaced too.
-        SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-        if (!MoveReplacing(staged, destination))
-            return false;
-    }
+    // A file in the way that is read-only or held open, or a staged file on another drive: written the
+    // way the library writes, with the library's outcome and reason.
+    if (!MoveFileExW(staged.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
+        return PlaceExtractedEntry(staged, destination);
     return InheritFolderAccess(destination);
 }
 

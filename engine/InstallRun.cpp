@@ -6,6 +6,7 @@
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/Registry.h"
+#include "common/SetupError.h"
 #include "common/Text.h"
 #include "engine/InstallState.h"
 #include "engine/RunLog.h"
@@ -64,11 +65,15 @@ void WriteInstallState(const TRunInput& input) {
 bool UnpackDistList(TRunLog& log, const TRunInput& input) {
     const std::vector<std::wstring>& lines = *input.distList;
     UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder, input.unpack,
-                    [&](size_t index, bool unpacked) {
-                        if (unpacked)
+                    [&](size_t index, const TFolderExtraction& line) {
+                        if (line.unpacked) {
                             log.Info(lines[index] + TextUnpacked);
-                        else
-                            log.Stop(TextCannotUnpack + lines[index]);
+                            return;
+                        }
+                        log.Stop(TextCannotUnpack + lines[index]);
+                        // Why, when the system said: a full drive, a file held by another program.
+                        if (line.writeError != 0)
+                            log.Error(lines[index] + L": " + SystemErrorText(line.writeError));
                     });
     return !log.Stopped();
 }

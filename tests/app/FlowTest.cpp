@@ -214,23 +214,45 @@ TEST_F(Flow, TheFolderButtonProposesTheChosenFolderWithTheProductName) {
     }
 }
 
+// A run that fails, and a folder refused before anything changes (no room on its drive), end alike: the
+// failure box, the reason in the log, the window open.
 TEST_F(Flow, TheUnattendedReinstallReportsFailureAndStaysOpen) {
-    // A file where the installation folder should be: the run fails at its first step.
-    installFolder = *temp / L"Blocked";
-    ASSERT_TRUE(WriteTextFile(installFolder, "in the way"));
-    state->SetProgPath(installFolder);
-    state->SetAutoReinstall(1);
-    Start(L"/auto");
-    ASSERT_TRUE(PumpUntil([&] { return !boxes->Shown().empty(); }, 20000));
-    PumpFor(100);
-    EXPECT_EQ(boxes->Shown()[0].text,
-              L"Автопереустановка Zarvo не выполнена: при установке произошли ошибки. "
-              L"Подробности в журнале на экране установки.");
-    EXPECT_EQ(boxes->Shown()[0].caption, L"Автопереустановка Zarvo");
-    EXPECT_EQ(boxes->Shown()[0].flags, UINT(MB_OK | MB_ICONERROR));
-    EXPECT_FALSE(Closed());
-    EXPECT_TRUE(Finished());
-    EXPECT_EQ(Log(), L"Ошибка: Невозможно создать путь " + installFolder);
+    struct TCase {
+        const char* name;
+        bool fileInTheWay; // otherwise an empty folder on a drive with one free byte
+        std::wstring logStart;
+    } cases[] = {
+        {"run fails", true, L"Ошибка: Невозможно создать путь "},
+        {"target refused", false, L"Ошибка: Недостаточно места на диске: нужно "},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(test.name);
+        installFolder = *temp / (test.fileInTheWay ? L"Blocked" : L"Full");
+        ASSERT_TRUE(test.fileInTheWay ? WriteTextFile(installFolder, "in the way")
+                                      : ForceDirectories(installFolder));
+        if (test.fileInTheWay)
+            system.freeSpace.reset();
+        else
+            system.freeSpace = std::optional<uint64_t>(1);
+        state->SetProgPath(installFolder);
+        state->SetAutoReinstall(1);
+        boxes->Shown().clear();
+        Start(L"/auto");
+        ASSERT_TRUE(PumpUntil([&] { return !boxes->Shown().empty(); }, 20000));
+        PumpFor(100);
+        EXPECT_EQ(boxes->Shown()[0].text,
+                  L"Автопереустановка Zarvo не выполнена: при установке произошли ошибки. "
+                  L"Подробности в журнале на экране установки.");
+        EXPECT_EQ(boxes->Shown()[0].caption, L"Автопереустановка Zarvo");
+        EXPECT_EQ(boxes->Shown()[0].flags, UINT(MB_OK | MB_ICONERROR));
+        EXPECT_EQ(boxes->Shown().size(), 1u) << "the reason is a line of the log, not a box";
+        EXPECT_FALSE(Closed());
+        EXPECT_TRUE(Finished());
+        EXPECT_EQ(Log().substr(0, test.logStart.size()), test.logStart);
+        form.reset();
+        Terminated = false;
+    }
+    system.freeSpace.reset();
     installFolder.clear();
 }
 

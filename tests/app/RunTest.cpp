@@ -6,6 +6,7 @@
 #include "engine/Runs.h"
 #include "engine/Session.h"
 #include "engine/TargetChecks.h"
+#include "archive/ArchiveExtract.h"
 #include "archive/ArchiveOpenCount.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
@@ -27,6 +28,12 @@ std::wstring ProductDir() {
 
 std::wstring SystemRuntime() {
     return GetSystemFolder() + L"RTW32.dll";
+}
+
+bool StagingLeftIn(const std::wstring& folder) {
+    WIN32_FIND_DATAW data;
+    TFindHandle find(FindFirstFileW((folder + L"\\ZarvoUnpack-*").c_str(), &data));
+    return find.Valid();
 }
 
 std::wstring ShortcutIn(int csidl) {
@@ -72,7 +79,7 @@ protected:
     }
 
     TRunInput Input(bool autoMode = false, bool autoReinstall = true) {
-        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath, {GetTempFolder(), {}}};
+        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath, {folder, {}}};
     }
     std::vector<std::wstring> Install(const TRunInput& input) {
         TReportRecorder log;
@@ -241,7 +248,10 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
         ASSERT_TRUE(open.Valid());
         TReportRecorder log;
         TRunOutcome outcome = RunInstallation(Input());
-        EXPECT_EQ(log.lines, Join(Unpacked({list[0], list[1]}), {L"Ошибка: Невозможно распаковать " + held}));
+        // The system's reason follows the line that failed.
+        EXPECT_EQ(log.lines, Join(Unpacked({list[0], list[1]}),
+                                  {L"Ошибка: Невозможно распаковать " + held,
+                                   L"Ошибка: " + held + L": " + SystemErrorText(ERROR_SHARING_VIOLATION)}));
         EXPECT_EQ(outcome.result, TRunResult::Stopped);
         EXPECT_EQ(outcome.reason, L"Невозможно распаковать " + held);
     }
@@ -255,10 +265,12 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
         TReportRecorder log;
         TRunOutcome outcome = RunInstallation(session->RunInput());
         EXPECT_EQ(log.lines, Join(Unpacked({list[0], list[1], list[2]}),
-                                  {L"Ошибка: Невозможно распаковать " + list[3]}));
+                                  {L"Ошибка: Невозможно распаковать " + list[3],
+                                   L"Ошибка: " + list[3] + L": " + SystemErrorText(ERROR_DISK_FULL)}));
         EXPECT_EQ(outcome.result, TRunResult::Stopped);
     }
     EXPECT_FALSE(PathExists(folder + L"\\" + list[3]));
+    EXPECT_FALSE(StagingLeftIn(folder));
     system.fullAt.clear();
 
     // Without a folder neither run touches anything: one error line, and the run stops.
@@ -395,6 +407,35 @@ TEST_F(Runs, TheTargetIsCheckedBeforeAnythingChanges) {
             EXPECT_EQ(log.lines.at(0).substr(0, test.refusal.size()), test.refusal);
         EXPECT_FALSE(PathExists(test.folder)) << "nothing is created";
     }
+}
+
+// Files of the product already in the folder give their room back as they are replaced: a reinstall
+// needs room for its largest file, staged beside the one it replaces, not for the whole product.
+TEST_F(Runs, FreeSpaceCountsTheFilesTheRunReplaces) {
+    TFolderExtent extent;
+    ASSERT_TRUE(ReadFolderExtent(archivePath, L"Dist", folder, extent));
+    ASSERT_GT(extent.unpackedBytes, 2 * extent.largestEntry);
+    const std::wstring empty = *temp / L"Empty";
+    ASSERT_TRUE(ForceDirectories(empty));
+    Install();
+    ASSERT_TRUE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
+    struct TCase {
+        std::wstring target;
+        uint64_t freeBytes;
+        bool accepted;
+    } cases[] = {
+        {folder, extent.largestEntry, true},
+        {folder, extent.largestEntry - 1, false},
+        {empty, extent.unpackedBytes - 1, false},
+        {empty, extent.unpackedBytes, true},
+    };
+    for (const TCase& test : cases) {
+        SCOPED_TRACE(WideToUtf8(test.target) + " " + std::to_string(test.freeBytes));
+        system.freeSpace = test.freeBytes;
+        TReportRecorder log;
+        EXPECT_EQ(CheckInstallTarget(test.target, archivePath, system), test.accepted);
+    }
+    system.freeSpace.reset();
 }
 
 } // namespace

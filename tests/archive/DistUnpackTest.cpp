@@ -187,6 +187,7 @@ protected:
         bool endsInTarget = false;
         std::vector<std::string> tree;
         bool stagingLeft = false;
+        unsigned long writeError = 0; // of the last line
     };
 
     // Unpacks into a fresh folder line by line through ExtractArchiveFolder, or in one pass.
@@ -210,9 +211,10 @@ protected:
             }
         }
         TRun run;
-        auto record = [&](size_t index, bool unpacked) {
+        auto record = [&](size_t index, const TFolderExtraction& line) {
             EXPECT_EQ(index, run.outcomes.size());
-            run.outcomes += unpacked ? '+' : '-';
+            run.outcomes += line.unpacked ? '+' : '-';
+            run.writeError = line.writeError;
         };
         TUnpackPlace place{test.staging == TStaging::None ? target + L"\\missing" : target, {}};
         int stagedFiles = 0;
@@ -230,7 +232,7 @@ protected:
                 TFolderExtraction line = ExtractArchiveFolder(payload, lines[index], target, base);
                 if (!line.folderError.empty())
                     throw ESetupError(line.folderError);
-                record(index, line.unpacked);
+                record(index, line);
             }
         } catch (const ESetupError&) {
             run.outcomes += '!';
@@ -277,6 +279,7 @@ TEST_P(DistUnpack, GivesWhatEachLinesOwnWalkGives) {
               test.outcomes == std::string("*") ? std::string(lines.size(), '+') : test.outcomes);
     EXPECT_EQ(onePass.outcomes, reference.outcomes);
     EXPECT_EQ(onePass.endsInTarget, reference.endsInTarget);
+    EXPECT_EQ(onePass.writeError, reference.writeError);
     if (test.morePlaced)
         EXPECT_TRUE(std::includes(onePass.tree.begin(), onePass.tree.end(), reference.tree.begin(),
                                   reference.tree.end()));

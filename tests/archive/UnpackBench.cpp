@@ -73,7 +73,8 @@ int main() {
                 return;
     });
     Report("one pass", [&](const std::wstring& target) {
-        UnpackDistLines(payload, lines, target, L"Dist", {GetTempFolder(), {}}, [](size_t, bool) {});
+        UnpackDistLines(payload, lines, target, L"Dist", {target, {}},
+                        [](size_t, const TFolderExtraction&) {});
     });
     FreeRarLibrary();
     return 0;

@@ -122,9 +122,12 @@ public:
         SetFileAttributesW(path_.c_str(), windowsAttributes(meta));
         return true;
     }
+    // The caller reads why the write failed after the incomplete file is gone.
     void discard() override {
+        const DWORD error = GetLastError();
         handle_.close();
         DeleteFileW(path_.c_str());
+        SetLastError(error);
     }
 
 private:
