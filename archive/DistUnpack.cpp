@@ -88,7 +88,7 @@ public:
              const std::vector<std::wstring>& lines, const std::wstring& targetFolder,
              const std::wstring& baseFolder, const TUnpackPlace& place)
         : plans_(plans), names_(names), lines_(lines), targetFolder_(targetFolder), baseFolder_(baseFolder),
-          place_(place), staged_(names.size(), false), lastUse_(names.size(), NotUsed) {
+          place_(place), lastUse_(names.size(), NotUsed) {
         for (size_t line = 0; line < plans.size(); ++line)
             for (size_t index : plans[line].entries)
                 lastUse_[index] = line;
@@ -121,14 +121,18 @@ public:
                 !archive.ExtractTo(stagedPath) ||
                 GetFileAttributesW(stagedPath.c_str()) == INVALID_FILE_ATTRIBUTES)
                 return false;
-            staged_[index] = true;
+            staged_ = index + 1;
         }
     }
 
     // The outcome of every line up to the first that failed.
     void HandOn(const TLineUnpacked& onLine) const {
-        for (size_t line = 0; line < results_.size(); ++line)
-            LineDone(line, results_[line], onLine);
+        TFolderExtraction done;
+        done.unpacked = true;
+        for (size_t line = 0; line < linesDone_; ++line)
+            onLine(line, done);
+        if (placing_ == Ended)
+            LineDone(linesDone_, failed_, onLine);
     }
 
 private:
@@ -138,33 +142,31 @@ private:
     // Places the entries of the current line that are staged, and goes on to the next line once all of
     // them are in place; stops for good at a line that fails.
     void PlaceReady(const TStagingFolder& staging) {
-        for (; placing_ == Going && results_.size() < plans_.size(); entry_ = 0) {
-            const TLinePlan& plan = plans_[results_.size()];
-            TFolderExtraction result;
+        for (; placing_ == Going && linesDone_ < plans_.size(); entry_ = 0) {
+            const TLinePlan& plan = plans_[linesDone_];
             for (; entry_ < plan.entries.size(); ++entry_) {
                 const size_t index = plan.entries[entry_];
-                if (!staged_[index])
+                if (index >= staged_)
                     return;
-                if (!EnterTargetFolder(targetFolder_, result.folderError) ||
-                    !PlaceEntry(staging, index, result.writeError)) {
-                    results_.push_back(result);
+                if (!EnterTargetFolder(targetFolder_, failed_.folderError) ||
+                    !PlaceEntry(staging, index, failed_.writeError)) {
                     placing_ = Ended;
                     return;
                 }
             }
-            if (plan.leavesFolder)
-                EnterTargetFolder(targetFolder_, result.folderError);
-            else
-                result.unpacked = !plan.entries.empty();
-            results_.push_back(result);
-            if (!result.unpacked)
+            if (plan.leavesFolder || plan.entries.empty()) {
+                if (plan.leavesFolder)
+                    EnterTargetFolder(targetFolder_, failed_.folderError);
                 placing_ = Ended;
+                return;
+            }
+            ++linesDone_;
         }
     }
 
     // False with the system's code in writeError when the file could not be put in place.
     bool PlaceEntry(const TStagingFolder& staging, size_t index, unsigned long& writeError) const {
-        const size_t line = results_.size();
+        const size_t line = linesDone_;
         std::wstring destination;
         if (!LibraryDestination(WithTrailingBackslash(targetFolder_) +
                                     TFolderPrefix(lines_[line], baseFolder_).Relative(names_[index]),
@@ -188,11 +190,12 @@ private:
     const std::wstring& targetFolder_;
     const std::wstring& baseFolder_;
     const TUnpackPlace& place_;
-    std::vector<bool> staged_;
-    std::vector<size_t> lastUse_;            // the last line that places the entry; NotUsed for none
-    std::vector<TFolderExtraction> results_; // the lines done so far
-    size_t entry_ = 0;                       // the next entry to place of the line after them
-    TPlacing placing_ = Going;
+    size_t staged_ = 0; // the entries before this one that a line needs are staged (the walk is in order)
+    std::vector<size_t> lastUse_; // the last line that places the entry; NotUsed for none
+    size_t linesDone_ = 0;        // the lines whose entries are all in place
+    size_t entry_ = 0;            // the next entry to place of the line after them
+    TPlacing placing_ = Going;    // Ended: that line failed, with failed_ saying how
+    TFolderExtraction failed_;
 };
 
 } // namespace
