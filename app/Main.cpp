@@ -8,12 +8,46 @@
 #include "common/SetupError.h"
 #include "common/UnitStartup.h"
 #include "engine/CommandLine.h"
+#include "engine/SetupLock.h"
 #include "engine/SilentRun.h"
+#include "engine/StartupTexts.h"
+#include "setup/SetupConstants.h"
 
 #include <exception>
 #include <optional>
 
 using namespace zarvo;
+
+namespace {
+
+// The form of the wizard that runs, restored, and brought to the front with whatever box it shows: a
+// second start is how a user looks for a wizard lost behind other windows. False when there is no form
+// (a silent run, or a wizard still starting).
+bool BringRunningFormToFront() {
+    HWND form = FindWindowW(MainFormClassName, FormCaption);
+    if (form == nullptr)
+        form = FindWindowW(MainFormClassName, AutoModeCaption);
+    if (form == nullptr)
+        return false;
+    // Asynchronous: a wizard busy with a run must not hold this start up.
+    if (IsIconic(form))
+        ShowWindowAsync(form, SW_RESTORE);
+    SetForegroundWindow(GetLastActivePopup(form));
+    return true;
+}
+
+int RefuseSecondStart(bool silent) {
+    if (silent) {
+        TQuietReports quiet;
+        ReportError(TextSetupAlreadyRunning, ErrorCaption);
+        return ExitRefused;
+    }
+    if (!BringRunningFormToFront())
+        ReportInfo(TextSetupAlreadyRunning, ApplicationTitle);
+    return ExitDone;
+}
+
+} // namespace
 
 int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Libraries come by full path only, never from the folder the installer was started in nor from the
@@ -27,6 +61,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         ShowMessageBox(CommandLineHelp, ApplicationTitle, MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
+    // Decided before anything is written into the temporary folder: the start-up files there belong to
+    // the setup that runs. The help box changes nothing and neither waits for nor blocks one.
+    const TSetupLock setupLock;
+    if (setupLock.OtherSetupRuns())
+        return RefuseSecondStart(arguments.silent);
     // A silent start shows nothing, not even a failure of the unit's start-up: the log file has it.
     std::optional<TQuietReports> quiet;
     if (arguments.silent)

@@ -1,13 +1,17 @@
 // The real executable as a child process: its start-up failures end it with exit code 0 after one
-// box, and a good start shows the welcome page. Boxes are found by their window, read and answered.
+// box, a good start shows the welcome page, and a second start while one runs prepares nothing. Boxes
+// are found by their window, read and answered.
 
 #include "AppTestSupport.h"
 #include "common/Handles.h"
 #include "common/SetupError.h"
+#include "engine/SetupLock.h"
 #include "tests/support/RegistryValueOverride.h"
 
 #include <algorithm>
 #include <functional>
+#include <memory>
+#include <type_traits>
 
 using namespace zarvo;
 using namespace zarvo::testing;
@@ -118,6 +122,17 @@ TRun RunSetup(const std::wstring& exe, const std::wstring& arguments, int boxAns
     return run;
 }
 
+// The log file holds the line, or is empty when none is expected.
+void ExpectLogged(const std::wstring& log, const wchar_t* line) {
+    const std::string text = ReadBinaryFile(log);
+    if (*line == L'\0')
+        EXPECT_EQ(text, "");
+    else
+        EXPECT_NE(text.find(WideToUtf8(line)), std::string::npos) << text;
+}
+
+const wchar_t* const StartupFiles[] = {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"};
+
 class RealExecutable : public FormTest {};
 
 } // namespace
@@ -222,28 +237,138 @@ TEST_F(RealExecutable, ScalesItsLayoutToTheSystemDpi) {
 }
 
 TEST_F(RealExecutable, HoldsItsStartUpFilesSoThatNoOtherProcessCanReplaceThem) {
+    const std::wstring planted = *temp / L"planted";
+    ASSERT_TRUE(WriteTextFile(planted, "planted"));
     std::vector<std::wstring> replaceable;
-    TRun second;
     TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDYES, [&](HWND form) {
-        for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"}) {
+        for (const wchar_t* name : StartupFiles) {
             std::wstring path = *temp / name;
             THandle writer(CreateFileW(path.c_str(), GENERIC_WRITE,
                                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                                        OPEN_EXISTING, 0, nullptr));
-            if (writer.Valid() || DeleteFileW(path.c_str()) || MoveFileW(path.c_str(), (path + L"~").c_str()))
+            if (writer.Valid() || DeleteFileW(path.c_str()) ||
+                MoveFileW(path.c_str(), (path + L"~").c_str()) ||
+                MoveFileExW(planted.c_str(), path.c_str(), MOVEFILE_REPLACE_EXISTING))
                 replaceable.push_back(name);
         }
-        // A second copy cannot write its library over the first one's.
-        second = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDOK);
         PostMessageW(FindChildById(form, int(TControlId::CancelButton)), BM_CLICK, 0, 0);
     });
     ASSERT_TRUE(run.formShown);
     EXPECT_TRUE(run.ended);
     EXPECT_TRUE(replaceable.empty()) << WideToUtf8(replaceable.front());
-    ASSERT_TRUE(second.ended);
-    EXPECT_FALSE(second.formShown);
-    ASSERT_EQ(second.boxes.size(), 1u);
-    EXPECT_EQ(second.boxes[0].text, L"Невозможно извлечь Unrar.dll в " + temp->Folder());
+}
+
+// A second start while a wizard waits on its page: an interactive one brings the wizard back, a silent
+// one is refused, and neither prepares anything. It has a temporary folder of its own here, where its
+// session's start-up files would show. Once the wizard ends, the machine is free again.
+TEST_F(RealExecutable, ASecondStartBringsTheRunningWizardBackOrIsRefusedBeforePreparingAnything) {
+    const std::wstring log = *temp / L"second.log";
+    struct TCase {
+        const wchar_t* arguments;
+        DWORD exitCode;
+        const wchar_t* logged; // empty: the log file gets no line
+        bool minimised;        // else behind a window of the test
+        bool broughtBack;
+    } const cases[] = {
+        {L"", 0, L"", true, true},
+        {L"", 0, L"", false, true},
+        {L"/silent /remove", 2, L"ошибка    Ошибка: Установка Zarvo уже запущена", true, false},
+    };
+    auto startSeconds = [&](HWND form) {
+        auto inFront = [form] {
+            return !IsIconic(form) && GetForegroundWindow() == form;
+        };
+        std::unique_ptr<std::remove_pointer_t<HWND>, decltype(&DestroyWindow)> other(
+            CreateWindowExW(0, L"STATIC", L"", WS_POPUP | WS_VISIBLE, 0, 0, 800, 600, nullptr, nullptr,
+                            nullptr, nullptr),
+            &DestroyWindow);
+        for (const TCase& c : cases) {
+            SCOPED_TRACE(WideToUtf8(c.arguments) + (c.minimised ? " minimised" : " behind"));
+            // Wine may hand the foreground back to a form just restored a moment later: away until it stays.
+            ASSERT_TRUE(PumpUntil([&] {
+                if (c.minimised)
+                    ShowWindow(form, SW_MINIMIZE);
+                else
+                    SetForegroundWindow(other.get());
+                PumpFor(200);
+                return !inFront();
+            }));
+            DeleteFileW(log.c_str());
+            const ULONGLONG start = GetTickCount64();
+            TRun second = RunSetup(WinePath(ZARVO_SETUP_EXE),
+                                   std::wstring(c.arguments) + L" /log=\"" + log + L"\"", IDOK);
+            ASSERT_TRUE(second.ended);
+            EXPECT_LT(GetTickCount64() - start, 10000u);
+            EXPECT_EQ(second.exitCode, c.exitCode);
+            EXPECT_FALSE(second.windowShown);
+            EXPECT_EQ(PumpUntil(inFront, 3000), c.broughtBack);
+            ExpectLogged(log, c.logged);
+        }
+    };
+    std::vector<std::wstring> preparedBySecond;
+    std::vector<int64_t> writeTimes, writeTimesAfter;
+    TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"", IDYES, [&](HWND form) {
+        for (const wchar_t* name : StartupFiles)
+            writeTimes.push_back(GetFileWriteTime(*temp / name));
+        {
+            TPrivateTemp secondTemp;
+            startSeconds(form);
+            for (const wchar_t* name : StartupFiles)
+                if (PathExists(secondTemp / name))
+                    preparedBySecond.push_back(name);
+        }
+        for (const wchar_t* name : StartupFiles)
+            writeTimesAfter.push_back(GetFileWriteTime(*temp / name));
+        PostMessageW(FindChildById(form, int(TControlId::CancelButton)), BM_CLICK, 0, 0);
+    });
+    // The wizard went on as if nothing had happened: its cancel question, then its end.
+    ASSERT_TRUE(run.ended);
+    EXPECT_EQ(run.exitCode, 0u);
+    ASSERT_EQ(run.boxes.size(), 1u);
+    EXPECT_EQ(run.boxes[0].caption, L"Установка");
+    EXPECT_EQ(writeTimesAfter, writeTimes);
+    EXPECT_TRUE(preparedBySecond.empty()) << WideToUtf8(preparedBySecond.front());
+
+    DeleteFileW(log.c_str());
+    TRun later = RunSetup(WinePath(ZARVO_SETUP_EXE), L"/silent /remove /log=\"" + log + L"\"", IDOK);
+    ASSERT_TRUE(later.ended);
+    EXPECT_EQ(later.exitCode, 2u);
+    ExpectLogged(log, L"Zarvo не установлен: удалять нечего");
+}
+
+// Held by a setup that shows no form (a silent run, say): an interactive start says so in a box and a silent
+// one in its log file. The help box neither waits for it nor mentions it.
+TEST_F(RealExecutable, WhileASetupWithoutAFormRunsAStartSaysSoAndHelpStillShows) {
+    const std::wstring log = *temp / L"held.log";
+    struct TCase {
+        const wchar_t* arguments;
+        DWORD exitCode;
+        const wchar_t* box;    // empty: none; else how its text begins
+        const wchar_t* logged; // empty: the log file gets no line
+    } const cases[] = {
+        {L"", 0, L"Установка Zarvo уже запущена: дождитесь её завершения",
+         L"сообщение Установка Zarvo уже запущена"},
+        {L"/silent", 2, L"", L"ошибка    Ошибка: Установка Zarvo уже запущена"},
+        {L"/?", 0, L"SetupZarvo.exe [/silent]", L""},
+    };
+    TSetupLock held;
+    ASSERT_FALSE(held.OtherSetupRuns());
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(WideToUtf8(c.arguments));
+        DeleteFileW(log.c_str());
+        TRun run =
+            RunSetup(WinePath(ZARVO_SETUP_EXE), std::wstring(c.arguments) + L" /log=\"" + log + L"\"", IDOK);
+        ASSERT_TRUE(run.ended);
+        EXPECT_EQ(run.exitCode, c.exitCode);
+        EXPECT_FALSE(run.formShown);
+        std::vector<std::wstring> boxTexts;
+        for (const TBox& box : run.boxes)
+            boxTexts.push_back(box.text.substr(0, wcslen(c.box)));
+        EXPECT_EQ(boxTexts, *c.box == L'\0' ? std::vector<std::wstring>{} : std::vector<std::wstring>{c.box});
+        ExpectLogged(log, c.logged);
+        for (const wchar_t* name : StartupFiles)
+            EXPECT_FALSE(PathExists(*temp / name)) << WideToUtf8(name);
+    }
 }
 
 // Windows looks for a program's static imports beside the program first, except for its known libraries:
