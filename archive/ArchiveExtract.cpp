@@ -7,7 +7,6 @@
 #include "common/Text.h"
 
 #include <algorithm>
-#include <vector>
 
 namespace zarvo {
 
@@ -94,7 +93,6 @@ bool ReadFolderExtent(const std::wstring& archivePath, const std::wstring& baseF
         return false;
     TFolderPrefix below(L"", baseFolder);
     extent = {};
-    std::vector<std::wstring> replaced; // upper case: a name stored twice replaces one file
     std::wstring name;
     THeaderRead read;
     while ((read = archive.Next(name)) == THeaderRead::Entry) {
@@ -104,15 +102,11 @@ bool ReadFolderExtent(const std::wstring& archivePath, const std::wstring& baseF
             extent.largestEntry = std::max<uint64_t>(extent.largestEntry, archive.EntrySize());
             extent.longestName = std::max(extent.longestName, relative.size());
             WIN32_FILE_ATTRIBUTE_DATA present;
-            const std::wstring key = UpperCase(relative);
             if (StaysInsideFolder(relative) &&
                 GetFileAttributesExW(JoinPath(targetFolder, relative).c_str(), GetFileExInfoStandard,
                                      &present) &&
-                !(present.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-                std::find(replaced.begin(), replaced.end(), key) == replaced.end()) {
-                replaced.push_back(key);
+                !(present.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY))
                 extent.replacedBytes += uint64_t(present.nFileSizeHigh) << 32 | present.nFileSizeLow;
-            }
         }
         if (!archive.Skip())
             return false;

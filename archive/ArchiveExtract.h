@@ -43,8 +43,8 @@ bool ReadArchiveEntryCrc(const std::wstring& archivePath, const std::wstring& en
 struct TFolderExtent {
     uint64_t unpackedBytes = 0; // their sizes added up
     uint64_t largestEntry = 0;  // the size of the largest one
-    // The sizes of the files already at their places below the target folder, each counted once: the
-    // room that replacing them gives back.
+    // The sizes of the files already at their places below the target folder: the room that replacing
+    // them gives back (a payload stores each name once).
     uint64_t replacedBytes = 0;
     size_t longestName = 0; // the longest name less baseFolder + "\"
 };

@@ -212,13 +212,6 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
         return;
     }
     std::vector<TLinePlan> plans = PlanLines(names, lines, baseFolder);
-    // A first line that fails by its name alone needs no walk, unless its walk would change the current
-    // folder on the way (a name that leaves the folder), which only a walk that gets there does.
-    const TLinePlan& first = plans.front();
-    if (first.entries.empty() && !first.leavesFolder) {
-        LineDone(0, {}, onLine);
-        return;
-    }
     TOnePass pass(plans, names, lines, targetFolder, baseFolder, place);
     bool walked = false;
     {

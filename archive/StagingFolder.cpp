@@ -13,39 +13,34 @@ namespace zarvo {
 
 namespace {
 
-constexpr wchar_t StagingPrefix[] = L"ZarvoUnpack-";
-
 // Full control for the system and administrators, nothing for anyone else; protected, so that nothing
 // the parent grants is inherited.
 constexpr wchar_t StagingAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
-// A junction or a symbolic link is removed as the link it is; only real folders are entered. Extracted
-// entries may carry read-only attributes; they go all the same.
-void RemoveTree(const std::wstring& folder) {
+// Removes what matches the pattern in the folder: a junction or a symbolic link as the link it is, a real
+// folder with everything in it. Extracted entries may carry read-only attributes; they go all the same.
+void RemoveMatching(const std::wstring& folder, const wchar_t* pattern) {
     WIN32_FIND_DATAW data;
-    TFindHandle find(FindFirstFileW((folder + L"\\*").c_str(), &data));
-    if (find) {
-        do {
-            std::wstring name = data.cFileName;
-            if (name == L"." || name == L"..")
-                continue;
-            std::wstring path = JoinPath(folder, name);
-            const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
-            const bool directory = data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY;
-            if (link && directory) {
-                RemoveDirectoryW(path.c_str());
-            } else if (directory) {
-                RemoveTree(path);
-            } else {
-                // The attributes of a link's target are not ours to change.
-                if (!link)
-                    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-                DeleteFileW(path.c_str());
-            }
-        } while (FindNextFileW(find.Get(), &data));
-    }
-    find.Reset();
-    RemoveDirectoryW(folder.c_str());
+    TFindHandle find(FindFirstFileW(JoinPath(folder, pattern).c_str(), &data));
+    if (!find)
+        return;
+    do {
+        std::wstring name = data.cFileName;
+        if (name == L"." || name == L"..")
+            continue;
+        std::wstring path = JoinPath(folder, name);
+        const bool link = data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT;
+        if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            if (!link)
+                RemoveMatching(path, L"*");
+            RemoveDirectoryW(path.c_str());
+        } else {
+            // The attributes of a link's target are not ours to change.
+            if (!link)
+                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+            DeleteFileW(path.c_str());
+        }
+    } while (FindNextFileW(find.Get(), &data));
 }
 
 // Whether the drive of the folder keeps access lists: on one that does not, the staging would be as
@@ -68,7 +63,7 @@ TStagingFolder::TStagingFolder(const std::wstring& parent) {
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(StagingAccess, SDDL_REVISION_1,
                                                               &security.lpSecurityDescriptor, nullptr))
         return;
-    const std::wstring base = JoinPath(parent, StagingPrefix) + DecimalText(GetCurrentProcessId()) + L"-";
+    const std::wstring base = JoinPath(parent, L"ZarvoUnpack-") + DecimalText(GetCurrentProcessId()) + L"-";
     // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
@@ -83,8 +78,10 @@ TStagingFolder::TStagingFolder(const std::wstring& parent) {
 }
 
 TStagingFolder::~TStagingFolder() {
-    if (Valid())
-        RemoveTree(path_);
+    if (Valid()) {
+        RemoveMatching(path_, L"*");
+        RemoveDirectoryW(path_.c_str());
+    }
 }
 
 std::wstring TStagingFolder::EntryPath(size_t index) const {
@@ -92,16 +89,7 @@ std::wstring TStagingFolder::EntryPath(size_t index) const {
 }
 
 void RemoveLeftStaging(const std::wstring& parent) {
-    WIN32_FIND_DATAW data;
-    TFindHandle find(FindFirstFileW((JoinPath(parent, StagingPrefix) + L"*").c_str(), &data));
-    if (!find)
-        return;
-    do {
-        // A link that merely carries the name is not ours to enter.
-        if ((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
-            !(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
-            RemoveTree(JoinPath(parent, data.cFileName));
-    } while (FindNextFileW(find.Get(), &data));
+    RemoveMatching(parent, L"ZarvoUnpack-*");
 }
 
 } // namespace zarvo
