@@ -8,6 +8,7 @@
 #include "common/Text.h"
 
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 namespace zarvo {
@@ -115,7 +116,11 @@ bool TFolderPrefix::Matches(const std::wstring& name) const {
 }
 
 bool EnterTargetFolder(const std::wstring& targetFolder, std::wstring& failure) {
-    if (SetCurrentDirectoryW(targetFolder.c_str()))
+    // Entered before every entry: the folder that is current already is not opened again.
+    wchar_t current[MAX_PATH];
+    const DWORD length = GetCurrentDirectoryW(MAX_PATH, current);
+    if ((length < MAX_PATH && targetFolder == std::wstring_view(current, length)) ||
+        SetCurrentDirectoryW(targetFolder.c_str()))
         return true;
     DWORD code = GetLastError();
     failure = SystemErrorText(code);

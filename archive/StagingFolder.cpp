@@ -13,6 +13,8 @@ namespace zarvo {
 
 namespace {
 
+constexpr wchar_t StagingPattern[] = L"ZarvoUnpack-*";
+
 // Full control for the system and administrators, nothing for anyone else; protected, so that nothing
 // the parent grants is inherited.
 constexpr wchar_t StagingAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
@@ -63,7 +65,9 @@ TStagingFolder::TStagingFolder(const std::wstring& parent) {
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(StagingAccess, SDDL_REVISION_1,
                                                               &security.lpSecurityDescriptor, nullptr))
         return;
-    const std::wstring base = JoinPath(parent, L"ZarvoUnpack-") + DecimalText(GetCurrentProcessId()) + L"-";
+    // The pattern less its wildcard.
+    const std::wstring base = JoinPath(parent, std::wstring(StagingPattern, std::size(StagingPattern) - 2)) +
+                              DecimalText(GetCurrentProcessId()) + L"-";
     // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
@@ -89,7 +93,7 @@ std::wstring TStagingFolder::EntryPath(size_t index) const {
 }
 
 void RemoveLeftStaging(const std::wstring& parent) {
-    RemoveMatching(parent, L"ZarvoUnpack-*");
+    RemoveMatching(parent, StagingPattern);
 }
 
 } // namespace zarvo

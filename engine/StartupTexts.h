@@ -8,6 +8,6 @@ inline constexpr wchar_t TextCannotExtract[] = L"Невозможно извле
 inline constexpr wchar_t TextExtractInto[] = L" в ";
 inline constexpr wchar_t TextCannotLoadUnrar[] = L"Невозможно загрузить библиотеку Unrar.dll";
 // A second start while a setup runs on the machine; it ends having changed nothing.
-inline constexpr wchar_t TextSetupAlreadyRunning[] = L"Установка Zarvo уже запущена: дождитесь её завершения";
+inline constexpr wchar_t TextSetupAlreadyRunning[] = L"Установка Zarvo уже запущена";
 
 } // namespace zarvo

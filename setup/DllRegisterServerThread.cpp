@@ -5,6 +5,7 @@
 #include "common/LoadGuard.h"
 #include "common/Text.h"
 #include "setup/GuardedCall.h"
+#include "setup/ImportTable.h"
 #include "common/PathText.h"
 
 #include <optional>
@@ -105,7 +106,9 @@ DWORD TDllRegisterServerThread::Execute() {
 }
 
 bool IsSelfRegisteringDll(const std::wstring& path) {
-    return RunWorker(path, TDllRegisterServerThread::ModeProbe);
+    // Loading every file of a folder is slow; the file's own tables rule most of them out first.
+    return MayExportBoth(path, "DllRegisterServer", "DllUnregisterServer") &&
+           RunWorker(path, TDllRegisterServerThread::ModeProbe);
 }
 
 bool RegisterDllServer(const std::wstring& path, DWORD* loadError) {

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <string_view>
 
 namespace zarvo {
 
@@ -160,25 +161,54 @@ bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
     }
 }
 
+// A file's bytes, mapped for reading; empty when the file cannot be mapped or is empty.
+class TMappedFile {
+public:
+    explicit TMappedFile(const std::wstring& path)
+        : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        LARGE_INTEGER size{};
+        if (!file_ || !GetFileSizeEx(file_.Get(), &size) || size.QuadPart == 0)
+            return;
+        mapping_.Reset(CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
+        if (mapping_)
+            view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0));
+        if (view_)
+            bytes_ = std::string_view(static_cast<const char*>(view_.Get()), size_t(size.QuadPart));
+    }
+    std::string_view Bytes() const { return bytes_; }
+
+private:
+    THandle file_;
+    THandle mapping_;
+    TFileView view_;
+    std::string_view bytes_;
+};
+
+// The name with its terminating zero, as an export table stores it.
+bool HoldsName(std::string_view bytes, std::string_view name) {
+    return bytes.find(std::string_view(name.data(), name.size() + 1)) != std::string_view::npos;
+}
+
 } // namespace
 
 bool ReadImportedLibraries(const std::wstring& path, std::vector<std::wstring>& names) {
     names.clear();
-    THandle file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    LARGE_INTEGER size{};
-    if (!file || !GetFileSizeEx(file.Get(), &size) || size.QuadPart == 0)
-        return false;
-    THandle mapping(CreateFileMappingW(file.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-    if (!mapping)
-        return false;
-    TFileView view(MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 0));
-    if (!view)
-        return false;
-    if (ReadImports(TImage(static_cast<const BYTE*>(view.Get()), uint64_t(size.QuadPart)), names))
+    TMappedFile file(path);
+    const std::string_view bytes = file.Bytes();
+    if (!bytes.empty() &&
+        ReadImports(TImage(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()), names))
         return true;
     names.clear();
     return false;
+}
+
+bool MayExportBoth(const std::wstring& path, const char* first, const char* second) {
+    // The loader finds an export by the name the file stores, so a file without both names cannot have
+    // them. One that cannot be read here is left to the loader.
+    TMappedFile file(path);
+    const std::string_view bytes = file.Bytes();
+    return bytes.empty() || (HoldsName(bytes, first) && HoldsName(bytes, second));
 }
 
 } // namespace zarvo

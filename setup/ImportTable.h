@@ -1,6 +1,6 @@
 #pragma once
-// The import table of a library file, read from the file itself: nothing is loaded and no library code
-// runs, so it also works for a file the loader refused.
+// What a library file imports, and whether it can export two names, read from the file itself: nothing
+// is loaded and no library code runs, so it also works for a file the loader refused.
 
 #include <string>
 #include <vector>
@@ -11,5 +11,10 @@ namespace zarvo {
 // with names left empty, when the file cannot be read or is no well-formed PE image; a damaged image is
 // never read past its end.
 bool ReadImportedLibraries(const std::wstring& path, std::vector<std::wstring>& names);
+
+// False when the file is readable and does not hold both names, each as a zero-terminated string: no
+// loader could then find both among its exports. True otherwise, a file that cannot be read included:
+// only the loader can tell.
+bool MayExportBoth(const std::wstring& path, const char* first, const char* second);
 
 } // namespace zarvo

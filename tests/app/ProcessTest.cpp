@@ -346,8 +346,7 @@ TEST_F(RealExecutable, WhileASetupWithoutAFormRunsAStartSaysSoAndHelpStillShows)
         const wchar_t* box;    // empty: none; else how its text begins
         const wchar_t* logged; // empty: the log file gets no line
     } const cases[] = {
-        {L"", 0, L"Установка Zarvo уже запущена: дождитесь её завершения",
-         L"сообщение Установка Zarvo уже запущена"},
+        {L"", 0, L"Установка Zarvo уже запущена", L"сообщение Установка Zarvo уже запущена"},
         {L"/silent", 2, L"", L"ошибка    Ошибка: Установка Zarvo уже запущена"},
         {L"/?", 0, L"SetupZarvo.exe [/silent]", L""},
     };
