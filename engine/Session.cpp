@@ -112,7 +112,9 @@ std::wstring TSetupSession::DefaultInstallPath() const {
 }
 
 TRunInput TSetupSession::RunInput() const {
-    TUnpackPlace unpack{system_.StagingParent(InstallPath), [this](const std::wstring& destination) {
+    // The staging goes inside the installation folder, which the run makes before it unpacks: on its drive,
+    // so that entries are renamed into place.
+    TUnpackPlace unpack{InstallPath, [this](const std::wstring& destination) {
                             return system_.PlacementFails(destination);
                         }};
     return {InstallPath, ArchivePath, &DistList, AutoMode, AutoReinstallFlag, ModulePath, std::move(unpack)};

@@ -29,11 +29,6 @@ void TSystem::Wait(DWORD milliseconds) const {
 
 void TSystem::StartupFileWritten(const std::wstring&) const {}
 
-std::wstring TSystem::StagingParent(const std::wstring& installPath) const {
-    // The run makes the folder before it unpacks.
-    return installPath;
-}
-
 bool TSystem::PlacementFails(const std::wstring&) const {
     return false;
 }

@@ -25,9 +25,6 @@ public:
     virtual void Wait(DWORD milliseconds) const;
     // Called with each start-up file right after it is written, before it is held and verified.
     virtual void StartupFileWritten(const std::wstring& fileName) const;
-    // The folder in which the one-pass unpacking makes its staging folder, for an installation into the
-    // given folder: on its drive, so that entries are renamed into place.
-    virtual std::wstring StagingParent(const std::wstring& installPath) const;
     // Whether writing an unpacked file (staged or in place) fails as on a full drive; never, for real.
     virtual bool PlacementFails(const std::wstring& destination) const;
 

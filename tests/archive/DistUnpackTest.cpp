@@ -134,7 +134,6 @@ const TCase kCases[] = {
     {"folder entries, deeper folders", TPayload::Subdirs, {L"dir", L"empty", L"with space\\l"}, "+++", true},
     {"an entry placed by two lines", Stored, {L"Orvan.exe", L"Orvan", L"Orvan.exe"}, "+++", true},
     {"no staging to be had", Demo, {kDemoList}, "*", false, Intact, 0, NoneInTheWay, NoStaging},
-    {"no staging, held open", Stored, {L"Orvan.exe", L"Orvan.ini"}, "+-", false, Intact, 0, Held, NoStaging},
     {"drive full after the first staged entry",
      Demo,
      {kDemoList},
