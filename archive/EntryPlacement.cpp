@@ -3,6 +3,7 @@
 #include "common/Folders.h"
 #include "common/Handles.h"
 #include "common/PathText.h"
+#include "common/PlainFiles.h"
 
 #include <windows.h>
 
@@ -19,9 +20,10 @@ constexpr DWORD CopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDD
                                    FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY |
                                    FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-HANDLE CreateForWriting(const std::wstring& path) {
-    return CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+constexpr DWORD PlacementAccess = GENERIC_WRITE | DELETE;
+
+THandle CreateForWriting(const std::wstring& path) {
+    return OpenPlainFile(path, PlacementAccess, 0, CREATE_ALWAYS);
 }
 
 bool MakeParentFolders(const std::wstring& path) {
@@ -71,25 +73,26 @@ bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destina
         return false;
     if (!MakeParentFolders(destination))
         return false;
-    THandle target(CreateForWriting(destination));
+    THandle target = CreateForWriting(destination);
     if (!target && GetLastError() == ERROR_ACCESS_DENIED) {
-        // A read-only, hidden or system file in the way is replaced too.
-        SetFileAttributesW(destination.c_str(), FILE_ATTRIBUTE_NORMAL);
-        target.Reset(CreateForWriting(destination));
+        // A read-only, hidden or system file in the way is replaced too (a link in the way is not).
+        THandle inTheWay = OpenPlainFile(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING);
+        if (inTheWay && SetAttributesOf(inTheWay.Get(), FILE_ATTRIBUTE_NORMAL)) {
+            inTheWay.Reset();
+            target = CreateForWriting(destination);
+        }
     }
     if (!target)
         return false;
     if (!CopyData(source.Get(), target.Get())) {
         const DWORD error = GetLastError();
-        target.Reset();
-        DeleteFileW(destination.c_str());
+        DeleteThrough(target.Get());
         SetLastError(error);
         return false;
     }
     // A file whose time or attributes could not be set is not the file the library would have written.
-    const bool timed = SetFileTime(target.Get(), nullptr, nullptr, &lastWrite) != 0;
-    target.Reset();
-    return timed && SetFileAttributesW(destination.c_str(), attributes & CopiedAttributes) != 0;
+    return SetFileTime(target.Get(), nullptr, nullptr, &lastWrite) &&
+           SetAttributesOf(target.Get(), attributes & CopiedAttributes);
 }
 
 bool MoveExtractedEntry(const std::wstring& staged, const std::wstring& destination) {
@@ -102,7 +105,10 @@ bool MoveExtractedEntry(const std::wstring& staged, const std::wstring& destinat
     // way the library writes, with the library's outcome and reason.
     if (!MoveFileExW(staged.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
         return PlaceExtractedEntry(staged, destination);
-    return InheritFolderAccess(destination);
+    // A rename replaces a link in the way, never its target; a folder on the way that was swapped for a
+    // link shows in the final path. Held without delete sharing, the file keeps its name meanwhile.
+    THandle placed = OpenPlainFile(destination, FILE_READ_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING);
+    return placed && InheritFolderAccess(destination);
 }
 
 } // namespace zarvo

@@ -1,8 +1,8 @@
 #include "archive/StagingFolder.h"
 
 #include "common/Folders.h"
-#include "common/Handles.h"
 #include "common/PathText.h"
+#include "common/PlainFiles.h"
 #include "common/Text.h"
 
 #include <windows.h>
@@ -13,14 +13,12 @@ namespace zarvo {
 
 namespace {
 
-constexpr wchar_t StagingPattern[] = L"ZarvoUnpack-*";
-
 // Full control for the system and administrators, nothing for anyone else; protected, so that nothing
 // the parent grants is inherited.
 constexpr wchar_t StagingAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
-// Removes what matches the pattern in the folder: a junction or a symbolic link as the link it is, a real
-// folder with everything in it. Extracted entries may carry read-only attributes; they go all the same.
+// Removes what matches the pattern in the folder: a folder link as the link it is, a real folder with
+// everything in it. Extracted entries may carry read-only attributes; they go all the same.
 void RemoveMatching(const std::wstring& folder, const wchar_t* pattern) {
     WIN32_FIND_DATAW data;
     TFindHandle find(FindFirstFileW(JoinPath(folder, pattern).c_str(), &data));
@@ -37,10 +35,7 @@ void RemoveMatching(const std::wstring& folder, const wchar_t* pattern) {
                 RemoveMatching(path, L"*");
             RemoveDirectoryW(path.c_str());
         } else {
-            // The attributes of a link's target are not ours to change.
-            if (!link)
-                SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(path.c_str());
+            DeletePlainFile(path, true);
         }
     } while (FindNextFileW(find.Get(), &data));
 }
@@ -57,22 +52,27 @@ bool KeepsAccessLists(const std::wstring& folder) {
 
 } // namespace
 
-TStagingFolder::TStagingFolder(const std::wstring& parent) {
+TStagingFolder::TStagingFolder(const std::wstring& parent, const wchar_t* pattern) {
     if (!DirectoryExists(parent) || !KeepsAccessLists(parent))
         return;
-    RemoveLeftStaging(parent);
+    RemoveMatching(parent, pattern);
     SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(StagingAccess, SDDL_REVISION_1,
                                                               &security.lpSecurityDescriptor, nullptr))
         return;
     // The pattern less its wildcard.
-    const std::wstring base = JoinPath(parent, std::wstring(StagingPattern, std::size(StagingPattern) - 2)) +
-                              DecimalText(GetCurrentProcessId()) + L"-";
+    std::wstring base = JoinPath(parent, pattern);
+    base.pop_back();
+    base += DecimalText(GetCurrentProcessId()) + L"-";
     // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
         if (CreateDirectoryW(candidate.c_str(), &security)) {
-            path_ = candidate;
+            // Made here, not through a link to somewhere else.
+            held_ = OpenPlainFile(candidate, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                  OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+            if (held_)
+                path_ = candidate;
             break;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS)
@@ -83,6 +83,7 @@ TStagingFolder::TStagingFolder(const std::wstring& parent) {
 
 TStagingFolder::~TStagingFolder() {
     if (Valid()) {
+        held_.Reset();
         RemoveMatching(path_, L"*");
         RemoveDirectoryW(path_.c_str());
     }

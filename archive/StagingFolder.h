@@ -4,14 +4,19 @@
 // can write into it, whatever the parent allows, so that nothing another program of the user writes
 // reaches what is placed and later loaded.
 
+#include "common/Handles.h"
+
 #include <string>
 
 namespace zarvo {
 
+inline constexpr wchar_t StagingPattern[] = L"ZarvoUnpack-*";
+
 class TStagingFolder {
 public:
-    // Removes what an earlier process left below the parent first (a run that was killed).
-    explicit TStagingFolder(const std::wstring& parent);
+    // Removes what an earlier process left below the parent first (a run that was killed). The folder's
+    // name is the pattern's (which ends in its one wildcard) with this process's own ending.
+    explicit TStagingFolder(const std::wstring& parent, const wchar_t* pattern = StagingPattern);
     TStagingFolder(const TStagingFolder&) = delete;
     TStagingFolder& operator=(const TStagingFolder&) = delete;
     ~TStagingFolder();
@@ -24,10 +29,12 @@ public:
 
 private:
     std::wstring path_;
+    // Open without delete sharing: while it lives nobody renames the folder or puts a link in its place.
+    THandle held_;
 };
 
-// Removes every staging folder below the parent: what runs that were killed left there. A link inside
-// one is removed itself, never what it points to.
+// Removes every staging folder below the parent: what runs that were killed left there. A folder link is
+// removed itself, never entered; a file that is a link or has another name stays.
 void RemoveLeftStaging(const std::wstring& parent);
 
 } // namespace zarvo

@@ -13,6 +13,7 @@ inline constexpr wchar_t TextUnknownError[] = L"Неизвестная ошиб�
 // The status of a line in the log file.
 inline constexpr wchar_t TextLogError[] = L"ошибка    ";
 inline constexpr wchar_t TextLogInfo[] = L"сообщение ";
+inline constexpr wchar_t TextLogFileRefused[] = L"Журнал не записывается в файл ";
 // The version line of the running program.
 inline constexpr wchar_t TextNoVersion[] = L"Информация о версии отсутствует";
 inline constexpr wchar_t TextVersion[] = L"версия ";

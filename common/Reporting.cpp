@@ -3,6 +3,7 @@
 #include "common/Text.h"
 
 #include "common/Handles.h"
+#include "common/PlainFiles.h"
 #include "common/SetupError.h"
 
 namespace zarvo {
@@ -13,10 +14,24 @@ TReportEvent OnReportInfo;
 namespace {
 
 std::wstring logFile;
+// Opened at the first report and kept: a file swapped for a link afterwards is never opened.
+THandle logHandle;
+bool logTried = false;
+// Why the file could not be opened, until the log view has said so; then 0.
+DWORD logRefusal = 0;
 
 // One line per report, appended: a failing log file never stops what is being reported.
 void AppendToLogFile(bool error, const std::wstring& text, const std::wstring& caption) {
     if (logFile.empty())
+        return;
+    if (!logTried) {
+        logTried = true;
+        // Other setups append to the same file.
+        logHandle = OpenPlainFile(logFile, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
+        if (!logHandle)
+            logRefusal = GetLastError() ? GetLastError() : ERROR_ACCESS_DENIED;
+    }
+    if (!logHandle)
         return;
     SYSTEMTIME now{};
     GetLocalTime(&now);
@@ -30,17 +45,24 @@ void AppendToLogFile(bool error, const std::wstring& text, const std::wstring& c
         line += caption + L": ";
     line += text + L"\r\n";
     std::string bytes = WideToUtf8(line);
-    THandle file(CreateFileW(logFile.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                             OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
     DWORD written = 0;
-    if (file.Valid())
-        WriteFile(file.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+    WriteFile(logHandle.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+}
+
+// Once, in the log view: the run goes on without its file.
+void SayLogRefused(const TReportEvent& show) {
+    if (logRefusal == 0 || !show)
+        return;
+    show(TextLogFileRefused + logFile + L": " + SystemErrorText(std::exchange(logRefusal, 0)), {});
 }
 
 } // namespace
 
 void SetLogFile(const std::wstring& fileName) {
     logFile = fileName;
+    logHandle.Reset();
+    logTried = false;
+    logRefusal = 0;
 }
 
 const std::wstring& LogFile() {
@@ -61,6 +83,7 @@ int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT f
 
 void ReportError(const std::wstring& text, const std::wstring& caption) {
     AppendToLogFile(true, text, caption);
+    SayLogRefused(OnReportInfo);
     if (OnReportError) {
         OnReportError(text, caption);
         return;
@@ -70,6 +93,7 @@ void ReportError(const std::wstring& text, const std::wstring& caption) {
 
 void ReportInfo(const std::wstring& text, const std::wstring& caption) {
     AppendToLogFile(false, text, caption);
+    SayLogRefused(OnReportInfo);
     if (OnReportInfo) {
         OnReportInfo(text, caption);
         return;

@@ -1,6 +1,6 @@
 #include "common/Resources.h"
 
-#include "common/Handles.h"
+#include "common/PlainFiles.h"
 
 #include <windows.h>
 
@@ -19,19 +19,9 @@ std::optional<std::string_view> ResourceData(const std::wstring& resourceName) {
     return std::string_view(static_cast<const char*>(bytes), SizeofResource(self, info));
 }
 
-bool ExtractResourceToFile(const std::wstring& resourceName, const std::wstring& fileName) {
+THandle ExtractResourceToFile(const std::wstring& resourceName, const std::wstring& fileName) {
     std::optional<std::string_view> bytes = ResourceData(resourceName);
-    if (!bytes)
-        return false;
-    THandle file(CreateFileW(fileName.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                             FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file.Valid())
-        return false;
-    // A short write (full disk) would leave a truncated library or archive behind that later fails in
-    // confusing ways; it is a failure here.
-    DWORD written = 0;
-    return WriteFile(file.Get(), bytes->data(), DWORD(bytes->size()), &written, nullptr) &&
-           written == bytes->size();
+    return bytes ? WritePlainFile(fileName, *bytes) : THandle();
 }
 
 } // namespace zarvo

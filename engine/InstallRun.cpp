@@ -8,6 +8,7 @@
 #include "common/Registry.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
+#include "engine/FolderTrust.h"
 #include "engine/InstallState.h"
 #include "engine/RunLog.h"
 #include "engine/RunTexts.h"
@@ -86,8 +87,13 @@ TRunOutcome RunInstallation(const TRunInput& input) {
         log.Stop(TextNoInstallPath);
         return log.Outcome();
     }
-    if (!ForceDirectories(input.installPath)) {
+    if (!CreateInstallFolder(input.installPath)) {
         log.Stop(TextCannotCreatePath + input.installPath);
+        return log.Outcome();
+    }
+    // Made or found: it must be the folder asked for and the administrators' own.
+    if (const std::wstring refusal = FolderRefusal(input.installPath); !refusal.empty()) {
+        log.Stop(refusal);
         return log.Outcome();
     }
     log.Info(TextCreatingPath + input.installPath);

@@ -1,7 +1,9 @@
 #include "archive/StagingFolder.h"
 #include "common/Folders.h"
 #include "common/PathText.h"
+#include "common/PlainFiles.h"
 #include "common/Registry.h"
+#include "engine/FolderTrust.h"
 #include "engine/RunLog.h"
 #include "engine/RunTexts.h"
 #include "engine/Runs.h"
@@ -17,6 +19,12 @@ TRunOutcome RunRemoval(const TRunInput& input) {
         log.Stop(TextNoInstallPath);
         return log.Outcome();
     }
+    // Nothing is unregistered or deleted through a folder that leads elsewhere or is not the
+    // administrators' own.
+    if (const std::wstring refusal = FolderRefusal(input.installPath); !refusal.empty()) {
+        log.Stop(refusal);
+        return log.Outcome();
+    }
 
     log.Info(TextRemovingShortcut);
     // Unregistration reports its own steps; the files go whatever it answered.
@@ -30,7 +38,8 @@ TRunOutcome RunRemoval(const TRunInput& input) {
 
     for (const std::wstring& name : *input.distList) {
         // A line that would leave the installation folder names nothing of ours.
-        if (StaysInsideFolder(name) && DeleteFileW(JoinPath(input.installPath, name).c_str()))
+        // A link put in a file's place is not the file, nor is a file with a name elsewhere.
+        if (StaysInsideFolder(name) && DeletePlainFile(JoinPath(input.installPath, name)))
             log.Info(name + TextDeleted);
         else
             log.Error(TextCannotDelete + name);

@@ -28,6 +28,10 @@ inline constexpr wchar_t TextPathTooLong[] = L"Путь для установк�
 inline constexpr wchar_t TextNoAccess[] = L"Нет доступа к каталогу ";
 inline constexpr wchar_t TextNoDrive1[] = L"Диск ";                   // + "Q:" +
 inline constexpr wchar_t TextNoDrive2[] = L" не найден или не готов"; // a missing drive, an empty reader
+// Refusals of an installation folder that the user's own programs could write or redirect.
+inline constexpr wchar_t TextFolderRedirected[] = L"Папка установки является ссылкой на другую папку: ";
+inline constexpr wchar_t TextFolderNotOwned[] =
+    L"Папка установки принадлежит не администраторам, и программы пользователя могут подменить в ней файлы: ";
 
 // Removal.
 inline constexpr wchar_t TextRemovingShortcut[] = L"Удаление ярлыка";

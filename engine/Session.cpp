@@ -5,6 +5,7 @@
 #include "common/Checksum.h"
 #include "common/Folders.h"
 #include "common/PathText.h"
+#include "common/PlainFiles.h"
 #include "common/Registry.h"
 #include "common/Resources.h"
 #include "common/SetupError.h"
@@ -19,6 +20,17 @@
 
 namespace zarvo {
 
+namespace {
+
+// The system's own temporary folder: the user's programs can add to it but not rename or replace it.
+std::wstring SystemTempFolder() {
+    wchar_t windows[MAX_PATH];
+    UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    return JoinPath(std::wstring(windows, length < MAX_PATH ? length : 0), L"Temp");
+}
+
+} // namespace
+
 TSetupSession::TSetupSession(const TSystem& system) : system_(system) {}
 
 TSetupSession::~TSetupSession() {
@@ -28,29 +40,44 @@ TSetupSession::~TSetupSession() {
 void TSetupSession::Prepare() {
     ProgramFilesPath = WithoutTrailingBackslashes(GetSpecialFolderPath(CSIDL_PROGRAM_FILES));
     const std::wstring tempFolder = WithTrailingBackslash(GetTempFolder());
-    // Each file is held from the moment it is verified until the session ends: nothing another process
-    // writes into the temporary folder reaches the library loader or the installation.
-    const std::wstring libraryPath = PlaceStartupResource(L"unrar_dll", tempFolder, L"Unrar.dll");
-    ArchivePath = PlaceStartupResource(L"SetupZarvo_rar", tempFolder, L"SetupZarvo.rar");
+    // The user's programs can write the temporary folder and redirect it. The files there are written
+    // and held, never opened again: the library is loaded, and the payload read, from copies in a folder
+    // that only the system and administrators can write, made new for this session.
+    const std::wstring systemTemp = SystemTempFolder();
+    ownFolder_.emplace(systemTemp, L"ZarvoSetup-*");
+    if (!ownFolder_->Valid())
+        throw ESetupError(TextCannotMakeOwnFolder + systemTemp);
+    const std::wstring ownFolder = WithTrailingBackslash(ownFolder_->Path());
+    const std::wstring libraryPath = PlaceStartupResource(L"unrar_dll", tempFolder, ownFolder, L"Unrar.dll");
+    ArchivePath = PlaceStartupResource(L"SetupZarvo_rar", tempFolder, ownFolder, L"SetupZarvo.rar");
     if (!LoadRarLibrary(libraryPath))
         throw ESetupError(TextCannotLoadUnrar);
     libraryBound_ = true;
 
     DistList.clear();
+    const std::wstring listFile = L"Dist.lst";
+    const std::wstring ownFailure = TextCannotExtract + listFile + TextExtractInto + ownFolder;
     // The archive functions join folder and name with a backslash of their own.
-    const std::wstring targetFolder = WithoutTrailingBackslashes(tempFolder);
-    const std::wstring listFailure =
-        TextCannotExtract + std::wstring(L"Dist.lst") + TextExtractInto + tempFolder;
-    if (!ExtractArchiveFile(ArchivePath, targetFolder, L"Dist.lst"))
-        throw ESetupError(listFailure);
+    if (!ExtractArchiveFile(ArchivePath, ownFolder_->Path(), listFile))
+        throw ESetupError(ownFailure);
     // The list is what the (verified) payload stores: its bytes match the entry's CRC.
     std::string listBytes;
-    HoldStartupFile(tempFolder + L"Dist.lst", listFailure, [&](HANDLE file, const std::wstring& name) {
+    HoldStartupFile(ownFolder + listFile, ownFailure, [&](HANDLE file, const std::wstring& name) {
         uint32_t stored = 0;
         listBytes = ReadHeldFile(file, name);
-        return ReadArchiveEntryCrc(ArchivePath, L"Dist.lst", stored) && Crc32(listBytes) == stored;
+        return ReadArchiveEntryCrc(ArchivePath, listFile, stored) && Crc32(listBytes) == stored;
     });
+    HoldWrittenFile(WritePlainFile(tempFolder + listFile, listBytes), tempFolder + listFile,
+                    TextCannotExtract + listFile + TextExtractInto + tempFolder);
     DistList = SplitDistList(listBytes);
+}
+
+void TSetupSession::HoldWrittenFile(THandle written, const std::wstring& fileName,
+                                    const std::wstring& failure) {
+    if (!written)
+        throw ESetupError(failure);
+    heldStartupFiles_.push_back(std::move(written));
+    system_.StartupFileWritten(fileName);
 }
 
 void TSetupSession::HoldStartupFile(const std::wstring& fileName, const std::wstring& failure,
@@ -68,10 +95,14 @@ void TSetupSession::HoldStartupFile(const std::wstring& fileName, const std::wst
     heldStartupFiles_.push_back(std::move(held));
 }
 
-std::wstring TSetupSession::PlaceStartupResource(const wchar_t* resourceName, const std::wstring& folder,
-                                                 const std::wstring& fileName) {
-    const std::wstring path = folder + fileName;
-    const std::wstring failure = TextCannotExtract + fileName + TextExtractInto + folder;
+std::wstring TSetupSession::PlaceStartupResource(const wchar_t* resourceName, const std::wstring& tempFolder,
+                                                 const std::wstring& ownFolder, const std::wstring& fileName) {
+    HoldWrittenFile(ExtractResourceToFile(resourceName, tempFolder + fileName), tempFolder + fileName,
+                    TextCannotExtract + fileName + TextExtractInto + tempFolder);
+    // The own copy is closed after writing, so that the loader and the library can open it, and held for
+    // reading once it is verified.
+    const std::wstring path = ownFolder + fileName;
+    const std::wstring failure = TextCannotExtract + fileName + TextExtractInto + ownFolder;
     if (!ExtractResourceToFile(resourceName, path))
         throw ESetupError(failure);
     HoldStartupFile(path, failure, [resourceName](HANDLE file, const std::wstring&) {

@@ -4,6 +4,7 @@
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/Reporting.h"
+#include "engine/FolderTrust.h"
 #include "engine/RunTexts.h"
 #include "setup/SetupConstants.h"
 
@@ -53,6 +54,9 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
     const std::wstring existing = NearestExistingFolder(installPath);
     if (existing.empty())
         return Refuse(TextNoDrive1 + installPath.substr(0, 2) + TextNoDrive2);
+    // Before anything is written there: a folder that is a link or not the administrators' own.
+    if (const std::wstring refusal = FolderRefusal(installPath); !refusal.empty())
+        return Refuse(refusal);
     if (!system.CanWrite(existing))
         return Refuse(TextNoAccess + existing);
     const uint64_t needed = RoomNeeded(extent);

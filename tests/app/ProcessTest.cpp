@@ -416,8 +416,8 @@ TEST_F(RealExecutable, SilentRunsInstallReinstallAndRemoveWithoutAWindow) {
         {L"/silent /bogus", 2, L"Ошибка: Неизвестный параметр командной строки: /bogus", false},
         // A drive letter that names no drive: refused at once, not searched for forever.
         {L"/silent /dir=Q:\\Zarvo", 2, L"Ошибка: Диск Q: не найден или не готов", false},
-        // A drive with no room left.
-        {L"/silent /dir=Z:\\proc\\Zarvo", 2, L"Ошибка: Недостаточно места на диске: нужно ", false},
+        // A folder nothing can be written to (the host's process file system).
+        {L"/silent /dir=Z:\\proc\\Zarvo", 2, L"Ошибка: Нет доступа к каталогу Z:\\proc", false},
         {L"/silent /dir=C:\\" + std::wstring(240, L'z'), 2, L"Ошибка: Путь для установки слишком длинный",
          false},
         {L"/silent /dir=\\\\server\\share", 2,

@@ -3,6 +3,7 @@
 
 #include "AppTestSupport.h"
 
+#include "engine/FolderTrust.h"
 #include "engine/Runs.h"
 #include "engine/Session.h"
 #include "engine/TargetChecks.h"
@@ -11,8 +12,11 @@
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "setup/SetupUtils.h"
+#include "tests/support/Links.h"
 #include "tests/support/ReportRecorder.h"
 
+#include <aclapi.h>
+#include <sddl.h>
 #include <shlobj.h>
 
 #include <algorithm>
@@ -370,6 +374,74 @@ TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
     EXPECT_FALSE(PathExists(folder + L"\\" + list[1]));
     EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, ClassKey, L""));
     EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
+}
+
+// A folder that leads elsewhere could lead to the system's own: it is refused before anything changes,
+// and neither an installation nor a removal goes through it. The folder a run makes is the
+// administrators' own: nothing in it is granted to everyone, as it is in a folder made the plain way.
+TEST_F(Runs, AFolderThatLeadsElsewhereIsRefusedAndAMadeOneIsTheAdministratorsOwn) {
+    Install();
+    auto access = [](const std::wstring& path) {
+        PACL acl = nullptr;
+        PSECURITY_DESCRIPTOR descriptor = nullptr;
+        wchar_t* text = nullptr;
+        std::wstring result;
+        if (GetNamedSecurityInfoW(path.c_str(), SE_FILE_OBJECT, DACL_SECURITY_INFORMATION, nullptr, nullptr,
+                                  &acl, nullptr, &descriptor) == ERROR_SUCCESS &&
+            ConvertSecurityDescriptorToStringSecurityDescriptorW(descriptor, SDDL_REVISION_1,
+                                                                 DACL_SECURITY_INFORMATION, &text, nullptr))
+            result = text;
+        LocalFree(text);
+        LocalFree(descriptor);
+        return result;
+    };
+    ASSERT_TRUE(CreateDirectoryW((*temp / L"plain").c_str(), nullptr));
+    EXPECT_NE(access(*temp / L"plain").find(L";;;WD)"), std::wstring::npos);
+    EXPECT_EQ(access(*temp / L"Program Files").find(L";;;WD)"), std::wstring::npos)
+        << WideToUtf8(access(*temp / L"Program Files"));
+
+    const std::wstring installed = folder;
+    folder = *temp / L"Linked Zarvo";
+    ASSERT_TRUE(MakeSymbolicLink(installed, folder));
+    const std::wstring refusal = L"Ошибка: Папка установки является ссылкой на другую папку: " + folder;
+    {
+        TReportRecorder log;
+        EXPECT_FALSE(CheckInstallTarget(folder, archivePath, system));
+        EXPECT_EQ(log.lines, std::vector<std::wstring>{refusal});
+    }
+    EXPECT_EQ(Install(), std::vector<std::wstring>{refusal});
+    EXPECT_EQ(Remove(), std::vector<std::wstring>{refusal});
+    for (const std::wstring& name : list)
+        EXPECT_TRUE(PathExists(installed + L"\\" + name)) << WideToUtf8(name);
+    EXPECT_TRUE(RemoveSymbolicLink(folder));
+    folder = installed;
+}
+
+TEST(FolderOwners, OnlyThoseTheUsersProgramsCannotActAsAreTrusted) {
+    const wchar_t* user = L"S-1-5-21-1004336348-1177238915-682003330-1001";
+    struct {
+        const wchar_t* owner;
+        const wchar_t* windowsOwner; // nullptr: unknown
+        bool trusted;
+    } const cases[] = {
+        {L"BA", nullptr, true},
+        {L"SY", nullptr, true},
+        {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", nullptr, true},
+        {L"BU", nullptr, false},
+        {L"WD", nullptr, false},
+        {user, L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", false},
+        // Where the user owns the Windows folder itself, the system's own files are the user's already.
+        {user, user, true},
+    };
+    for (const auto& test : cases) {
+        PSID owner = nullptr, windowsOwner = nullptr;
+        ASSERT_TRUE(ConvertStringSidToSidW(test.owner, &owner));
+        if (test.windowsOwner)
+            ASSERT_TRUE(ConvertStringSidToSidW(test.windowsOwner, &windowsOwner));
+        EXPECT_EQ(IsTrustedOwner(owner, windowsOwner), test.trusted) << WideToUtf8(test.owner);
+        LocalFree(owner);
+        LocalFree(windowsOwner);
+    }
 }
 
 // Before anything changes: room on the drive, the path's length, a folder that can be written.

@@ -7,6 +7,7 @@
 #include "common/CommonUtils.h"
 #include "common/PathText.h"
 #include "common/SetupError.h"
+#include "tests/support/Links.h"
 
 #include <shlobj.h>
 
@@ -53,8 +54,15 @@ TEST_F(Startup, ACleanStartWritesTheThreeFilesLoadsTheListAndOpensTheWelcomePage
     EXPECT_EQ(ReadBinaryFile(*temp / L"Unrar.dll"), ResourceBytes(L"UNRAR_DLL"));
     EXPECT_EQ(ReadBinaryFile(*temp / L"SetupZarvo.rar"), ResourceBytes(L"SETUPZARVO_RAR"));
     EXPECT_TRUE(PathExists(*temp / L"Dist.lst"));
-    EXPECT_EQ(form->Session().ArchivePath, temp->Folder() + L"SetupZarvo.rar");
-    EXPECT_NE(GetModuleHandleW((*temp / L"Unrar.dll").c_str()), nullptr) << "the library is bound";
+    // What is used are the session's own copies in a new folder below the system's temporary folder,
+    // which the user's programs cannot redirect.
+    wchar_t windows[MAX_PATH];
+    GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    const std::wstring own = ParentFolder(form->Session().ArchivePath);
+    EXPECT_TRUE(own.starts_with(JoinPath(windows, L"Temp\\ZarvoSetup-"))) << WideToUtf8(own);
+    EXPECT_EQ(ReadBinaryFile(JoinPath(own, L"SetupZarvo.rar")), ResourceBytes(L"SETUPZARVO_RAR"));
+    EXPECT_NE(GetModuleHandleW(JoinPath(own, L"Unrar.dll").c_str()), nullptr) << "the library is bound";
+    EXPECT_EQ(GetModuleHandleW((*temp / L"Unrar.dll").c_str()), nullptr);
 
     // The payload lists exactly the product folder it was packed from, Cyrillic names included.
     std::wstring productFolder = WinePath(ZARVO_PAYLOAD_PRODUCT_DIR);
@@ -93,7 +101,8 @@ TEST_F(Startup, ACleanStartWritesTheThreeFilesLoadsTheListAndOpensTheWelcomePage
     // Destroying the form frees the list and the library; the files stay for the next start.
     form.reset();
     EXPECT_EQ(MainForm, nullptr);
-    EXPECT_EQ(GetModuleHandleW((*temp / L"Unrar.dll").c_str()), nullptr);
+    EXPECT_EQ(GetModuleHandleW(JoinPath(own, L"Unrar.dll").c_str()), nullptr);
+    EXPECT_FALSE(PathExists(own));
     for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"})
         EXPECT_TRUE(PathExists(*temp / name)) << name;
 }
@@ -222,25 +231,55 @@ TEST_F(Startup, ALibraryFileThatCannotBeReplacedEndsTheStartWithOneBox) {
     EXPECT_FALSE(PathExists(*temp / L"SetupZarvo.rar"));
 }
 
-// A file changed between its writing and its use, as another process could, ends the start.
-TEST_F(Startup, AStartUpFileChangedBeforeItIsUsedIsRefused) {
+// The files in the temporary folder are held from their writing on: another process cannot change them.
+// The session's own copies are closed for the loader; one changed before it is verified ends the start.
+TEST_F(Startup, AStartUpFileCannotBeChangedBeforeItIsUsed) {
     for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"}) {
         SCOPED_TRACE(WideToUtf8(name));
         boxes->Shown().clear();
-        const std::wstring changed = *temp / name;
+        bool tempChanged = false;
+        std::wstring ownFolder;
         system.onStartupFile = [&](const std::wstring& fileName) {
-            if (fileName == changed) {
-                std::string bytes = ReadBinaryFile(fileName);
-                bytes[bytes.size() / 2] ^= 1;
-                WriteTextFile(fileName, bytes);
+            if (FileNameOf(fileName) != name)
+                return;
+            if (fileName == *temp / name) {
+                tempChanged = WriteTextFile(fileName, "changed");
+                return;
             }
+            ownFolder = WithTrailingBackslash(ParentFolder(fileName));
+            std::string bytes = ReadBinaryFile(fileName);
+            bytes[bytes.size() / 2] ^= 1;
+            WriteTextFile(fileName, bytes);
         };
         std::unique_ptr<TMainForm> form = CreateForm();
         system.onStartupFile = nullptr;
+        EXPECT_FALSE(tempChanged);
         EXPECT_FALSE(form);
         ASSERT_EQ(boxes->Shown().size(), 1u);
-        EXPECT_EQ(boxes->Shown()[0].text,
-                  L"Невозможно извлечь " + std::wstring(name) + L" в " + temp->Folder());
+        EXPECT_EQ(boxes->Shown()[0].text, L"Невозможно извлечь " + std::wstring(name) + L" в " + ownFolder);
         EXPECT_EQ(boxes->Shown()[0].caption, L"Ошибка запуска установки");
+    }
+}
+
+// A link put where a start-up file goes, to a file of the attacker's choosing, is neither written through
+// nor used: the start ends and the other file stays as it was.
+TEST_F(Startup, AStartUpFileThatIsALinkIsRefusedAndWhatItLeadsToKept) {
+    const std::wstring victim = *temp / L"victim.bin";
+    for (const wchar_t* name : {L"Unrar.dll", L"SetupZarvo.rar", L"Dist.lst"}) {
+        for (bool hardLink : {false, true}) {
+            SCOPED_TRACE(WideToUtf8(name) + (hardLink ? " hard link" : " symbolic link"));
+            boxes->Shown().clear();
+            const std::wstring link = *temp / name;
+            RemoveSymbolicLink(link);
+            ASSERT_TRUE(WriteTextFile(victim, "victim"));
+            ASSERT_TRUE(hardLink ? CreateHardLinkW(link.c_str(), victim.c_str(), nullptr) != 0
+                                 : MakeSymbolicLink(victim, link));
+            std::unique_ptr<TMainForm> form = CreateForm();
+            EXPECT_FALSE(form);
+            ASSERT_EQ(boxes->Shown().size(), 1u);
+            EXPECT_EQ(boxes->Shown()[0].text, L"Невозможно извлечь " + std::wstring(name) + L" в " + temp->Folder());
+            EXPECT_EQ(ReadBinaryFile(victim), "victim");
+            RemoveSymbolicLink(link);
+        }
     }
 }

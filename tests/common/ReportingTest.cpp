@@ -144,3 +144,38 @@ TEST_F(Reporting, EveryReportIsAppendedToTheLogFile) {
               WideToUtf8(L"ошибка    Ошибка запуска установки: Невозможно извлечь Unrar.dll"));
     EXPECT_EQ(lines[2].substr(20), WideToUtf8(L"сообщение Создание пути C:\\Zarvo"));
 }
+
+// The log file is opened at the first report and kept: while the program runs nobody can rename,
+// replace or delete it, so nothing swaps it for a link between two lines. A log file that is a link or a
+// second name of another file is not written at all, and the log view says so once.
+TEST_F(Reporting, TheLogFileIsKeptOpenAndOneThatIsALinkIsNotWritten) {
+    zarvo::testing::TempFolder folder;
+    const std::wstring file = folder / L"setup.log";
+    OnReportInfo = [](const std::wstring&, const std::wstring&) {
+    };
+    SetLogFile(file);
+    ReportInfo(L"first", L"");
+    EXPECT_FALSE(MoveFileW(file.c_str(), (folder / L"moved.log").c_str()));
+    EXPECT_FALSE(DeleteFileW(file.c_str()));
+    ReportInfo(L"second", L"");
+    SetLogFile(L"");
+    EXPECT_NE(zarvo::testing::ReadBinaryFile(file).find("second"), std::string::npos);
+
+    const std::wstring victim = folder / L"victim.txt";
+    ASSERT_TRUE(zarvo::testing::WriteTextFile(victim, "victim"));
+    ASSERT_TRUE(DeleteFileW(file.c_str()));
+    ASSERT_TRUE(CreateHardLinkW(file.c_str(), victim.c_str(), nullptr));
+    std::vector<std::wstring> shown;
+    OnReportInfo = OnReportError = [&](const std::wstring& text, const std::wstring&) {
+        shown.push_back(text);
+    };
+    SetLogFile(file);
+    ReportInfo(L"info", L"");
+    ReportError(L"error", L"Ошибка");
+    SetLogFile(L"");
+    EXPECT_EQ(zarvo::testing::ReadBinaryFile(victim), "victim");
+    ASSERT_EQ(shown.size(), 3u);
+    EXPECT_TRUE(shown[0].starts_with(L"Журнал не записывается в файл " + file + L": ")) << WideToUtf8(shown[0]);
+    EXPECT_EQ(shown[1], L"info");
+    EXPECT_EQ(shown[2], L"error");
+}

@@ -27,7 +27,7 @@ inline bool WriteTextFile(const std::wstring& path, const std::string& bytes) {
 
 inline std::string ReadBinaryFile(const std::wstring& path) {
     HANDLE file =
-        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return {};
     std::string bytes(GetFileSize(file, nullptr), '\0');

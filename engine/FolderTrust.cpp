@@ -1,0 +1,85 @@
+#include "engine/FolderTrust.h"
+
+#include "common/Folders.h"
+#include "common/Handles.h"
+#include "common/PathText.h"
+#include "common/PlainFiles.h"
+#include "engine/RunTexts.h"
+
+#include <aclapi.h>
+#include <sddl.h>
+
+namespace zarvo {
+
+namespace {
+
+constexpr wchar_t InstallFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+constexpr wchar_t TrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
+
+// The owner from a security descriptor the system allocated; freed with it.
+struct TOwnerInfo {
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ~TOwnerInfo() { LocalFree(descriptor); }
+};
+
+bool ReadOwner(HANDLE object, TOwnerInfo& info) {
+    return GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &info.owner, nullptr, nullptr,
+                           nullptr, &info.descriptor) == ERROR_SUCCESS;
+}
+
+THandle OpenFolder(const std::wstring& folder) {
+    return OpenPlainFile(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+}
+
+} // namespace
+
+bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner) {
+    if (owner == nullptr || !IsValidSid(owner))
+        return false;
+    if (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid))
+        return true;
+    PSID trustedInstaller = nullptr;
+    bool trusted = ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller) &&
+                   EqualSid(owner, trustedInstaller);
+    LocalFree(trustedInstaller);
+    return trusted || (windowsFolderOwner != nullptr && EqualSid(owner, windowsFolderOwner));
+}
+
+std::wstring FolderRefusal(const std::wstring& folder) {
+    if (!DirectoryExists(folder))
+        return {};
+    THandle handle = OpenFolder(folder);
+    if (!handle)
+        return TextFolderRedirected + folder;
+    wchar_t windows[MAX_PATH];
+    UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
+    THandle windowsFolder = length && length < MAX_PATH ? OpenFolder(windows) : THandle();
+    TOwnerInfo owner, windowsOwner;
+    if (!ReadOwner(handle.Get(), owner) ||
+        !IsTrustedOwner(owner.owner, windowsFolder && ReadOwner(windowsFolder.Get(), windowsOwner)
+                                         ? windowsOwner.owner
+                                         : nullptr))
+        return TextFolderNotOwned + folder;
+    return {};
+}
+
+bool CreateInstallFolder(const std::wstring& folder) {
+    std::wstring top = WithoutTrailingBackslashes(folder);
+    if (DirectoryExists(top))
+        return true;
+    for (std::wstring parent = ParentFolder(top); !parent.empty() && !IsRootPath(parent) &&
+                                                  !DirectoryExists(parent);
+         parent = ParentFolder(top))
+        top = parent;
+    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(InstallFolderAccess, SDDL_REVISION_1,
+                                                              &security.lpSecurityDescriptor, nullptr))
+        return false;
+    const bool made = CreateDirectoryW(top.c_str(), &security) != 0;
+    LocalFree(security.lpSecurityDescriptor);
+    return made && ForceDirectories(folder);
+}
+
+} // namespace zarvo

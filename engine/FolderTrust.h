@@ -1,0 +1,25 @@
+#pragma once
+// Whether the elevated runs may use an installation folder. Every library in it is loaded and registered
+// as administrator, its imports found there too: a folder that the user's own programs can write, or
+// that leads somewhere else, would let them run code as administrator.
+
+#include <windows.h>
+
+#include <string>
+
+namespace zarvo {
+
+// Administrators, SYSTEM and TrustedInstaller, and whoever owns the Windows folder itself (which the
+// system's own files already trust). Any other owner can always give itself the right to write.
+bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner);
+
+// Why an existing installation folder is refused: a link or a folder whose final path is another, or an
+// owner that is not trusted. Empty for a trusted folder and for one that is not there.
+std::wstring FolderRefusal(const std::wstring& folder);
+
+// Creates the folder with every missing parent. The topmost one it makes is made with the installation
+// folder's own access list, which everything below inherits: full control for the system and
+// administrators, read and execute for users, nothing from its parent.
+bool CreateInstallFolder(const std::wstring& folder);
+
+} // namespace zarvo
