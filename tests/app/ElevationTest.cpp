@@ -1,8 +1,9 @@
 // What the user's unelevated programs can change and the elevated wizard must not follow: the program
-// associated with the log's file type.
+// associated with the log's file type, and a loader that would search the installer's own folder.
 
 #include "AppTestSupport.h"
 
+#include "common/Libraries.h"
 #include "logview/LogView.h"
 #include "tests/support/MenuChoice.h"
 #include "tests/support/RegistryValueOverride.h"
@@ -56,6 +57,34 @@ TEST_F(Elevation, TheJournalOpensInTheSystemsNotepadWhateverTheLogsTypeIsAssocia
         EndProcessOf(notepad);
     SetLogFile(savedLog);
     RegDeleteTreeW(HKEY_CLASSES_ROOT, L"ZarvoTest.Journal");
+}
+
+// A loader's SetDefaultDllDirectories: records what it was asked for and answers as told.
+DWORD AskedFor = 0;
+BOOL Answer = FALSE;
+BOOL WINAPI FakeSetDefaultDllDirectories(DWORD flags) {
+    AskedFor = flags;
+    return Answer;
+}
+
+// Without the loader's entry, or when it fails, the start is refused.
+TEST(LibrarySearch, IsRestrictedToTheSystemFolderOrTheStartIsRefused) {
+    struct {
+        TSetDefaultDllDirectories entry;
+        BOOL answer;
+        bool restricted;
+        DWORD askedFor;
+    } const cases[] = {
+        {nullptr, TRUE, false, 0},
+        {&FakeSetDefaultDllDirectories, FALSE, false, LOAD_LIBRARY_SEARCH_SYSTEM32},
+        {&FakeSetDefaultDllDirectories, TRUE, true, LOAD_LIBRARY_SEARCH_SYSTEM32},
+    };
+    for (const auto& c : cases) {
+        AskedFor = 0;
+        Answer = c.answer;
+        EXPECT_EQ(RestrictLibrarySearch(c.entry), c.restricted);
+        EXPECT_EQ(AskedFor, c.askedFor);
+    }
 }
 
 } // namespace
