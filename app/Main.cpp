@@ -2,6 +2,7 @@
 
 #include "app/Application.h"
 #include "app/MainUnit.h"
+#include "app/WizardTexts.h"
 #include "common/Folders.h"
 #include "common/Libraries.h"
 #include "common/Reporting.h"
@@ -36,6 +37,15 @@ bool BringRunningFormToFront() {
     return true;
 }
 
+// A start that cannot go on: its box, or for a silent start a line of the log file.
+int RefuseStart(bool silent, const std::wstring& reason) {
+    std::optional<TQuietReports> quiet;
+    if (silent)
+        quiet.emplace();
+    ReportError(reason, ApplicationTitle);
+    return silent ? ExitRefused : ExitRunErrors;
+}
+
 int RefuseSecondStart(bool silent) {
     if (silent) {
         TQuietReports quiet;
@@ -53,10 +63,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // Libraries come by full path only, never from the folder the installer was started in nor from the
     // one it was downloaded to.
     SetDllDirectoryW(L"");
-    RestrictLibrarySearchToSystemFolder();
+    const bool searchRestricted = RestrictLibrarySearchToSystemFolder();
     ApplicationTitle = L"Установка Zarvo";
     const TCommandLine arguments = ParseCommandLine(GetCommandLineW());
     SetLogFile(arguments.logFile.value_or(GetTempFolder() + L"SetupZarvo.log"));
+    // Before any box: showing one loads libraries by name.
+    if (!searchRestricted)
+        return RefuseStart(arguments.silent, TextLoaderTooOld);
     if (!arguments.silent && arguments.help) {
         ShowMessageBox(CommandLineHelp, ApplicationTitle, MB_OK | MB_ICONINFORMATION);
         return ExitDone;
@@ -73,11 +86,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     try {
         CommonUtilsStartup();
     } catch (...) {
-        // The start-up may have cleared the report slots before it failed.
-        if (quiet)
-            quiet.emplace();
-        ReportError(CurrentExceptionMessage(), ApplicationTitle);
-        return arguments.silent ? ExitRefused : ExitRunErrors;
+        // Quiet again: the start-up may have cleared the report slots before it failed.
+        return RefuseStart(arguments.silent, CurrentExceptionMessage());
     }
     quiet.reset();
 

@@ -5,6 +5,7 @@
 
 #include "app/Application.h"
 #include "app/Controls.h"
+#include "app/Notepad.h"
 #include "app/Picture.h"
 #include "app/WizardTexts.h"
 #include "logview/LogView.h"
@@ -14,7 +15,6 @@
 #include "engine/StartupTexts.h"
 
 #include <commctrl.h>
-#include <shellapi.h>
 
 #include <algorithm>
 
@@ -261,8 +261,7 @@ void TMainForm::CompleteControl(HWND control, const TLayoutItem& item) {
         log->SetFlatScrollBars(true);
         log->SetDoubleBuffered(true);
         log->SetProcessMessages(&ProcessMessages);
-        log->SetOpenJournal(
-            [] { ShellExecuteW(nullptr, L"open", LogFile().c_str(), nullptr, nullptr, SW_SHOWNORMAL); });
+        log->SetOpenJournal([] { OpenInNotepad(LogFile()); });
     }
 }
 

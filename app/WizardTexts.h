@@ -45,6 +45,9 @@ inline constexpr wchar_t TextCannotRegisterClasses[] = L"Невозможно з
 inline constexpr wchar_t TextCannotCreateWindow[] = L"Невозможно создать главное окно. ";
 inline constexpr wchar_t TextCannotCreateControl[] = L"Невозможно создать элемент ";
 inline constexpr wchar_t TextCannotCreateFont[] = L"Невозможно создать шрифт ";
+// A loader that cannot keep library searches to the system folder: the start is refused.
+inline constexpr wchar_t TextLoaderTooOld[] =
+    L"Для установки нужна Windows 7 с обновлением KB2533623 или более новая Windows.";
 inline constexpr wchar_t TextFolderDialogTitle[] = L"Выбор каталога";
 inline constexpr wchar_t TextFolderDialogHeadline[] = L"Укажите каталог для Zarvo";
 

@@ -4,29 +4,18 @@
 
 namespace zarvo {
 
-namespace {
-
-using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-
-// Present where the loader knows the LOAD_LIBRARY_SEARCH_* flags.
-TSetDefaultDllDirectories SetDefaultDllDirectoriesFn() {
-    return reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void*>(
-        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories")));
-}
-
-} // namespace
-
 HMODULE LoadSystemLibrary(const wchar_t* name) {
     return LoadLibraryExW((GetSystemFolder() + name).c_str(), nullptr, SystemFolderImportFlags());
 }
 
-DWORD SystemFolderImportFlags() {
-    return SetDefaultDllDirectoriesFn() != nullptr ? LOAD_LIBRARY_SEARCH_SYSTEM32 : 0;
+bool RestrictLibrarySearch(TSetDefaultDllDirectories setDefaultDllDirectories) {
+    return setDefaultDllDirectories != nullptr && setDefaultDllDirectories(LOAD_LIBRARY_SEARCH_SYSTEM32);
 }
 
-void RestrictLibrarySearchToSystemFolder() {
-    if (TSetDefaultDllDirectories restrict = SetDefaultDllDirectoriesFn())
-        restrict(LOAD_LIBRARY_SEARCH_SYSTEM32);
+bool RestrictLibrarySearchToSystemFolder() {
+    // Looked up, not imported: where it is missing the program must still start to say why it cannot.
+    return RestrictLibrarySearch(reinterpret_cast<TSetDefaultDllDirectories>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "SetDefaultDllDirectories"))));
 }
 
 } // namespace zarvo

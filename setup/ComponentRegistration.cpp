@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "setup/DllRegisterServerThread.h"
 #include "setup/LoadFailure.h"
+#include "setup/MachineClasses.h"
 #include "common/PathText.h"
 #include "setup/SetupConstants.h"
 
@@ -32,13 +33,13 @@ ComPtr<ITypeLib> LoadTypeLibrary(const std::wstring& path) {
     return library;
 }
 
-void RegisterTypeLibrary(const std::wstring& path) {
+void RegisterTypeLibrary(HKEY, const std::wstring& path) {
     ComPtr<ITypeLib> library = LoadTypeLibrary(path);
     std::wstring fullPath = path; // the call takes a writable string
     Check(RegisterTypeLib(library.Get(), fullPath.data(), nullptr));
 }
 
-void UnregisterTypeLibrary(const std::wstring& path) {
+void UnregisterTypeLibrary(HKEY, const std::wstring& path) {
     ComPtr<ITypeLib> library = LoadTypeLibrary(path);
     TLIBATTR* attributes = nullptr;
     Check(library->GetLibAttr(&attributes));
@@ -48,44 +49,51 @@ void UnregisterTypeLibrary(const std::wstring& path) {
     Check(result);
 }
 
-std::wstring ClassKey(const std::wstring& subkey = {}) {
-    return std::wstring(L"CLSID\\") + AxApplicationClassId + subkey;
+void WriteComClassEntries(HKEY classes, const std::wstring& folder) {
+    TRegistry registry;
+    registry.SetRootKey(classes);
+    const std::wstring classKey = std::wstring(L"CLSID\\") + AxApplicationClassId,
+                       server = JoinPath(folder, KernelServerFile);
+    const struct {
+        const wchar_t* key;
+        const wchar_t* subkey;
+        const wchar_t* value;
+        bool appId; // the key also names the class's application
+    } entries[] = {
+        {L"AppID\\", KernelServerFile, KernelTypeLibId, false},
+        {L"AppID\\", KernelTypeLibId, KernelAppIdDescription, false},
+        {AxApplicationProgId, L"", AxApplicationDescription, false},
+        {AxApplicationProgId, L"\\CLSID", AxApplicationClassId, false},
+        {AxApplicationIndependentProgId, L"", AxApplicationDescription, false},
+        {AxApplicationIndependentProgId, L"\\CLSID", AxApplicationClassId, false},
+        {AxApplicationIndependentProgId, L"\\CurVer", AxApplicationProgId, false},
+        {classKey.c_str(), L"", AxApplicationDescription, true},
+        {classKey.c_str(), L"\\ProgID", AxApplicationProgId, false},
+        {classKey.c_str(), L"\\VersionIndependentProgID", AxApplicationIndependentProgId, false},
+        {classKey.c_str(), L"\\Programmable", L"", false},
+        {classKey.c_str(), L"\\TypeLib", KernelTypeLibId, false},
+        // Unquoted, as the product's server expects it.
+        {classKey.c_str(), L"\\LocalServer32", server.c_str(), false},
+    };
+    // Each entry opens its own key, which stays the current one until the next.
+    for (const auto& entry : entries) {
+        WriteRegistryDefault(registry, std::wstring(entry.key) + entry.subkey, entry.value, false);
+        if (entry.appId)
+            registry.WriteString(L"AppID", KernelTypeLibId);
+    }
 }
 
-void WriteComClassEntries(const std::wstring& folder) {
+void DeleteComClassEntries(HKEY classes, const std::wstring&) {
     TRegistry registry;
-    registry.SetRootKey(HKEY_CLASSES_ROOT);
-    const std::wstring appIdKey = std::wstring(L"AppID\\") + KernelServerFile;
-    const std::wstring progId = AxApplicationProgId;
-    const std::wstring independentProgId = AxApplicationIndependentProgId;
-
-    WriteRegistryDefault(registry, appIdKey, KernelTypeLibId, true);
-    WriteRegistryDefault(registry, std::wstring(L"AppID\\") + KernelTypeLibId, KernelAppIdDescription, true);
-    WriteRegistryDefault(registry, progId, AxApplicationDescription, true);
-    WriteRegistryDefault(registry, progId + L"\\CLSID", AxApplicationClassId, true);
-    WriteRegistryDefault(registry, independentProgId, AxApplicationDescription, true);
-    WriteRegistryDefault(registry, independentProgId + L"\\CLSID", AxApplicationClassId, true);
-    WriteRegistryDefault(registry, independentProgId + L"\\CurVer", progId, true);
-    WriteRegistryDefault(registry, ClassKey(), AxApplicationDescription, false);
-    registry.WriteString(L"AppID", KernelTypeLibId);
-    registry.CloseKey();
-    WriteRegistryDefault(registry, ClassKey(L"\\ProgID"), progId, true);
-    WriteRegistryDefault(registry, ClassKey(L"\\VersionIndependentProgID"), independentProgId, true);
-    WriteRegistryDefault(registry, ClassKey(L"\\Programmable"), L"", true);
-    WriteRegistryDefault(registry, ClassKey(L"\\TypeLib"), KernelTypeLibId, true);
-    // Unquoted, as the product's server expects it.
-    WriteRegistryDefault(registry, ClassKey(L"\\LocalServer32"), JoinPath(folder, KernelServerFile), true);
-}
-
-void DeleteComClassEntries() {
-    TRegistry registry;
-    registry.SetRootKey(HKEY_CLASSES_ROOT);
+    registry.SetRootKey(classes);
+    const wchar_t* const keys[][2] = {{L"AppID\\", KernelServerFile},
+                                      {L"AppID\\", KernelTypeLibId},
+                                      {L"", AxApplicationProgId},
+                                      {L"", AxApplicationIndependentProgId},
+                                      {L"CLSID\\", AxApplicationClassId}};
     // Keys that are already gone are no error.
-    registry.DeleteKey(std::wstring(L"\\AppID\\") + KernelServerFile);
-    registry.DeleteKey(std::wstring(L"\\AppID\\") + KernelTypeLibId);
-    registry.DeleteKey(std::wstring(L"\\") + AxApplicationProgId);
-    registry.DeleteKey(std::wstring(L"\\") + AxApplicationIndependentProgId);
-    registry.DeleteKey(L"\\" + ClassKey());
+    for (const auto& key : keys)
+        registry.DeleteKey(std::wstring(key[0]) + key[1]);
 }
 
 // The folder's self-registering libraries, with the configuration library moved to the front or the end
@@ -120,6 +128,32 @@ bool ProcessLibrary(bool (*operation)(const std::wstring&, DWORD*), const std::w
     return false;
 }
 
+// Registers or unregisters every library of the folder, the configuration library first or last; stops at
+// the first that fails.
+bool ProcessLibraries(const std::wstring& folder, bool configFirst,
+                      bool (*operation)(const std::wstring&, DWORD*), const wchar_t* failedText,
+                      const wchar_t* doneText) {
+    for (const std::wstring& library : LibraryList(folder, configFirst)) {
+        if (!ProcessLibrary(operation, library, failedText))
+            return false;
+        ReportInfo(library + doneText, InfoCaption);
+    }
+    return true;
+}
+
+// One step on the machine's classes: its done line, or failedText followed by what it raised.
+bool RunStep(void (*step)(HKEY, const std::wstring&), HKEY classes, const std::wstring& subject,
+             const std::wstring& done, const std::wstring& failedText) {
+    try {
+        step(classes, subject);
+        ReportInfo(done, InfoCaption);
+        return true;
+    } catch (const std::exception&) {
+        ReportError(failedText + CurrentExceptionMessage(), ErrorCaption);
+        return false;
+    }
+}
+
 } // namespace
 
 void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const std::wstring& value,
@@ -134,59 +168,25 @@ void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const st
 bool RegisterComponents(const std::wstring& installFolder) {
     const std::wstring folder = WithoutTrailingBackslashes(installFolder);
     ReportInfo(TextRegistering, InfoCaption);
-
+    const TMachineClassesRoot machine;
     const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
-    try {
-        RegisterTypeLibrary(typeLibPath);
-        ReportInfo(typeLibPath + TextRegistered, InfoCaption);
-    } catch (const std::exception&) {
-        ReportError(TextTypeLibFailed + CurrentExceptionMessage(), ErrorCaption);
-        return false;
-    }
-
-    try {
-        WriteComClassEntries(folder);
-        ReportInfo(TextClassName + std::wstring(TextRegistered), InfoCaption);
-    } catch (const std::exception&) {
-        ReportError(TextClassFailed + CurrentExceptionMessage(), ErrorCaption);
-        return false;
-    }
-
-    for (const std::wstring& library : LibraryList(folder, true)) {
-        if (!ProcessLibrary(&RegisterDllServer, library, TextNotRegistered))
-            return false;
-        ReportInfo(library + TextRegistered, InfoCaption);
-    }
-    return true;
+    return RunStep(&RegisterTypeLibrary, machine.Key(), typeLibPath, typeLibPath + TextRegistered,
+                   TextTypeLibFailed) &&
+           RunStep(&WriteComClassEntries, machine.Key(), folder, TextClassName + std::wstring(TextRegistered),
+                   TextClassFailed) &&
+           ProcessLibraries(folder, true, &RegisterDllServer, TextNotRegistered, TextRegistered);
 }
 
 bool UnregisterComponents(const std::wstring& installFolder) {
     const std::wstring folder = WithoutTrailingBackslashes(installFolder);
     ReportInfo(TextUnregistering, InfoCaption);
-
-    for (const std::wstring& library : LibraryList(folder, false)) {
-        if (!ProcessLibrary(&UnregisterDllServer, library, TextNotUnregistered))
-            return false;
-        ReportInfo(library + TextUnregistered, InfoCaption);
-    }
-
+    const TMachineClassesRoot machine;
     const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
-    try {
-        UnregisterTypeLibrary(typeLibPath);
-        ReportInfo(typeLibPath + TextUnregistered, InfoCaption);
-    } catch (const std::exception&) {
-        ReportError(TextUnregistration + typeLibPath + L": " + CurrentExceptionMessage(), ErrorCaption);
-        return false;
-    }
-
-    try {
-        DeleteComClassEntries();
-        ReportInfo(TextClassName + std::wstring(TextUnregistered), InfoCaption);
-    } catch (const std::exception&) {
-        ReportError(TextClassUnregistrationFailed + CurrentExceptionMessage(), ErrorCaption);
-        return false;
-    }
-    return true;
+    return ProcessLibraries(folder, false, &UnregisterDllServer, TextNotUnregistered, TextUnregistered) &&
+           RunStep(&UnregisterTypeLibrary, machine.Key(), typeLibPath, typeLibPath + TextUnregistered,
+                   TextUnregistration + typeLibPath + L": ") &&
+           RunStep(&DeleteComClassEntries, machine.Key(), folder,
+                   TextClassName + std::wstring(TextUnregistered), TextClassUnregistrationFailed);
 }
 
 } // namespace zarvo

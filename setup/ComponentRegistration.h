@@ -1,7 +1,7 @@
 #pragma once
 // Registration of the product's components: the kernel server's type library, its COM class entries and
-// every self-registering library of the installation folder. Each step reports its outcome through
-// ReportInfo / ReportError.
+// every self-registering library of the installation folder, all in the machine's classes. Each step
+// reports its outcome through ReportInfo / ReportError.
 
 #include "common/Registry.h"
 
@@ -16,7 +16,8 @@ void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const st
                           bool closeAfter);
 
 // Type library, COM class entries, then the libraries (the configuration library first). Stops at the
-// first failed step; true only when every step succeeded. Nothing is rolled back.
+// first failed step; true only when every step succeeded. Nothing is rolled back. Raises, as the removal
+// does, when the machine's classes cannot be reached.
 bool RegisterComponents(const std::wstring& installFolder);
 // Libraries (the configuration library last), then the type library, then the COM class keys. Stops at
 // the first failed step, leaving later steps' registrations in place.

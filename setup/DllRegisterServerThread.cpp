@@ -69,16 +69,12 @@ DWORD TDllRegisterServerThread::Execute() {
     // Declared before the library so that COM is released after it.
     std::optional<TComInit> com;
     try {
-        // The probe resolves no imports and runs no library code. Registering does both: start-up took
-        // the current folder out of the search order, so the library's own folder is searched for its
-        // imports, which needs the full path; beyond it only the system folder where the loader allows
-        // saying so.
+        // The probe resolves no imports and runs no library code. Registering does both, finding the
+        // library's imports in its own folder (which needs the full path) and the system folder only.
         DWORD flags = DONT_RESOLVE_DLL_REFERENCES;
         if (FMode != ModeProbe) {
             com.emplace(COINIT_APARTMENTTHREADED);
-            flags = SystemFolderImportFlags() != 0
-                        ? LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | LOAD_LIBRARY_SEARCH_SYSTEM32
-                        : LOAD_WITH_ALTERED_SEARCH_PATH;
+            flags = LOAD_LIBRARY_SEARCH_DLL_LOAD_DIR | SystemFolderImportFlags();
         }
         // The loader contains a fault in the library's DllMain; the watches make it the library's failure.
         TModule library;

@@ -2,6 +2,7 @@
 // follows new lines whatever the user did.
 
 #include "LogViewTestSupport.h"
+#include "tests/support/MenuChoice.h"
 
 #include <cwchar>
 #include <memory>
@@ -14,31 +15,11 @@ const COLORREF Info = 0x00808000;
 const COLORREF Error = 0x00FF00FF;
 
 // Thread timer callbacks cannot capture: what they saw goes into globals.
-std::wstring MenuItemText;
-int MenuItemIndex = 0; // the item the menu timer chooses
 bool ProcessingDestroyed = false;
 
 struct TDestroyWitness {
     ~TDestroyWitness() { ProcessingDestroyed = true; }
 };
-
-void CALLBACK ChooseMenuItem(HWND, UINT, UINT_PTR timer, DWORD) {
-    HWND menu = FindWindowW(L"#32768", nullptr);
-    if (menu == nullptr)
-        return;
-    KillTimer(nullptr, timer);
-    wchar_t text[64] = L"";
-    GetMenuStringW(reinterpret_cast<HMENU>(SendMessageW(menu, MN_GETHMENU, 0, 0)), UINT(MenuItemIndex), text,
-                   64, MF_BYPOSITION);
-    MenuItemText = text;
-    for (int down = 0; down <= MenuItemIndex; ++down)
-        PostMessageW(menu, WM_KEYDOWN, VK_DOWN, 0);
-    PostMessageW(menu, WM_KEYDOWN, VK_RETURN, 0);
-}
-
-void CALLBACK EndMenuTimer(HWND, UINT, UINT_PTR, DWORD) {
-    EndMenu();
-}
 
 void PressCtrlC(HWND window) {
     BYTE keys[256];
@@ -48,17 +29,6 @@ void PressCtrlC(HWND window) {
     SendMessageW(window, WM_KEYDOWN, 'C', 0);
     keys[VK_CONTROL] = 0;
     SetKeyboardState(keys);
-}
-
-// Opens the context menu from the keyboard and chooses the item at that position; its text.
-std::wstring ChooseFromMenu(HWND window, int index) {
-    MenuItemText.clear();
-    MenuItemIndex = index;
-    SetTimer(nullptr, 0, 50, ChooseMenuItem);
-    UINT_PTR safety = SetTimer(nullptr, 0, 5000, EndMenuTimer);
-    SendMessageW(window, WM_CONTEXTMENU, reinterpret_cast<WPARAM>(window), -1);
-    KillTimer(nullptr, safety);
-    return MenuItemText;
 }
 
 void ChooseCopyFromMenu(HWND window) {

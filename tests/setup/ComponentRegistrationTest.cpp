@@ -1,5 +1,5 @@
 // RegisterComponents / UnregisterComponents over a real installation folder of the stand-in product:
-// the reports in order, HKEY_CLASSES_ROOT read back, the real type library and libraries.
+// the reports in order, the machine's classes read back, the real type library and libraries.
 
 #include "RegistrationTestSupport.h"
 #include "common/CommonUtils.h"
@@ -39,6 +39,46 @@ std::vector<Report> Registered() {
             Info(Upper(L"KASTOR.DLL") + L" зарегистрирован успешно"),
             Info(Upper(L"SELVAR.DLL") + L" зарегистрирован успешно")};
 }
+
+// Keys prepared (empty) in the user's own classes; the fixture removes them. Merge() makes the user's
+// classes this process's HKEY_CLASSES_ROOT, as the merged view is on Windows for the keys a user created
+// first (Wine merges nothing), until a registration ends.
+class TUserClasses {
+public:
+    explicit TUserClasses(std::vector<std::wstring> keys) : keys_(std::move(keys)) {
+        for (const std::wstring& key : keys_) {
+            zarvo::TRegKey created;
+            RegCreateKeyExW(HKEY_CURRENT_USER, InClasses(key).c_str(), 0, nullptr, 0, KEY_WRITE, nullptr,
+                            created.Receive(), nullptr);
+        }
+    }
+    TUserClasses(const TUserClasses&) = delete;
+    TUserClasses& operator=(const TUserClasses&) = delete;
+    ~TUserClasses() { RegOverridePredefKey(HKEY_CLASSES_ROOT, nullptr); }
+
+    bool Merge() const {
+        zarvo::TRegKey classes;
+        return RegOpenKeyExW(HKEY_CURRENT_USER, L"Software\\Classes", 0, KEY_ALL_ACCESS, classes.Receive()) ==
+                   ERROR_SUCCESS &&
+               RegOverridePredefKey(HKEY_CLASSES_ROOT, classes.Get()) == ERROR_SUCCESS;
+    }
+    // Every prepared key still there, without subkeys or values.
+    void ExpectUntouched() const {
+        for (const std::wstring& key : keys_) {
+            zarvo::TRegKey opened;
+            DWORD subkeys = 0, values = 0;
+            ASSERT_EQ(RegOpenKeyExW(HKEY_CURRENT_USER, InClasses(key).c_str(), 0, KEY_READ, opened.Receive()),
+                      ERROR_SUCCESS)
+                << Narrow(key);
+            RegQueryInfoKeyW(opened.Get(), nullptr, nullptr, nullptr, &subkeys, nullptr, nullptr, &values,
+                             nullptr, nullptr, nullptr, nullptr);
+            EXPECT_EQ(subkeys + values, 0u) << Narrow(key);
+        }
+    }
+
+private:
+    std::vector<std::wstring> keys_;
+};
 
 class ComponentRegistrationTest : public RegistrationTest {
 protected:
@@ -81,6 +121,28 @@ TEST_F(ComponentRegistrationTest, RegistersTypeLibraryClassEntriesAndLibrariesIn
     EXPECT_TRUE(RegisterComponents(Folder));
     ExpectReports(Registered());
     ExpectClassRows(Folder);
+}
+
+// Each step, the libraries' and the type library's own writes included, reaches the machine's classes
+// past the keys the user prepared, and leaves those as they were.
+TEST_F(ComponentRegistrationTest, RegistersInTheMachinesClassesWhateverTheUserPrepared) {
+    TUserClasses user({ClassKeys().back(), TypeLibKey, L"ZarvoStandIn"});
+
+    ASSERT_TRUE(user.Merge());
+    ASSERT_TRUE(RegisterComponents(Folder));
+    ExpectReports(Registered());
+    ExpectClassRows(Folder);
+    EXPECT_TRUE(ClassesKeyExists(std::wstring(TypeLibKey) + L"\\1.0"));
+    EXPECT_TRUE(StandInRegistered(L"Tornel"));
+    EXPECT_FALSE(ClassesKeyExists(L"Zarvo.AxApplication", HKEY_CURRENT_USER));
+    user.ExpectUntouched();
+
+    ASSERT_TRUE(user.Merge());
+    ASSERT_TRUE(UnregisterComponents(Folder));
+    ExpectNoClassKeys();
+    EXPECT_FALSE(ClassesKeyExists(std::wstring(TypeLibKey) + L"\\1.0"));
+    EXPECT_FALSE(ClassesKeyExists(L"ZarvoStandIn"));
+    user.ExpectUntouched();
 }
 
 TEST_F(ComponentRegistrationTest, TheConfigurationLibraryComesFirstAndOnce) {
@@ -178,8 +240,8 @@ TEST_F(ComponentRegistrationTest, AMissingConfigurationLibraryFailsAfterTheClass
 // entries before it stay.
 TEST_F(ComponentRegistrationTest, AClassEntryThatCannotBeCreatedStopsTheRegistration) {
     zarvo::TRegKey blocker;
-    ASSERT_EQ(RegCreateKeyExW(HKEY_CLASSES_ROOT, L"Zarvo.AxApplication.1", 0, nullptr, REG_OPTION_VOLATILE,
-                              KEY_ALL_ACCESS, nullptr, blocker.Receive(), nullptr),
+    ASSERT_EQ(RegCreateKeyExW(HKEY_LOCAL_MACHINE, InClasses(L"Zarvo.AxApplication.1").c_str(), 0, nullptr,
+                              REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, blocker.Receive(), nullptr),
               ERROR_SUCCESS);
 
     EXPECT_FALSE(RegisterComponents(Folder));

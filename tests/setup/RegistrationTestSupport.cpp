@@ -83,10 +83,13 @@ void RegistrationTest::HideRuntime() {
 }
 
 void RegistrationTest::CleanRegistry() {
-    for (const std::wstring& key : ClassKeys())
-        DeleteClassesTree(key);
-    DeleteClassesTree(TypeLibKey);
-    DeleteClassesTree(L"ZarvoStandIn");
+    // The user's classes too: a registration that went astray must not spoil the next test.
+    for (HKEY hive : {HKEY_LOCAL_MACHINE, HKEY_CURRENT_USER}) {
+        for (const std::wstring& key : ClassKeys())
+            DeleteClassesTree(key, hive);
+        DeleteClassesTree(TypeLibKey, hive);
+        DeleteClassesTree(L"ZarvoStandIn", hive);
+    }
 }
 
 void RegistrationTest::ExpectClassRows(const std::wstring& folder) {

@@ -1,8 +1,8 @@
 #pragma once
 // Shared ground of the registration tests: the installer's library search order (the current folder
-// taken out of it, and elsewhere than the product anyway), a clean HKEY_CLASSES_ROOT before and after each
-// test, the runtime library in the system folder (as the installation run places it before registering),
-// and the registry entries the kernel server's registration must produce.
+// taken out of it, and elsewhere than the product anyway), the machine's and the user's classes cleaned
+// before and after each test, the runtime library in the system folder (as the installation run places it
+// before registering), and the registry entries the kernel server's registration must produce.
 
 #include "SetupTestSupport.h"
 
@@ -35,7 +35,7 @@ protected:
     // Moves a RTW32.dll of the system folder aside until the end of the test.
     void HideRuntime();
     static void CleanRegistry();
-    // Expects every row of the table in HKEY_CLASSES_ROOT, or none of its keys.
+    // Expects every row of the table in the machine's classes, or none of its keys.
     static void ExpectClassRows(const std::wstring& folder);
     static void ExpectNoClassKeys();
 

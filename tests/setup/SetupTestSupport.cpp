@@ -88,31 +88,34 @@ TScopedEnvironment::~TScopedEnvironment() {
 
 // --- Registry ---
 
+std::wstring InClasses(const std::wstring& key) {
+    return L"Software\\Classes\\" + key;
+}
+
 std::optional<std::wstring> ReadClassesString(const std::wstring& key, const std::wstring& name) {
     wchar_t text[1024];
     DWORD size = sizeof(text);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND, nullptr,
-                     text, &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, InClasses(key).c_str(), name.c_str(), RRF_RT_REG_SZ | RRF_NOEXPAND,
+                     nullptr, text, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return text;
 }
 
 std::optional<DWORD> ReadClassesDword(const std::wstring& key, const std::wstring& name) {
     DWORD value = 0, size = sizeof(value);
-    if (RegGetValueW(HKEY_CLASSES_ROOT, key.c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr, &value,
-                     &size) != ERROR_SUCCESS)
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, InClasses(key).c_str(), name.c_str(), RRF_RT_REG_DWORD, nullptr,
+                     &value, &size) != ERROR_SUCCESS)
         return std::nullopt;
     return value;
 }
 
-bool ClassesKeyExists(const std::wstring& key) {
+bool ClassesKeyExists(const std::wstring& key, HKEY hive) {
     zarvo::TRegKey opened;
-    return RegOpenKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) ==
-           ERROR_SUCCESS;
+    return RegOpenKeyExW(hive, InClasses(key).c_str(), 0, KEY_QUERY_VALUE, opened.Receive()) == ERROR_SUCCESS;
 }
 
-void DeleteClassesTree(const std::wstring& key) {
-    RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
+void DeleteClassesTree(const std::wstring& key, HKEY hive) {
+    RegDeleteTreeW(hive, InClasses(key).c_str());
 }
 
 } // namespace setuptest

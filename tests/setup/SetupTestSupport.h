@@ -92,11 +92,14 @@ private:
     std::wstring name_;
 };
 
-// HKEY_CLASSES_ROOT look-ups. A string value as stored (REG_SZ only), or nothing.
+// A key of the classes below a hive: "Software\\Classes\\" + key.
+std::wstring InClasses(const std::wstring& key);
+// Look-ups in the machine's classes (what HKEY_CLASSES_ROOT shows under Wine) or, with HKEY_CURRENT_USER,
+// the user's. A string value as stored (REG_SZ only), or nothing.
 std::optional<std::wstring> ReadClassesString(const std::wstring& key, const std::wstring& name = {});
 std::optional<DWORD> ReadClassesDword(const std::wstring& key, const std::wstring& name);
-bool ClassesKeyExists(const std::wstring& key);
-void DeleteClassesTree(const std::wstring& key);
+bool ClassesKeyExists(const std::wstring& key, HKEY hive = HKEY_LOCAL_MACHINE);
+void DeleteClassesTree(const std::wstring& key, HKEY hive = HKEY_LOCAL_MACHINE);
 
 std::string Narrow(const std::wstring& text);
 
