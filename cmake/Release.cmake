@@ -13,12 +13,24 @@ add_compile_options(-Oz -falign-functions=1)
 add_compile_options(-ffile-prefix-map=${CMAKE_SOURCE_DIR}/= -ffile-prefix-map=${CMAKE_BINARY_DIR}/=)
 # Stripped, unreferenced sections dropped, and no link time in the PE headers.
 add_link_options(-s -Wl,--gc-sections -Wl,--no-insert-timestamp)
+# Link-time optimisation (the program without its two embedded files: 255,976 -> 213,109 bytes): across
+# the whole program the compiler drops what no single file could see is unused, inlines what has one
+# caller, and far fewer functions need unwind data. One partition, so the code does not depend on how
+# the work was split. The extraction library stays out (see zarvo_release_finish). The policy keeps
+# GoogleTest's older project from warning that it ignores the setting.
+set(CMAKE_INTERPROCEDURAL_OPTIMIZATION ON)
+set(CMAKE_POLICY_DEFAULT_CMP0069 NEW)
+add_link_options(-flto-partition=one)
 
 # Static libraries without member dates, owners or modes.
 foreach(lang C CXX)
     set(CMAKE_${lang}_ARCHIVE_CREATE "<CMAKE_AR> qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
     set(CMAKE_${lang}_ARCHIVE_APPEND "<CMAKE_AR> qD <TARGET> <LINK_FLAGS> <OBJECTS>")
     set(CMAKE_${lang}_ARCHIVE_FINISH "<CMAKE_RANLIB> -D <TARGET>")
+    # The same for the archives of link-time objects, through the compiler's wrappers, which index them.
+    set(CMAKE_${lang}_ARCHIVE_CREATE_IPO "\"${CMAKE_${lang}_COMPILER_AR}\" qcD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_APPEND_IPO "\"${CMAKE_${lang}_COMPILER_AR}\" qD <TARGET> <LINK_FLAGS> <OBJECTS>")
+    set(CMAKE_${lang}_ARCHIVE_FINISH_IPO "\"${CMAKE_${lang}_COMPILER_RANLIB}\" -D <TARGET>")
 endforeach()
 
 # The payload stores each file's modification time, and the stand-in product is rebuilt at a new time
@@ -33,7 +45,26 @@ endif()
 # widl writes the time of its run into the kernel's type library.
 set(ZARVO_WIDL "${CMAKE_SOURCE_DIR}/cmake/widl-reproducible" CACHE FILEPATH "" FORCE)
 
+# The extraction library without link-time optimisation: it would save Unrar.dll 0.5 KB, and its decoding
+# loop is built for speed file by file (-O2), as measured without it. Its parts link only with each other
+# and, as ordinary objects, into the program.
+function(zarvo_release_no_lto dir)
+    get_property(targets DIRECTORY ${dir} PROPERTY BUILDSYSTEM_TARGETS)
+    foreach(target IN LISTS targets)
+        get_target_property(type ${target} TYPE)
+        if(NOT type STREQUAL "INTERFACE_LIBRARY" AND NOT type STREQUAL "UTILITY")
+            set_property(TARGET ${target} PROPERTY INTERPROCEDURAL_OPTIMIZATION OFF)
+        endif()
+    endforeach()
+    get_property(subdirs DIRECTORY ${dir} PROPERTY SUBDIRECTORIES)
+    foreach(subdir IN LISTS subdirs)
+        zarvo_release_no_lto(${subdir})
+    endforeach()
+endfunction()
+
 function(zarvo_release_finish)
+    zarvo_release_no_lto(${CMAKE_SOURCE_DIR}/rarlib)
+
     if(TARGET zarvo_product AND TARGET zarvo_payload
        AND ZARVO_PAYLOAD_DIR STREQUAL "${ZARVO_RELEASE_PAYLOAD_STAGE}/Dist")
         add_custom_target(zarvo_release_payload_stage
