@@ -41,8 +41,8 @@ bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner) {
     if (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid))
         return true;
     PSID trustedInstaller = nullptr;
-    bool trusted = ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller) &&
-                   EqualSid(owner, trustedInstaller);
+    bool trusted =
+        ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller) && EqualSid(owner, trustedInstaller);
     LocalFree(trustedInstaller);
     return trusted || (windowsFolderOwner != nullptr && EqualSid(owner, windowsFolderOwner));
 }
@@ -69,9 +69,8 @@ bool CreateInstallFolder(const std::wstring& folder) {
     std::wstring top = WithoutTrailingBackslashes(folder);
     if (DirectoryExists(top))
         return true;
-    for (std::wstring parent = ParentFolder(top); !parent.empty() && !IsRootPath(parent) &&
-                                                  !DirectoryExists(parent);
-         parent = ParentFolder(top))
+    for (std::wstring parent = ParentFolder(top);
+         !parent.empty() && !IsRootPath(parent) && !DirectoryExists(parent); parent = ParentFolder(top))
         top = parent;
     SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
     if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(InstallFolderAccess, SDDL_REVISION_1,

@@ -56,19 +56,19 @@ void TSetupSession::Prepare() {
 
     DistList.clear();
     const std::wstring listFile = L"Dist.lst";
-    const std::wstring ownFailure = TextCannotExtract + listFile + TextExtractInto + ownFolder;
+    // Failures name the temporary folder, where the user finds the files, whichever copy failed.
+    const std::wstring listFailure = TextCannotExtract + listFile + TextExtractInto + tempFolder;
     // The archive functions join folder and name with a backslash of their own.
     if (!ExtractArchiveFile(ArchivePath, ownFolder_->Path(), listFile))
-        throw ESetupError(ownFailure);
+        throw ESetupError(listFailure);
     // The list is what the (verified) payload stores: its bytes match the entry's CRC.
     std::string listBytes;
-    HoldStartupFile(ownFolder + listFile, ownFailure, [&](HANDLE file, const std::wstring& name) {
+    HoldStartupFile(ownFolder + listFile, listFailure, [&](HANDLE file, const std::wstring& name) {
         uint32_t stored = 0;
         listBytes = ReadHeldFile(file, name);
         return ReadArchiveEntryCrc(ArchivePath, listFile, stored) && Crc32(listBytes) == stored;
     });
-    HoldWrittenFile(WritePlainFile(tempFolder + listFile, listBytes), tempFolder + listFile,
-                    TextCannotExtract + listFile + TextExtractInto + tempFolder);
+    HoldWrittenFile(WritePlainFile(tempFolder + listFile, listBytes), tempFolder + listFile, listFailure);
     DistList = SplitDistList(listBytes);
 }
 
@@ -96,13 +96,14 @@ void TSetupSession::HoldStartupFile(const std::wstring& fileName, const std::wst
 }
 
 std::wstring TSetupSession::PlaceStartupResource(const wchar_t* resourceName, const std::wstring& tempFolder,
-                                                 const std::wstring& ownFolder, const std::wstring& fileName) {
+                                                 const std::wstring& ownFolder,
+                                                 const std::wstring& fileName) {
+    const std::wstring failure = TextCannotExtract + fileName + TextExtractInto + tempFolder;
     HoldWrittenFile(ExtractResourceToFile(resourceName, tempFolder + fileName), tempFolder + fileName,
-                    TextCannotExtract + fileName + TextExtractInto + tempFolder);
+                    failure);
     // The own copy is closed after writing, so that the loader and the library can open it, and held for
     // reading once it is verified.
     const std::wstring path = ownFolder + fileName;
-    const std::wstring failure = TextCannotExtract + fileName + TextExtractInto + ownFolder;
     if (!ExtractResourceToFile(resourceName, path))
         throw ESetupError(failure);
     HoldStartupFile(path, failure, [resourceName](HANDLE file, const std::wstring&) {

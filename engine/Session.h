@@ -1,7 +1,7 @@
 #pragma once
 // The setup session: what the wizard prepares before its first page and shares with every run. The
-// start-up files written into the temporary folder, held and verified; the extraction library bound;
-// the distribution list loaded; the installation state read.
+// start-up files written into the temporary folder and held, and the session's own verified copies that
+// are used; the extraction library bound; the distribution list loaded; the installation state read.
 
 #include "archive/StagingFolder.h"
 #include "common/Handles.h"

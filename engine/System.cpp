@@ -24,7 +24,8 @@ bool TSystem::CanWrite(const std::wstring& folder) const {
     const std::wstring base = JoinPath(folder, L"zrv") + DecimalText(GetCurrentProcessId()) + L"-";
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         THandle probe(CreateFileW((base + DecimalText(attempt) + L".tmp").c_str(), GENERIC_WRITE, 0, nullptr,
-                                  CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE, nullptr));
+                                  CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_DELETE_ON_CLOSE,
+                                  nullptr));
         if (probe)
             return true;
         if (GetLastError() != ERROR_FILE_EXISTS)

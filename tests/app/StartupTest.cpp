@@ -238,7 +238,6 @@ TEST_F(Startup, AStartUpFileCannotBeChangedBeforeItIsUsed) {
         SCOPED_TRACE(WideToUtf8(name));
         boxes->Shown().clear();
         bool tempChanged = false;
-        std::wstring ownFolder;
         system.onStartupFile = [&](const std::wstring& fileName) {
             if (FileNameOf(fileName) != name)
                 return;
@@ -246,7 +245,6 @@ TEST_F(Startup, AStartUpFileCannotBeChangedBeforeItIsUsed) {
                 tempChanged = WriteTextFile(fileName, "changed");
                 return;
             }
-            ownFolder = WithTrailingBackslash(ParentFolder(fileName));
             std::string bytes = ReadBinaryFile(fileName);
             bytes[bytes.size() / 2] ^= 1;
             WriteTextFile(fileName, bytes);
@@ -256,7 +254,8 @@ TEST_F(Startup, AStartUpFileCannotBeChangedBeforeItIsUsed) {
         EXPECT_FALSE(tempChanged);
         EXPECT_FALSE(form);
         ASSERT_EQ(boxes->Shown().size(), 1u);
-        EXPECT_EQ(boxes->Shown()[0].text, L"Невозможно извлечь " + std::wstring(name) + L" в " + ownFolder);
+        EXPECT_EQ(boxes->Shown()[0].text,
+                  L"Невозможно извлечь " + std::wstring(name) + L" в " + temp->Folder());
         EXPECT_EQ(boxes->Shown()[0].caption, L"Ошибка запуска установки");
     }
 }
@@ -277,7 +276,8 @@ TEST_F(Startup, AStartUpFileThatIsALinkIsRefusedAndWhatItLeadsToKept) {
             std::unique_ptr<TMainForm> form = CreateForm();
             EXPECT_FALSE(form);
             ASSERT_EQ(boxes->Shown().size(), 1u);
-            EXPECT_EQ(boxes->Shown()[0].text, L"Невозможно извлечь " + std::wstring(name) + L" в " + temp->Folder());
+            EXPECT_EQ(boxes->Shown()[0].text,
+                      L"Невозможно извлечь " + std::wstring(name) + L" в " + temp->Folder());
             EXPECT_EQ(ReadBinaryFile(victim), "victim");
             RemoveSymbolicLink(link);
         }

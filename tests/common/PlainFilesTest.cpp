@@ -34,22 +34,29 @@ const TOperation Operations[] = {
          DWORD written = 0;
          return file && WriteFile(file.Get(), "appended", 8, &written, nullptr);
      }},
-    {"write whole", [](const std::wstring& path) { return WritePlainFile(path, "written").Valid(); }},
-    {"delete", [](const std::wstring& path) { return DeletePlainFile(path, true); }},
+    {"write whole",
+     [](const std::wstring& path) {
+         return WritePlainFile(path, "written").Valid();
+     }},
+    {"delete",
+     [](const std::wstring& path) {
+         return DeletePlainFile(path, true);
+     }},
 };
 
 } // namespace
 
 // A link put where the program writes or deletes, to a file of someone else's choosing, a second name of
 // such a file, or a folder on the way swapped for a link: every operation refuses, and the file it would
-// have reached stays as it was. A plain file takes every operation.
+// have reached stays as it was. (Every run writes and deletes plain files through the same calls.)
 TEST(PlainFiles, ALinkASecondNameOrARedirectedFolderIsRefusedAndWhatItLeadsToKept) {
     TempFolder folder;
     const std::wstring real = folder / L"real";
     ASSERT_TRUE(CreateDirectoryW(real.c_str(), nullptr));
     const std::wstring victim = real + L"\\victim.txt";
     ASSERT_TRUE(WriteTextFile(victim, "victim"));
-    const std::wstring link = folder / L"link.txt", second = folder / L"second.txt", linked = folder / L"linked";
+    const std::wstring link = folder / L"link.txt", second = folder / L"second.txt",
+                       linked = folder / L"linked";
     ASSERT_TRUE(MakeSymbolicLink(victim, link));
     ASSERT_TRUE(CreateHardLinkW(second.c_str(), victim.c_str(), nullptr));
     ASSERT_TRUE(MakeSymbolicLink(real, linked));
@@ -65,13 +72,6 @@ TEST(PlainFiles, ALinkASecondNameOrARedirectedFolderIsRefusedAndWhatItLeadsToKep
     EXPECT_TRUE(RemoveSymbolicLink(link));
     EXPECT_TRUE(RemoveSymbolicLink(linked));
     ASSERT_TRUE(DeleteFileW(second.c_str()));
-
-    for (const TOperation& operation : Operations) {
-        SCOPED_TRACE(operation.name);
-        ASSERT_TRUE(WriteTextFile(victim, "victim"));
-        EXPECT_TRUE(operation.run(victim));
-    }
-    EXPECT_FALSE(zarvo::testing::PathExists(victim)) << "deleted last";
 }
 
 // A name that leads nowhere yet is not created through, and a device is not a file.

@@ -175,7 +175,8 @@ TEST_F(Reporting, TheLogFileIsKeptOpenAndOneThatIsALinkIsNotWritten) {
     SetLogFile(L"");
     EXPECT_EQ(zarvo::testing::ReadBinaryFile(victim), "victim");
     ASSERT_EQ(shown.size(), 3u);
-    EXPECT_TRUE(shown[0].starts_with(L"Журнал не записывается в файл " + file + L": ")) << WideToUtf8(shown[0]);
+    EXPECT_TRUE(shown[0].starts_with(L"Журнал не записывается в файл " + file + L": "))
+        << WideToUtf8(shown[0]);
     EXPECT_EQ(shown[1], L"info");
     EXPECT_EQ(shown[2], L"error");
 }

@@ -11,8 +11,8 @@ namespace {
 // The host's name of a Windows path, through Wine's own export; empty when there is none.
 std::string HostPath(const std::wstring& path) {
     using TUnixName = char*(CDECL*)(const wchar_t*);
-    auto unixName = reinterpret_cast<TUnixName>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
+    auto unixName = reinterpret_cast<TUnixName>(reinterpret_cast<void*>(
+        GetProcAddress(GetModuleHandleW(L"kernel32.dll"), "wine_get_unix_file_name")));
     char* name = unixName ? unixName(path.c_str()) : nullptr;
     std::string result = name ? name : "";
     HeapFree(GetProcessHeap(), 0, name);
@@ -33,7 +33,8 @@ bool StartHost(const wchar_t* program, std::vector<std::string> arguments) {
     }
     STARTUPINFOW startup{sizeof(startup)};
     PROCESS_INFORMATION process{};
-    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &process))
+    if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
+                        &process))
         return false;
     for (HANDLE handle : {process.hThread, process.hProcess})
         if (handle)
