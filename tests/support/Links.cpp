@@ -31,7 +31,8 @@ bool StartHost(const wchar_t* program, std::vector<std::string> arguments) {
         wide.pop_back();
         line += L" \"" + wide + L"\"";
     }
-    STARTUPINFOW startup{sizeof(startup)};
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
     PROCESS_INFORMATION process{};
     if (!CreateProcessW(program, line.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
                         &process))
