@@ -11,14 +11,13 @@ namespace zarvo {
 namespace {
 
 LRESULT CALLBACK PictureButtonProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR,
-                                  DWORD_PTR labelId) noexcept {
+                                   DWORD_PTR labelId) noexcept {
     if (message == WM_GETOBJECT && LONG(lParam) == OBJID_CLIENT) {
         // Looked up at each question: the label is made after the button.
         HWND label = GetDlgItem(GetParent(window), int(labelId));
         auto* object = new (std::nothrow) TPictureButtonAccessible(window, label);
-        LRESULT answer = object != nullptr && label != nullptr && object->Valid()
-                             ? AccessibleResult(wParam, object)
-                             : 0;
+        LRESULT answer =
+            object != nullptr && label != nullptr && object->Valid() ? AccessibleResult(wParam, object) : 0;
         if (object != nullptr)
             object->Release();
         if (answer != 0)

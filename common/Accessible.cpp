@@ -17,8 +17,9 @@ struct TAccessibilityLibrary {
     TCreateStdAccessibleObject createStandard = Bind<TCreateStdAccessibleObject>("CreateStdAccessibleObject");
 
     template <typename Function> Function Bind(const char* name) const {
-        return module ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name)))
-                      : nullptr;
+        return module
+                   ? reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module.Get(), name)))
+                   : nullptr;
     }
 };
 

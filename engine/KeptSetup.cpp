@@ -98,8 +98,8 @@ bool SameFile(const std::wstring& a, const std::wstring& b) {
     BY_HANDLE_FILE_INFORMATION infoA{}, infoB{};
     auto read = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
         THandle file(CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES,
-                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
-                                 0, nullptr));
+                                 FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                 OPEN_EXISTING, 0, nullptr));
         return file && GetFileInformationByHandle(file.Get(), &info);
     };
     return read(a, infoA) && read(b, infoB) && infoA.dwVolumeSerialNumber == infoB.dwVolumeSerialNumber &&

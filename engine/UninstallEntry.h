@@ -9,7 +9,8 @@
 namespace zarvo {
 
 // Below HKEY_LOCAL_MACHINE (for a 32-bit program on 64-bit Windows, the 32-bit view the list reads too).
-inline constexpr wchar_t UninstallEntryKey[] = L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zarvo";
+inline constexpr wchar_t UninstallEntryKey[] =
+    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zarvo";
 
 // Writes (or rewrites) the entry for the installation in the folder with the files of the list. The
 // publisher and version are the kept copy's. False with the reason in failure.

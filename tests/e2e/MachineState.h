@@ -7,6 +7,7 @@
 
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,7 @@ struct TRegValue {
 
     bool operator==(const TRegValue&) const = default;
 };
+void PrintTo(const TRegValue& value, std::ostream* out);
 
 // A value as stored; empty when it is absent.
 std::optional<TRegValue> ReadValue(HKEY root, const std::wstring& keyPath, const std::wstring& name);
