@@ -6,6 +6,7 @@
 #include "common/PlainFiles.h"
 #include "common/SetupError.h"
 #include "common/SpecialFolders.h"
+#include "common/Text.h"
 #include "common/UnitStartup.h"
 #include "engine/FolderTrust.h"
 #include "engine/UninstallEntry.h"
@@ -33,8 +34,29 @@ struct TSecurityDescriptor {
     ~TSecurityDescriptor() { LocalFree(descriptor); }
 };
 
+// Whatever else is in the folder (a library planted beside the copy while users could write there, say)
+// goes: the copy is started elevated, and the loader looks beside it first. False when anything stays.
+bool RemoveAllBut(const std::wstring& folder, const std::wstring& keep) {
+    WIN32_FIND_DATAW data;
+    TFindHandle find(FindFirstFileW(JoinPath(folder, L"*").c_str(), &data));
+    bool emptied = true;
+    while (find) {
+        const std::wstring name = data.cFileName, path = JoinPath(folder, name);
+        // A folder link is removed as the link it is; a file with a second name is never deleted.
+        if (name != L"." && name != L".." && !SameText(name, keep))
+            emptied &= (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)
+                           ? RemoveDirectoryW(path.c_str()) != 0
+                           : DeletePlainFile(path, true);
+        if (!FindNextFileW(find.Get(), &data))
+            break;
+    }
+    if (!emptied)
+        SetLastError(ERROR_ACCESS_DENIED);
+    return emptied;
+}
+
 // Users may make folders in ProgramData: one that is there already gets the administrators' access
-// list again, which its files inherit; one that leads elsewhere or that a user owns is refused.
+// list again and keeps nothing but the copy; one that leads elsewhere or that a user owns is refused.
 bool PrepareKeptFolder(const std::wstring& folder) {
     TSecurityDescriptor security;
     if (security.descriptor == nullptr)
@@ -58,7 +80,7 @@ bool PrepareKeptFolder(const std::wstring& folder) {
                                    DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION, nullptr,
                                    nullptr, access, nullptr);
     SetLastError(result);
-    return result == ERROR_SUCCESS;
+    return result == ERROR_SUCCESS && RemoveAllBut(folder, FileNameOf(KeptSetupPath()));
 }
 
 using TAreMappedFilesTheSame = LONG(NTAPI*)(PVOID, PVOID);

@@ -66,9 +66,10 @@ TEST_F(KeptSetup, AnotherFileAtTheProgramsPathIsNotKept) {
     EXPECT_FALSE(PathExists(KeptSetupPath()));
 }
 
-// Users may make folders in ProgramData: one made there before gets the administrators' list again.
+// Users may make folders in ProgramData: one made there before gets the administrators' list again and
+// loses what was put beside the copy.
 // (Wine keeps no access lists; it shows the Unix modes it maps them to, where Everyone stands for others.)
-TEST_F(KeptSetup, AFolderThereBeforeLosesWhatItLetEveryoneDo) {
+TEST_F(KeptSetup, AFolderThereBeforeIsMadeTheAdministratorsOwn) {
     ASSERT_TRUE(CreateDirectoryW(KeptSetupFolder().c_str(), nullptr));
     PSECURITY_DESCRIPTOR open = nullptr;
     PACL access = nullptr;
@@ -82,10 +83,14 @@ TEST_F(KeptSetup, AFolderThereBeforeLosesWhatItLetEveryoneDo) {
     LocalFree(open);
     ASSERT_EQ(set, DWORD(ERROR_SUCCESS));
     ASSERT_TRUE(EveryoneMay(KeptSetupFolder()) & FILE_ADD_FILE);
+    const std::wstring planted = KeptSetupFolder() + L"\\version.dll";
+    ASSERT_TRUE(WriteTextFile(planted, "planted"));
     ASSERT_TRUE(KeepSetupCopy(failure)) << WideToUtf8(failure);
     EXPECT_FALSE(EveryoneMay(KeptSetupFolder()) &
                  (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD));
     EXPECT_FALSE(EveryoneMay(KeptSetupPath()) & FILE_WRITE_DATA);
+    EXPECT_FALSE(PathExists(planted));
+    EXPECT_EQ(ReadBinaryFile(KeptSetupPath()), ReadBinaryFile(ModulePath));
 }
 
 } // namespace
