@@ -9,6 +9,7 @@
 #include "common/SetupError.h"
 #include "common/UnitStartup.h"
 #include "engine/CommandLine.h"
+#include "engine/KeptSetup.h"
 #include "engine/SetupLock.h"
 #include "engine/SilentRun.h"
 #include "engine/StartupTexts.h"
@@ -104,6 +105,8 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         HandleException();
         exitCode = ExitRunErrors;
     }
+    // Started from the list of installed programs and removed the product: this copy goes at the restart.
+    FinishKeptSetup();
     CommonUtilsShutdown();
     return exitCode;
 }

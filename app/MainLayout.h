@@ -96,7 +96,8 @@ struct TLayoutItem {
     bool visible = true;
     COLORREF color = ButtonFaceColor; // containers: background; labels: text (WindowTextColor)
     bool loweredBevel = false;
-    const wchar_t* bitmap = nullptr; // BITMAP resource of a picture or bitmap button
+    const wchar_t* bitmap = nullptr;     // BITMAP resource of a picture or bitmap button
+    TControlId label = TControlId::None; // a bitmap button's label: its name for screen readers
     int tag = 0;
 };
 

@@ -7,6 +7,7 @@
 #include "app/Controls.h"
 #include "app/Notepad.h"
 #include "app/Picture.h"
+#include "app/PictureButtonName.h"
 #include "app/WizardTexts.h"
 #include "logview/LogView.h"
 #include "common/Reporting.h"
@@ -254,6 +255,8 @@ void TMainForm::CompleteControl(HWND control, const TLayoutItem& item) {
                      SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
     } else if (item.kind == TControlKind::BitmapButton) {
         SetGlyph(control, item.bitmap);
+        if (item.label != TControlId::None)
+            NamePictureButton(control, int(item.label));
     } else if (item.kind == TControlKind::LogView) {
         TLogView* log = TLogView::FromHandle(control);
         log->SetEndEllipsis(false);

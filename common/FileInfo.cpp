@@ -49,6 +49,27 @@ const TVersionFunctions& VersionFunctions() {
     return VersionFunctionTable;
 }
 
+// The file's whole version block; empty when it has none.
+std::vector<BYTE> ReadVersionBlock(const std::wstring& fileName) {
+    const TVersionFunctions& version = VersionFunctions();
+    if (version.infoSize == nullptr || version.info == nullptr || version.query == nullptr)
+        return {};
+    DWORD handle = 0;
+    DWORD size = version.infoSize(fileName.c_str(), &handle);
+    std::vector<BYTE> block(size);
+    if (size == 0 || !version.info(fileName.c_str(), 0, size, block.data()))
+        return {};
+    return block;
+}
+
+// Four hexadecimal digits, as the version block names its translations.
+std::wstring Hex4(unsigned value) {
+    std::wstring text(4, L'0');
+    for (int digit = 3; digit >= 0; --digit, value >>= 4)
+        text[size_t(digit)] = L"0123456789abcdef"[value & 15];
+    return text;
+}
+
 } // namespace
 
 TDateTime GetFileDate(const std::wstring& fileName) {
@@ -84,14 +105,8 @@ int64_t GetFileWriteTime(const std::wstring& fileName) {
 bool ReadFileVersion(const std::wstring& fileName, uint16_t& major, uint16_t& minor, uint16_t& release,
                      uint16_t& build) {
     const TVersionFunctions& version = VersionFunctions();
-    if (version.infoSize == nullptr || version.info == nullptr || version.query == nullptr)
-        return false;
-    DWORD handle = 0;
-    DWORD size = version.infoSize(fileName.c_str(), &handle);
-    if (size == 0)
-        return false;
-    std::vector<BYTE> block(size);
-    if (!version.info(fileName.c_str(), 0, size, block.data()))
+    std::vector<BYTE> block = ReadVersionBlock(fileName);
+    if (block.empty())
         return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT infoSize = 0;
@@ -103,6 +118,28 @@ bool ReadFileVersion(const std::wstring& fileName, uint16_t& major, uint16_t& mi
     release = HIWORD(info->dwFileVersionLS);
     build = LOWORD(info->dwFileVersionLS);
     return true;
+}
+
+std::wstring ReadVersionString(const std::wstring& fileName, const std::wstring& name) {
+    std::vector<BYTE> block = ReadVersionBlock(fileName);
+    WORD* translation = nullptr;
+    UINT length = 0;
+    if (block.empty() ||
+        !VersionFunctions().query(block.data(), L"\\VarFileInfo\\Translation",
+                                  reinterpret_cast<void**>(&translation), &length) ||
+        translation == nullptr || length < 2 * sizeof(WORD))
+        return {};
+    const std::wstring path =
+        L"\\StringFileInfo\\" + Hex4(translation[0]) + Hex4(translation[1]) + L"\\" + name;
+    wchar_t* text = nullptr;
+    if (!VersionFunctions().query(block.data(), path.c_str(), reinterpret_cast<void**>(&text), &length) ||
+        text == nullptr)
+        return {};
+    // The length counts the terminating zero, where there is one.
+    std::wstring value(text, length);
+    while (!value.empty() && value.back() == L'\0')
+        value.pop_back();
+    return value;
 }
 
 } // namespace zarvo

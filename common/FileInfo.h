@@ -16,5 +16,8 @@ int64_t GetFileWriteTime(const std::wstring& fileName);
 // The file version of the fixed version block. The outputs are written only when true is returned.
 bool ReadFileVersion(const std::wstring& fileName, uint16_t& major, uint16_t& minor, uint16_t& release,
                      uint16_t& build);
+// A text of the version block ("CompanyName", "ProductVersion") in its first translation; empty when the
+// file has none.
+std::wstring ReadVersionString(const std::wstring& fileName, const std::wstring& name);
 
 } // namespace zarvo

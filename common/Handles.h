@@ -81,11 +81,20 @@ struct ItemIDListTraits {
     static void Close(Type p) { CoTaskMemFree(p); }
 };
 
+// A view of a file mapping (MapViewOfFile).
+struct FileViewTraits {
+    using Type = const void*;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type view) { return view != nullptr; }
+    static void Close(Type view) { UnmapViewOfFile(view); }
+};
+
 using THandle = TOwned<HandleTraits>;
 using TFindHandle = TOwned<FindHandleTraits>;
 using TModule = TOwned<ModuleTraits>;
 using TRegKey = TOwned<RegKeyTraits>;
 using TItemIDList = TOwned<ItemIDListTraits>;
+using TFileView = TOwned<FileViewTraits>;
 
 // COM for the current thread, for the lifetime of the object. Uninitialises only what it initialised.
 class TComInit {

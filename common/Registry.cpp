@@ -133,8 +133,11 @@ void TRegistry::WriteString(const std::wstring& name, const std::wstring& value)
 }
 
 void TRegistry::WriteBool(const std::wstring& name, bool value) {
+    WriteInteger(name, value ? 1 : 0);
+}
+
+void TRegistry::WriteInteger(const std::wstring& name, DWORD data) {
     HKEY key = RequireCurrent(name);
-    DWORD data = value ? 1 : 0;
     if (RegSetValueExW(key, name.c_str(), 0, REG_DWORD, reinterpret_cast<const BYTE*>(&data), sizeof(data)) !=
         ERROR_SUCCESS)
         throw ESetupError(TextCannotWriteValue + Quoted(name));

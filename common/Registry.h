@@ -39,6 +39,8 @@ public:
     void WriteString(const std::wstring& name, const std::wstring& value);
     // REG_DWORD 0 or 1. Raises when the value cannot be written.
     void WriteBool(const std::wstring& name, bool value);
+    // REG_DWORD. Raises when the value cannot be written.
+    void WriteInteger(const std::wstring& name, DWORD value);
 
     // Deletes a key with all its subkeys and values. The key is addressed as in OpenKey.
     bool DeleteKey(const std::wstring& key);

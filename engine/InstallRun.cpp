@@ -10,8 +10,10 @@
 #include "common/Text.h"
 #include "engine/FolderTrust.h"
 #include "engine/InstallState.h"
+#include "engine/KeptSetup.h"
 #include "engine/RunLog.h"
 #include "engine/RunTexts.h"
+#include "engine/UninstallEntry.h"
 #include "setup/SetupUtils.h"
 #include "setup/SetupTexts.h"
 
@@ -59,6 +61,14 @@ void WriteInstallState(const TRunInput& input) {
             registry.WriteBool(AutoReinstallValue, input.autoReinstall);
         registry.CloseKey();
     }
+}
+
+// The list of installed programs and the copy of the setup it starts. What cannot be written there is a
+// line of the log, not a failed installation.
+void ListInstalledProgram(TRunLog& log, const TRunInput& input) {
+    std::wstring failure;
+    if (!KeepSetupCopy(failure) || !WriteUninstallEntry(input.installPath, *input.distList, failure))
+        log.Info(TextNotListed + failure);
 }
 
 // Each line through the archive folder, the payload decompressed once; the first line that fails ends
@@ -110,7 +120,10 @@ TRunOutcome RunInstallation(const TRunInput& input) {
     if (!log.Stage([&] { CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle); }))
         return log.Outcome();
     log.Info(TextFinishingInstall);
-    if (!log.Stage([&] { WriteInstallState(input); }))
+    if (!log.Stage([&] {
+            WriteInstallState(input);
+            ListInstalledProgram(log, input);
+        }))
         return log.Outcome();
     return log.Finish(TextInstallDone, TextInstallDoneWithErrors);
 }

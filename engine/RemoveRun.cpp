@@ -4,9 +4,11 @@
 #include "common/PlainFiles.h"
 #include "common/Registry.h"
 #include "engine/FolderTrust.h"
+#include "engine/KeptSetup.h"
 #include "engine/RunLog.h"
 #include "engine/RunTexts.h"
 #include "engine/Runs.h"
+#include "engine/UninstallEntry.h"
 #include "setup/SetupUtils.h"
 #include "setup/SetupTexts.h"
 
@@ -56,11 +58,16 @@ TRunOutcome RunRemoval(const TRunInput& input) {
         log.Error(TextCannotDeleteFolder + input.installPath);
 
     log.Info(TextFinishingRemoval);
-    if (!log.Stage([] {
+    if (!log.Stage([&] {
             TRegistry registry;
             registry.SetRootKey(HKEY_LOCAL_MACHINE);
             // A key that is already gone is no error.
             registry.DeleteKey(ProductKey);
+            // The list's entry goes with it, then the copy it starts; a copy that runs goes at the
+            // program's end.
+            DeleteUninstallEntry();
+            if (!RemoveKeptSetup())
+                log.Error(TextCannotDelete + KeptSetupPath());
         }))
         return log.Outcome();
     return log.Finish(TextRemovalDone, TextRemovalDoneWithErrors);

@@ -32,6 +32,8 @@ inline constexpr wchar_t TextNoDrive2[] = L" не найден или не го�
 inline constexpr wchar_t TextFolderRedirected[] = L"Папка установки является ссылкой на другую папку: ";
 inline constexpr wchar_t TextFolderNotOwned[] =
     L"Папка установки принадлежит не администраторам, и программы пользователя могут подменить в ней файлы: ";
+// The list of installed programs could not be given the product: + the file and the system's reason.
+inline constexpr wchar_t TextNotListed[] = L"Программа не внесена в список установленных программ Windows: ";
 
 // Removal.
 inline constexpr wchar_t TextRemovingShortcut[] = L"Удаление ярлыка";

@@ -2,6 +2,8 @@
 
 #include "logview/LogView.h"
 
+#include "logview/LogViewAccessible.h"
+
 #include <algorithm>
 
 namespace zarvo {
@@ -63,6 +65,8 @@ void TLogView::AddMessage(const std::wstring& text, uint8_t status) {
     FocusRow(rowCount_ - 1);
     UpdateScrollBar();
     InvalidateRect(window_, nullptr, FALSE);
+    NotifyLineAdded(window_, lines_.size() - 1);
+    NotifyLineFocused(window_, size_t(focusedRow_));
     // A handled message may destroy this control (the form closing): run a copy, touch nothing after.
     std::function<void()> processMessages = processMessages_;
     if (processMessages)

@@ -35,6 +35,8 @@ public:
     // messages (so the line is painted before the caller goes on).
     void AddMessage(const std::wstring& text, uint8_t status);
     size_t LineCount() const noexcept { return lines_.size(); }
+    // The line's text as shown; an error line's begins with its caption.
+    const std::wstring& LineText(size_t index) const { return lines_.at(index).text; }
 
     // Rows shown: the lines up to the row cap, which keeps every row's pixel offset in an int.
     int RowCount() const noexcept { return rowCount_; }

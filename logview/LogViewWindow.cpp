@@ -3,6 +3,7 @@
 #include "logview/LogView.h"
 
 #include "common/Handles.h"
+#include "logview/LogViewAccessible.h"
 
 #include <windowsx.h>
 
@@ -89,8 +90,12 @@ LRESULT TLogView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_GETFONT:
         return reinterpret_cast<LRESULT>(font_);
-    case WM_ENABLE:
     case WM_SETFOCUS:
+        if (!lines_.empty())
+            NotifyLineFocused(window_, size_t(focusedRow_));
+        InvalidateRect(window_, nullptr, FALSE);
+        return 0;
+    case WM_ENABLE:
     case WM_KILLFOCUS:
         // The grey of the texts and the focus rectangle change.
         InvalidateRect(window_, nullptr, FALSE);
@@ -119,6 +124,12 @@ LRESULT TLogView::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) {
         return 0;
     case WM_HSCROLL:
         return 0;
+    case WM_GETOBJECT:
+        // Accessibility clients get the lines as a list; any other object is the system's.
+        if (LONG(lParam) == OBJID_CLIENT)
+            if (LRESULT answer = AnswerLogViewObject(window_, wParam))
+                return answer;
+        break;
     case WM_GETTEXTLENGTH:
         return LRESULT(TextLength());
     case WM_GETTEXT:
@@ -139,6 +150,7 @@ void TLogView::OnMouseWheel(int delta) {
     if (notches != 0) {
         FocusRow(focusedRow_ - notches);
         UpdateScrollBar();
+        NotifyLineFocused(window_, size_t(focusedRow_));
     }
 }
 

@@ -15,14 +15,6 @@ namespace zarvo {
 
 namespace {
 
-struct TViewTraits {
-    using Type = const void*;
-    static Type Empty() { return nullptr; }
-    static bool IsValid(Type view) { return view != nullptr; }
-    static void Close(Type view) { UnmapViewOfFile(view); }
-};
-using TFileView = TOwned<TViewTraits>;
-
 // Longer names than this are no library names the loader would take.
 constexpr size_t MaxImportNameLength = MAX_PATH;
 

@@ -4,9 +4,11 @@
 #include "AppTestSupport.h"
 
 #include "engine/FolderTrust.h"
+#include "engine/KeptSetup.h"
 #include "engine/Runs.h"
 #include "engine/Session.h"
 #include "engine/TargetChecks.h"
+#include "engine/UninstallEntry.h"
 #include "archive/ArchiveExtract.h"
 #include "archive/ArchiveOpenCount.h"
 #include "common/SetupError.h"
@@ -333,6 +335,41 @@ TEST_F(Runs, RemovesWhatTheInstallationMadeAndKeepsTheInstallKey) {
     EXPECT_TRUE(PathExists(SystemRuntime()));
 }
 
+// The list of installed programs: the entry and the copy it starts come with the installation and go
+// with the removal, without a line of their own.
+TEST_F(Runs, TheListsEntryAndItsCopyComeAndGoWithTheProduct) {
+    const std::wstring entry = std::wstring(UninstallEntryKey).substr(1);
+    Install();
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, entry, L"InstallLocation"), std::pair(DWORD(REG_SZ), folder));
+    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, entry, L"UninstallString"),
+              std::pair(DWORD(REG_SZ), L"\"" + KeptSetupPath() + L"\""));
+    EXPECT_EQ(ReadBinaryFile(KeptSetupPath()), ReadBinaryFile(ModulePath));
+    Remove();
+    EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, entry, L"InstallLocation"));
+    EXPECT_FALSE(PathExists(KeptSetupFolder()));
+}
+
+// Where the copy cannot be kept (a link put in its folder's place), the product is installed all the same
+// and the log says why it is not in the list.
+TEST_F(Runs, AnEntryThatCannotBeWrittenIsALineNotAFailedInstallation) {
+    DeleteUninstallEntry();
+    RemoveTree(KeptSetupFolder());
+    TempFolder elsewhere;
+    ASSERT_TRUE(MakeSymbolicLink(elsewhere.Path(), KeptSetupFolder()));
+    TReportRecorder log;
+    const TRunOutcome outcome = RunInstallation(Input());
+    RemoveSymbolicLink(KeptSetupFolder());
+    EXPECT_EQ(outcome.result, TRunResult::Done);
+    ASSERT_FALSE(log.lines.empty());
+    EXPECT_EQ(log.lines.back(), L"Установка ПО \"Вирдана\" успешно завершена.");
+    const std::wstring notListed =
+        L"Программа не внесена в список установленных программ Windows: " + KeptSetupPath();
+    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
+                            [&](const std::wstring& line) { return line.starts_with(notListed); }));
+    EXPECT_FALSE(UninstallEntryExists());
+    EXPECT_TRUE(FilesIn(elsewhere.Path()).empty());
+}
+
 // Removal never stops: every failure is reported, and the run closes with the error line.
 TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
     const std::wstring closing = L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками.";
@@ -436,8 +473,9 @@ TEST(FolderOwners, OnlyThoseTheUsersProgramsCannotActAsAreTrusted) {
     for (const auto& test : cases) {
         PSID owner = nullptr, windowsOwner = nullptr;
         ASSERT_TRUE(ConvertStringSidToSidW(test.owner, &owner));
-        if (test.windowsOwner)
+        if (test.windowsOwner) {
             ASSERT_TRUE(ConvertStringSidToSidW(test.windowsOwner, &windowsOwner));
+        }
         EXPECT_EQ(IsTrustedOwner(owner, windowsOwner), test.trusted) << WideToUtf8(test.owner);
         LocalFree(owner);
         LocalFree(windowsOwner);

@@ -105,6 +105,21 @@ TEST(FileInfo, VersionIsReadFromTheFixedBlockOrLeftUntouched) {
     EXPECT_EQ(major + minor + release + build, 28);
 }
 
+TEST(FileInfo, VersionTextsComeFromTheFirstTranslation) {
+    const std::wstring probe = SiblingPath(L"no_version_probe.exe");
+    struct {
+        std::wstring file, name, text;
+    } const cases[] = {
+        {SelfPath(), L"FileDescription", L"Тесты общего модуля"},
+        {SelfPath(), L"FileVersion", L"1.2.0.15"},
+        {SelfPath(), L"CompanyName", L""}, // not in the block
+        {probe, L"FileVersion", L""},      // no block at all
+        {probe + L".missing", L"FileVersion", L""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(ReadVersionString(c.file, c.name), c.text) << WideToUtf8(c.file + L" " + c.name);
+}
+
 TEST(FileInfo, ModuleVersionTextNamesTheVersionAndTheFileDate) {
     TempFolder folder;
     std::wstring copy = folder / L"SetupZarvo.exe";

@@ -105,13 +105,14 @@ TEST_F(Registry, BooleansComeFromDwordsOnly) {
     EXPECT_EQ(ErrorOf([&] { registry.ReadBool(L"Absent"); }), L"Невозможно прочитать значение 'Absent'");
 }
 
-TEST_F(Registry, WritesStringsAndBooleansWithTheirTypes) {
+TEST_F(Registry, WritesStringsBooleansAndNumbersWithTheirTypes) {
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey(kBase, true));
     registry.WriteString(L"ProgPath", L"C:\\Программы\\Zarvo");
     registry.WriteString(L"", L"default value");
     registry.WriteBool(L"AutoReinstall", true);
     registry.WriteBool(L"Off", false);
+    registry.WriteInteger(L"EstimatedSize", 123456);
     registry.CloseKey();
 
     wchar_t text[64] = {};
@@ -119,7 +120,8 @@ TEST_F(Registry, WritesStringsAndBooleansWithTheirTypes) {
     EXPECT_STREQ(text, L"C:\\Программы\\Zarvo");
     EXPECT_EQ(StoredType(L"", text, sizeof(text)), DWORD(REG_SZ));
     EXPECT_STREQ(text, L"default value");
-    for (auto [name, expected] : {std::pair{L"AutoReinstall", 1u}, std::pair{L"Off", 0u}}) {
+    for (auto [name, expected] :
+         {std::pair{L"AutoReinstall", 1u}, std::pair{L"Off", 0u}, std::pair{L"EstimatedSize", 123456u}}) {
         DWORD value = 9;
         EXPECT_EQ(StoredType(name, &value, sizeof(value)), DWORD(REG_DWORD)) << name;
         EXPECT_EQ(value, expected) << name;

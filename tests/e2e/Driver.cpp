@@ -150,9 +150,10 @@ std::wstring SetupExePath() {
     return BuiltPath("ZARVO_E2E_SETUP_EXE", ZARVO_SETUP_EXE);
 }
 
-TWizard::TWizard(const std::wstring& arguments) {
-    const std::wstring exe = SetupExePath();
-    process_.Start(exe, arguments, exe.substr(0, exe.rfind(L'\\')));
+TWizard::TWizard(const std::wstring& arguments) : TWizard(SetupExePath(), arguments) {}
+
+TWizard::TWizard(const std::wstring& program, const std::wstring& arguments) {
+    process_.Start(program, arguments, program.substr(0, program.rfind(L'\\')));
 }
 
 HWND TWizard::WaitForForm(DWORD timeoutMs) {

@@ -49,6 +49,8 @@ class TWizard {
 public:
     // Starts SetupZarvo.exe with the arguments from its own folder, as a double click does.
     explicit TWizard(const std::wstring& arguments = L"");
+    // Starts another copy of the program, from its own folder.
+    TWizard(const std::wstring& program, const std::wstring& arguments);
 
     TChildProcess& Process() noexcept { return process_; }
 

@@ -115,6 +115,17 @@ bool ReadShortcut(const std::wstring& path, std::wstring& target, std::wstring& 
     return true;
 }
 
+std::wstring KeptSetupFolder() {
+    wchar_t folder[MAX_PATH];
+    return SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, 0, folder))
+               ? std::wstring(folder) + L"\\ZarvoSetup"
+               : L"";
+}
+
+std::wstring KeptSetupPath() {
+    return KeptSetupFolder() + L"\\SetupZarvo.exe";
+}
+
 std::wstring ProductFolder() {
     return BuiltPath("ZARVO_E2E_PRODUCT_DIR", ZARVO_PAYLOAD_PRODUCT_DIR);
 }
@@ -195,6 +206,9 @@ void ClearMachine(const std::vector<std::wstring>& installFolders) {
         RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
     RegDeleteTreeW(HKEY_CLASSES_ROOT, StandInKey);
     DeleteFileW(RuntimeLibraryPath().c_str());
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, UninstallKeyPath);
+    RemoveTree(KeptSetupFolder());
+    DeleteValue(HKEY_LOCAL_MACHINE, SessionManagerKeyPath, L"PendingFileRenameOperations");
 }
 
 } // namespace zarvo::e2e

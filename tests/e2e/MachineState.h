@@ -7,6 +7,7 @@
 
 #include <map>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,9 @@ namespace zarvo::e2e {
 
 inline constexpr wchar_t InstallKeyPath[] = L"Software\\VARNEX_SRV.INI\\Install";
 inline constexpr wchar_t ProductKeyPath[] = L"Software\\VARNEX_SRV.INI\\Install\\Вирдана";
+inline constexpr wchar_t UninstallKeyPath[] =
+    L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zarvo";
+inline constexpr wchar_t SessionManagerKeyPath[] = L"System\\CurrentControlSet\\Control\\Session Manager";
 
 struct TRegValue {
     DWORD type = REG_NONE;
@@ -22,6 +26,7 @@ struct TRegValue {
 
     bool operator==(const TRegValue&) const = default;
 };
+void PrintTo(const TRegValue& value, std::ostream* out);
 
 // A value as stored; empty when it is absent.
 std::optional<TRegValue> ReadValue(HKEY root, const std::wstring& keyPath, const std::wstring& name);
@@ -36,6 +41,9 @@ std::wstring DefaultInstallFolder();
 // The shortcut "Вирдана.lnk" in the all-users desktop and in the all-users Start menu.
 std::vector<std::wstring> ShortcutPaths();
 std::wstring RuntimeLibraryPath();
+// The copy of the setup that the list of installed programs starts, and its folder.
+std::wstring KeptSetupFolder();
+std::wstring KeptSetupPath();
 // A shortcut's target and working folder; false when it cannot be read.
 bool ReadShortcut(const std::wstring& path, std::wstring& target, std::wstring& workingFolder);
 // The product's files as the payload packs them, and the libraries among them that register and
@@ -64,8 +72,8 @@ struct TMachineState {
 };
 TMachineState ReadMachineState(const std::wstring& installFolder);
 
-// The machine as before any installation: the folders, shortcuts, registry keys and the runtime
-// library removed.
+// The machine as before any installation: the folders, shortcuts, registry keys, the runtime library,
+// the list's entry with its kept copy and the deletions left for a restart removed.
 void ClearMachine(const std::vector<std::wstring>& installFolders);
 
 } // namespace zarvo::e2e
