@@ -2,6 +2,7 @@
 
 #include "common/Folders.h"
 #include "common/Handles.h"
+#include "common/MappedFile.h"
 #include "common/PathText.h"
 #include "common/PlainFiles.h"
 #include "common/SetupError.h"
@@ -85,36 +86,19 @@ bool PrepareKeptFolder(const std::wstring& folder) {
 
 using TAreMappedFilesTheSame = LONG(NTAPI*)(PVOID, PVOID);
 
-// The running program's file, mapped for reading: opened by its path, and taken only when it is the very
-// file the program was started from. The path may lie where the user's programs write, and another file
-// may have been put there since.
-class TOwnImage {
-public:
-    TOwnImage() : file_(OpenPlainFile(ModulePath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)) {
-        LARGE_INTEGER size{};
-        if (!file_ || !GetFileSizeEx(file_.Get(), &size))
-            return;
-        mapping_.Reset(CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-        if (mapping_)
-            view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0));
-        auto sameFile = reinterpret_cast<TAreMappedFilesTheSame>(reinterpret_cast<void*>(
-            GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtAreMappedFilesTheSame")));
-        if (!view_ || sameFile == nullptr ||
-            sameFile(GetModuleHandleW(nullptr), const_cast<void*>(view_.Get())) != 0) {
-            SetLastError(ERROR_ACCESS_DENIED);
-            return;
-        }
-        bytes_ = std::string_view(static_cast<const char*>(view_.Get()), size_t(size.QuadPart));
+// The running program's bytes: its file opened by its path and taken only when it is the very file the
+// program was started from. The path may lie where the user's programs write, and another file may have
+// been put there since. Empty otherwise, with the last error ERROR_ACCESS_DENIED.
+std::string_view OwnImageBytes(const TMappedFile& image) {
+    auto sameFile = reinterpret_cast<TAreMappedFilesTheSame>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtAreMappedFilesTheSame")));
+    if (image.Bytes().empty() || sameFile == nullptr ||
+        sameFile(GetModuleHandleW(nullptr), const_cast<char*>(image.Bytes().data())) != 0) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return {};
     }
-    // Empty when the file could not be had (the reason is the last error).
-    std::string_view Bytes() const { return bytes_; }
-
-private:
-    THandle file_;
-    THandle mapping_;
-    TFileView view_;
-    std::string_view bytes_;
-};
+    return image.Bytes();
+}
 
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     BY_HANDLE_FILE_INFORMATION infoA{}, infoB{};
@@ -146,11 +130,11 @@ bool KeepSetupCopy(std::wstring& failure) {
     const std::wstring folder = KeptSetupFolder(), path = KeptSetupPath();
     bool kept = PrepareKeptFolder(folder);
     if (kept && !RunsAsKeptSetup()) {
-        TOwnImage image;
+        const TMappedFile image(OpenPlainFile(ModulePath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
+        const std::string_view bytes = OwnImageBytes(image);
         // Deleted first, so that the new copy inherits the folder's access list and nothing of the old.
-        kept = !image.Bytes().empty() &&
-               (DeletePlainFile(path, true) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
-               WritePlainFile(path, image.Bytes());
+        kept = !bytes.empty() && (DeletePlainFile(path, true) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
+               WritePlainFile(path, bytes);
     }
     if (!kept)
         failure = path + L": " + SystemErrorText(GetLastError());

@@ -1,6 +1,7 @@
 #include "setup/ImportTable.h"
 
 #include "common/Handles.h"
+#include "common/MappedFile.h"
 
 #include <windows.h>
 
@@ -154,28 +155,10 @@ bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
 }
 
 // A file's bytes, mapped for reading; empty when the file cannot be mapped or is empty.
-class TMappedFile {
-public:
-    explicit TMappedFile(const std::wstring& path)
-        : file_(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
-                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)) {
-        LARGE_INTEGER size{};
-        if (!file_ || !GetFileSizeEx(file_.Get(), &size) || size.QuadPart == 0)
-            return;
-        mapping_.Reset(CreateFileMappingW(file_.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr));
-        if (mapping_)
-            view_.Reset(MapViewOfFile(mapping_.Get(), FILE_MAP_READ, 0, 0, 0));
-        if (view_)
-            bytes_ = std::string_view(static_cast<const char*>(view_.Get()), size_t(size.QuadPart));
-    }
-    std::string_view Bytes() const { return bytes_; }
-
-private:
-    THandle file_;
-    THandle mapping_;
-    TFileView view_;
-    std::string_view bytes_;
-};
+TMappedFile MapFile(const std::wstring& path) {
+    return TMappedFile(THandle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr)));
+}
 
 // The name with its terminating zero, as an export table stores it.
 bool HoldsName(std::string_view bytes, std::string_view name) {
@@ -186,7 +169,7 @@ bool HoldsName(std::string_view bytes, std::string_view name) {
 
 bool ReadImportedLibraries(const std::wstring& path, std::vector<std::wstring>& names) {
     names.clear();
-    TMappedFile file(path);
+    const TMappedFile file = MapFile(path);
     const std::string_view bytes = file.Bytes();
     if (!bytes.empty() &&
         ReadImports(TImage(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size()), names))
@@ -198,7 +181,7 @@ bool ReadImportedLibraries(const std::wstring& path, std::vector<std::wstring>& 
 bool MayExportBoth(const std::wstring& path, const char* first, const char* second) {
     // The loader finds an export by the name the file stores, so a file without both names cannot have
     // them. One that cannot be read here is left to the loader.
-    TMappedFile file(path);
+    const TMappedFile file = MapFile(path);
     const std::string_view bytes = file.Bytes();
     return bytes.empty() || (HoldsName(bytes, first) && HoldsName(bytes, second));
 }

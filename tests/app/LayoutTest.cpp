@@ -7,8 +7,6 @@
 #include "app/Picture.h"
 
 #include <commctrl.h>
-#include <oleacc.h>
-#include <wrl/client.h>
 
 #include <cstdlib>
 
@@ -234,34 +232,6 @@ TEST_F(Layout, BitmapButtonsShowTheirGlyphsAndThePanelItsBanner) {
         EXPECT_EQ(width, S(g.width));
         EXPECT_EQ(height, S(g.height));
         EXPECT_EQ(images.uAlign, UINT(BUTTON_IMAGELIST_ALIGN_CENTER));
-    }
-}
-
-// Screen readers have no text on a picture button: each reads the label beside it.
-TEST_F(Layout, PictureButtonsAreNamedByTheirLabelsForScreenReaders) {
-    TComInit com;
-    form = CreateForm();
-    ASSERT_TRUE(form);
-    struct {
-        TControlId button;
-        const wchar_t* name;
-    } const buttons[] = {{RestoreButton, L"Восстановить. Обновить."}, {RemoveButton, L"Удалить."}};
-    for (const auto& b : buttons) {
-        Microsoft::WRL::ComPtr<IAccessible> object;
-        ASSERT_EQ(AccessibleObjectFromWindow(form->Control(b.button), DWORD(OBJID_CLIENT), IID_IAccessible,
-                                             reinterpret_cast<void**>(object.GetAddressOf())),
-                  S_OK);
-        VARIANT self{};
-        self.vt = VT_I4;
-        self.lVal = CHILDID_SELF;
-        BSTR name = nullptr;
-        ASSERT_EQ(object->get_accName(self, &name), S_OK) << LayoutOf(b.button).name;
-        EXPECT_EQ(std::wstring(name ? name : L""), b.name);
-        SysFreeString(name);
-        VARIANT role{};
-        ASSERT_EQ(object->get_accRole(self, &role), S_OK);
-        EXPECT_EQ(role.vt, VT_I4);
-        EXPECT_EQ(role.lVal, LONG(ROLE_SYSTEM_PUSHBUTTON)) << LayoutOf(b.button).name;
     }
 }
 

@@ -335,20 +335,6 @@ TEST_F(Runs, RemovesWhatTheInstallationMadeAndKeepsTheInstallKey) {
     EXPECT_TRUE(PathExists(SystemRuntime()));
 }
 
-// The list of installed programs: the entry and the copy it starts come with the installation and go
-// with the removal, without a line of their own.
-TEST_F(Runs, TheListsEntryAndItsCopyComeAndGoWithTheProduct) {
-    const std::wstring entry = std::wstring(UninstallEntryKey).substr(1);
-    Install();
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, entry, L"InstallLocation"), std::pair(DWORD(REG_SZ), folder));
-    EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, entry, L"UninstallString"),
-              std::pair(DWORD(REG_SZ), L"\"" + KeptSetupPath() + L"\""));
-    EXPECT_EQ(ReadBinaryFile(KeptSetupPath()), ReadBinaryFile(ModulePath));
-    Remove();
-    EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, entry, L"InstallLocation"));
-    EXPECT_FALSE(PathExists(KeptSetupFolder()));
-}
-
 // Where the copy cannot be kept (a link put in its folder's place), the product is installed all the same
 // and the log says why it is not in the list.
 TEST_F(Runs, AnEntryThatCannotBeWrittenIsALineNotAFailedInstallation) {
