@@ -13,7 +13,6 @@ namespace zarvo {
 
 namespace {
 
-constexpr wchar_t InstallFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 constexpr wchar_t TrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464";
 
 // The owner from a security descriptor the system allocated; freed with it.

@@ -9,6 +9,11 @@
 
 namespace zarvo {
 
+// The installation folder's access list, owner Administrators: the system and administrators write,
+// users read and start; nothing comes from the parent.
+inline constexpr wchar_t InstallFolderAccess[] =
+    L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
+
 // Administrators, SYSTEM and TrustedInstaller, and whoever owns the Windows folder itself (which the
 // system's own files already trust). Any other owner can always give itself the right to write.
 bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner);

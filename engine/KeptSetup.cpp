@@ -21,14 +21,11 @@ namespace zarvo {
 
 namespace {
 
-// As the installation folder's: the system and administrators write, users read and start it.
-constexpr wchar_t KeptFolderAccess[] = L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
-
 struct TSecurityDescriptor {
     PSECURITY_DESCRIPTOR descriptor = nullptr;
     TSecurityDescriptor() {
-        ConvertStringSecurityDescriptorToSecurityDescriptorW(KeptFolderAccess, SDDL_REVISION_1, &descriptor,
-                                                             nullptr);
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(InstallFolderAccess, SDDL_REVISION_1,
+                                                             &descriptor, nullptr);
     }
     TSecurityDescriptor(const TSecurityDescriptor&) = delete;
     TSecurityDescriptor& operator=(const TSecurityDescriptor&) = delete;
