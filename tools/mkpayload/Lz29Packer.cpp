@@ -21,7 +21,8 @@ constexpr uint8_t kFirstGuessMatch = 9;
 
 } // namespace
 
-TLz29Packer::TLz29Packer(int level) : level_(std::clamp(level, kMinLevel, kMaxLevel)) {
+TLz29Packer::TLz29Packer(int level, bool x86Filter)
+    : level_(std::clamp(level, kMinLevel, kMaxLevel)), x86Filter_(x86Filter) {
     static constexpr TSettings kSettings[] = {
         {4, 8, 24, false, 8},           {12, 16, 48, true, 24},
         {32, 32, 96, true, 64},         {192, kMaxMatch, kMaxMatch, true, 0},
@@ -77,14 +78,58 @@ int TLz29Packer::OldDistanceGain(unsigned index, unsigned length) const {
 }
 
 void TLz29Packer::BeginEntry(uint64_t unpackedSize) {
-    entryEnd_ = finder_.End() + unpackedSize;
+    entryStart_ = finder_.End();
+    entryEnd_ = entryStart_ + unpackedSize;
+    held_.clear();
+    heldFrom_ = 0;
+    received_ = 0;
+    codeKnown_ = false;
+    entryBlocks_.clear();
+    nextBlock_ = 0;
+}
+
+void TLz29Packer::Release() {
+    const uint64_t size = entryEnd_ - entryStart_;
+    if (!codeKnown_) {
+        if (received_ < std::min<uint64_t>(size, x86::kHeaderBytes)) {
+            return;
+        }
+        codeKnown_ = true;
+        const std::vector<x86::TRange> code =
+            x86Filter_ ? x86::FindCode(std::span(held_).first(std::min(held_.size(), x86::kHeaderBytes)), size)
+                       : std::vector<x86::TRange>{};
+        for (const x86::TRange& range : code) {
+            for (uint64_t at = range.begin; at < range.end; at += x86::kBlockSize) {
+                const uint64_t end = std::min(range.end, at + x86::kBlockSize);
+                entryBlocks_.push_back({at, end});
+                filters_.push_back({entryStart_ + at, entryStart_ + end});
+            }
+        }
+    }
+    // Up to the first block still incomplete, transformed where a block covers it.
+    uint64_t upTo = heldFrom_ + held_.size();
+    for (; nextBlock_ < entryBlocks_.size(); ++nextBlock_) {
+        const x86::TRange& block = entryBlocks_[nextBlock_];
+        if (block.end > upTo) {
+            upTo = block.begin;
+            break;
+        }
+        x86::EncodeBlock(std::span(held_).subspan(block.begin - heldFrom_, block.end - block.begin),
+                         static_cast<uint32_t>(block.begin));
+    }
+    const size_t count = static_cast<size_t>(upTo - heldFrom_);
+    finder_.Append(std::span(held_).first(count), position_);
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(count));
+    heldFrom_ = upTo;
 }
 
 bool TLz29Packer::Pack(std::span<const uint8_t> data, TByteSink& out) {
-    if (data.size() > entryEnd_ - finder_.End()) {
+    if (data.size() > entryEnd_ - entryStart_ - received_) {
         return false; // more than the entry announced
     }
-    finder_.Append(data, position_);
+    held_.insert(held_.end(), data.begin(), data.end());
+    received_ += data.size();
+    Release();
     if (finder_.End() == entryEnd_) {
         Encode(entryEnd_);
     } else if (finder_.End() > kLookAhead) {
@@ -94,9 +139,10 @@ bool TLz29Packer::Pack(std::span<const uint8_t> data, TByteSink& out) {
 }
 
 bool TLz29Packer::EndEntry(TByteSink& out, TPackedForm& form) {
-    if (finder_.End() != entryEnd_) {
+    if (received_ != entryEnd_ - entryStart_) {
         return false; // fewer bytes than announced
     }
+    Release();
     Encode(entryEnd_);
     coder_.EndEntry(bits_);
     UpdatePrices();
@@ -111,6 +157,36 @@ bool TLz29Packer::EndEntry(TByteSink& out, TPackedForm& form) {
     return true;
 }
 
+uint64_t TLz29Packer::NextBoundary(uint64_t at) const {
+    for (const TFilterBlock& block : filters_) {
+        if (block.start > at) {
+            return block.start;
+        }
+        if (block.end > at) {
+            return block.end;
+        }
+    }
+    return UINT64_MAX;
+}
+
+void TLz29Packer::EmitFilterRecords() {
+    while (!filters_.empty() && filters_.front().end <= position_) {
+        filters_.pop_front();
+    }
+    for (TFilterBlock& block : filters_) {
+        if (block.start > position_) {
+            break;
+        }
+        if (block.start == position_ && !block.sent) {
+            const auto length = static_cast<uint32_t>(block.end - block.start);
+            coder_.AddFilterRecord(x86::Record(!filterDefined_, length != filterLength_, length));
+            filterDefined_ = true;
+            filterLength_ = length;
+            block.sent = true;
+        }
+    }
+}
+
 bool TLz29Packer::Drain(TByteSink& out) {
     const std::vector<uint8_t> bytes = bits_.TakeBytes();
     return bytes.empty() || out.Write(bytes);
@@ -118,6 +194,7 @@ bool TLz29Packer::Drain(TByteSink& out) {
 
 void TLz29Packer::Encode(uint64_t limit) {
     while (position_ < limit) {
+        EmitFilterRecords();
         TChoice choice = ahead_ ? *ahead_ : Best(position_);
         ahead_.reset();
         if (settings_.lazy && choice.kind != TChoice::EKind::Literal && choice.length < settings_.enough &&
@@ -143,7 +220,8 @@ void TLz29Packer::Encode(uint64_t limit) {
 }
 
 TLz29Packer::TChoice TLz29Packer::Best(uint64_t at) {
-    const unsigned maxLength = static_cast<unsigned>(std::min<uint64_t>(kMaxMatch, entryEnd_ - at));
+    const unsigned maxLength =
+        static_cast<unsigned>(std::min<uint64_t>({kMaxMatch, entryEnd_ - at, NextBoundary(at) - at}));
     TChoice best;
     if (maxLength < 2) {
         return best;

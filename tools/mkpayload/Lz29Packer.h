@@ -7,7 +7,10 @@
 #include "Lz29BlockCoder.h"
 #include "MatchFinder.h"
 
+#include "X86Filter.h"
+
 #include <array>
+#include <deque>
 #include <optional>
 
 namespace mkpayload {
@@ -17,8 +20,9 @@ constexpr int kMaxLevel = 5;
 
 class TLz29Packer final : public TDataPacker {
 public:
-    // Level 1 (fastest) .. 5 (smallest); it is also recorded as the method byte.
-    explicit TLz29Packer(int level);
+    // Level 1 (fastest) .. 5 (smallest); it is also recorded as the method byte. With `x86Filter`
+    // the code sections of x86 programs go through the format's E8E9 filter.
+    explicit TLz29Packer(int level, bool x86Filter = true);
 
     void BeginEntry(uint64_t unpackedSize) override;
     bool Pack(std::span<const uint8_t> data, TByteSink& out) override;
@@ -40,6 +44,16 @@ private:
         unsigned indexAll; // longer matches leave their inner positions out of the index (0: never)
     };
 
+    // A stretch of the stream that a filter record covers: matches neither cross into nor out of it.
+    struct TFilterBlock {
+        uint64_t start;
+        uint64_t end;
+        bool sent = false;
+    };
+
+    void Release();
+    uint64_t NextBoundary(uint64_t at) const;
+    void EmitFilterRecords();
     void UpdatePrices();
     int NewDistanceGain(unsigned length, uint32_t distance) const;
     int OldDistanceGain(unsigned index, unsigned length) const;
@@ -61,6 +75,19 @@ private:
     uint64_t entryEnd_ = 0;
     std::optional<TChoice> ahead_; // the choice already made for position_, from the lazy look
     bool firstEntry_ = true;
+
+    // The entry's bytes that have arrived but wait for the rest of their filter block.
+    bool x86Filter_;
+    std::vector<uint8_t> held_;
+    uint64_t heldFrom_ = 0; // entry offset of held_[0]
+    uint64_t entryStart_ = 0;
+    uint64_t received_ = 0;
+    bool codeKnown_ = false;             // the entry's code has been looked for
+    std::vector<x86::TRange> entryBlocks_; // its filter blocks, entry offsets
+    size_t nextBlock_ = 0;               // the first of them not yet transformed
+    std::deque<TFilterBlock> filters_;   // blocks the encoder has not passed yet
+    bool filterDefined_ = false;
+    uint32_t filterLength_ = 0;
 };
 
 } // namespace mkpayload
