@@ -14,8 +14,8 @@ constexpr uint64_t kLookAhead = kMaxMatch + 2;
 // Length-2 matches are looked for this far back only: farther ones rarely beat two literals.
 constexpr uint32_t kShortReach = 64;
 // Bits assumed for a symbol the tables in force do not have, or before there are tables.
-constexpr uint8_t kUnseenMain = 11;
-constexpr uint8_t kUnseenOther = 6;
+constexpr uint8_t kUnseenMain = 13;
+constexpr uint8_t kUnseenOther = 8;
 constexpr uint8_t kFirstGuessLiteral = 8;
 constexpr uint8_t kFirstGuessMatch = 9;
 
@@ -24,7 +24,7 @@ constexpr uint8_t kFirstGuessMatch = 9;
 TLz29Packer::TLz29Packer(int level, bool x86Filter)
     : level_(std::clamp(level, kMinLevel, kMaxLevel)), x86Filter_(x86Filter) {
     static constexpr TSettings kSettings[] = {
-        {4, 8, 24, false, 8, false},    {12, 16, 48, true, 24, false}, {32, 32, 96, true, 64, false},
+        {4, 8, 24, false, 8, false}, {12, 16, 48, true, 24, false},        {32, 32, 96, true, 64, false},
         {8, 32, 64, false, 0, true}, {64, 128, kMaxMatch, false, 0, true},
     };
     settings_ = kSettings[level_ - kMinLevel];
@@ -105,8 +105,9 @@ void TLz29Packer::Release() {
         }
         codeKnown_ = true;
         const std::vector<x86::TRange> code =
-            x86Filter_ ? x86::FindCode(std::span(held_).first(std::min(held_.size(), x86::kHeaderBytes)), size)
-                       : std::vector<x86::TRange>{};
+            x86Filter_
+                ? x86::FindCode(std::span(held_).first(std::min(held_.size(), x86::kHeaderBytes)), size)
+                : std::vector<x86::TRange>{};
         for (const x86::TRange& range : code) {
             for (uint64_t at = range.begin; at < range.end; at += x86::kBlockSize) {
                 const uint64_t end = std::min(range.end, at + x86::kBlockSize);

@@ -105,10 +105,10 @@ private:
     uint64_t heldFrom_ = 0; // entry offset of held_[0]
     uint64_t entryStart_ = 0;
     uint64_t received_ = 0;
-    bool codeKnown_ = false;             // the entry's code has been looked for
+    bool codeKnown_ = false;               // the entry's code has been looked for
     std::vector<x86::TRange> entryBlocks_; // its filter blocks, entry offsets
-    size_t nextBlock_ = 0;               // the first of them not yet transformed
-    std::deque<TFilterBlock> filters_;   // blocks the encoder has not passed yet
+    size_t nextBlock_ = 0;                 // the first of them not yet transformed
+    std::deque<TFilterBlock> filters_;     // blocks the encoder has not passed yet
     bool filterDefined_ = false;
     uint32_t filterLength_ = 0;
 };
