@@ -72,6 +72,37 @@ void TBlockCoder::PutSymbol(TBitWriter& out, unsigned table, unsigned symbol) co
     out.Put(current_.codes[i], current_.lengths[i]);
 }
 
+void TBlockCoder::AddFilterRecord(std::vector<uint8_t> record) {
+    block_.push_back(TToken{.main = kFilterRecord});
+    records_.push_back(std::move(record));
+}
+
+void TBlockCoder::PutTokens(TBitWriter& out) {
+    size_t record = 0;
+    for (const TToken& t : block_) {
+        PutSymbol(out, kMain, t.main);
+        if (t.main == kFilterRecord) {
+            for (const uint8_t b : records_[record++]) {
+                out.Put(b, 8);
+            }
+            continue;
+        }
+        if (t.rep != TToken::kNone) {
+            PutSymbol(out, kRep, t.rep);
+        }
+        out.Put(t.lengthExtra, t.lengthBits);
+        if (t.dist != TToken::kNone) {
+            PutSymbol(out, kDist, t.dist);
+            out.Put(t.distExtra, t.distBits);
+            if (t.low != TToken::kNone) {
+                PutSymbol(out, kLow, t.low);
+            }
+        }
+    }
+    block_.clear();
+    records_.clear();
+}
+
 void TBlockCoder::Flush(TBitWriter& out) {
     if (block_.empty() && haveTables_) {
         return;
@@ -85,21 +116,7 @@ void TBlockCoder::Flush(TBitWriter& out) {
                                 WriteTableHeader(fitted, current_.lengths, nullptr) +
                                 CodedBits(counts, fitted);
         if (withCurrent <= change) {
-            for (const TToken& t : block_) {
-                PutSymbol(out, kMain, t.main);
-                if (t.rep != TToken::kNone) {
-                    PutSymbol(out, kRep, t.rep);
-                }
-                out.Put(t.lengthExtra, t.lengthBits);
-                if (t.dist != TToken::kNone) {
-                    PutSymbol(out, kDist, t.dist);
-                    out.Put(t.distExtra, t.distBits);
-                    if (t.low != TToken::kNone) {
-                        PutSymbol(out, kLow, t.low);
-                    }
-                }
-            }
-            block_.clear();
+            PutTokens(out);
             return;
         }
     }

@@ -30,6 +30,8 @@ struct TToken {
 class TBlockCoder {
 public:
     void Add(const TToken& token) { block_.push_back(token); }
+    // Symbol 257 and a filter record's bytes after it.
+    void AddFilterRecord(std::vector<uint8_t> record);
     size_t Pending() const { return block_.size(); }
     // Writes the collected tokens, preceded by new tables when there are none yet or when new ones
     // cost less in total than coding the block with the current ones.
@@ -45,8 +47,10 @@ private:
         std::vector<uint16_t> codes;
     };
     void PutSymbol(TBitWriter& out, unsigned table, unsigned symbol) const;
+    void PutTokens(TBitWriter& out);
 
     std::vector<TToken> block_;
+    std::vector<std::vector<uint8_t>> records_; // of the block's 257 tokens, in order
     TCodes current_;
     bool haveTables_ = false; // the decoder holds tables (it read one and no entry ended with "new table")
 };

@@ -20,6 +20,7 @@ constexpr unsigned kLowStart = kDistStart + kDistSymbols;
 constexpr unsigned kRepStart = kLowStart + kLowSymbols;
 
 constexpr uint16_t kEndOfBlock = 256;
+constexpr uint16_t kFilterRecord = 257;
 constexpr uint16_t kRepeatLast = 258;
 constexpr uint16_t kFirstOldDistance = 259;
 constexpr uint16_t kFirstShortDistance = 263;

@@ -7,25 +7,25 @@ namespace {
 
 using namespace lz29;
 
-constexpr size_t kBlockTokens = 1 << 13;
+constexpr size_t kBlockTokens = 1 << 12;
 // Bytes kept beyond the position being encoded, so that a match or the lazy look never runs
 // out of data that is still to come.
 constexpr uint64_t kLookAhead = kMaxMatch + 2;
 // Length-2 matches are looked for this far back only: farther ones rarely beat two literals.
 constexpr uint32_t kShortReach = 64;
 // Bits assumed for a symbol the tables in force do not have, or before there are tables.
-constexpr uint8_t kUnseenMain = 11;
-constexpr uint8_t kUnseenOther = 6;
+constexpr uint8_t kUnseenMain = 13;
+constexpr uint8_t kUnseenOther = 8;
 constexpr uint8_t kFirstGuessLiteral = 8;
 constexpr uint8_t kFirstGuessMatch = 9;
 
 } // namespace
 
-TLz29Packer::TLz29Packer(int level) : level_(std::clamp(level, kMinLevel, kMaxLevel)) {
+TLz29Packer::TLz29Packer(int level, bool x86Filter)
+    : level_(std::clamp(level, kMinLevel, kMaxLevel)), x86Filter_(x86Filter) {
     static constexpr TSettings kSettings[] = {
-        {4, 8, 24, false, 8},           {12, 16, 48, true, 24},
-        {32, 32, 96, true, 64},         {192, kMaxMatch, kMaxMatch, true, 0},
-        {512, 128, kMaxMatch, true, 0},
+        {4, 8, 24, false, 8, false}, {12, 16, 48, true, 24, false},        {32, 32, 96, true, 64, false},
+        {8, 32, 64, false, 0, true}, {64, 128, kMaxMatch, false, 0, true},
     };
     settings_ = kSettings[level_ - kMinLevel];
     UpdatePrices();
@@ -47,44 +47,99 @@ void TLz29Packer::UpdatePrices() {
             ++literals;
         }
     }
+    for (unsigned v = 0; v < 256; ++v) {
+        const TSlot slot = LengthSlot(v);
+        newLengthPrices_[v] = static_cast<uint16_t>(prices_[kFirstLengthSlot + slot.slot] + slot.bits);
+        oldLengthPrices_[v] = static_cast<uint16_t>(prices_[kRepStart + slot.slot] + slot.bits);
+    }
     // Match gains are counted against the literals they replace; a plain mean of the literal codes
     // in force (not weighted by use) keeps rare bytes from looking cheap.
     literalPrice_ =
         literals == 0 ? kFirstGuessLiteral : static_cast<int>((literalBits + literals / 2) / literals);
 }
 
+int TLz29Packer::DistanceCost(uint32_t distance) const {
+    const TSlot slot = DistanceSlot(distance - 1);
+    return prices_[kDistStart + slot.slot] +
+           (slot.slot >= 10 ? slot.bits - 4 + prices_[kLowStart + (slot.extra & 15)] : slot.bits);
+}
+
+int TLz29Packer::NewDistanceCost(unsigned length, uint32_t distance) const {
+    return newLengthPrices_[length - 3 - LengthBonus(distance)] + DistanceCost(distance);
+}
+
+int TLz29Packer::OldDistanceCost(unsigned index, unsigned length, unsigned lastLength) const {
+    if (index == 0 && length == lastLength) {
+        return prices_[kRepeatLast];
+    }
+    return prices_[kFirstOldDistance + index] + oldLengthPrices_[length - 2];
+}
+
 int TLz29Packer::NewDistanceGain(unsigned length, uint32_t distance) const {
-    const unsigned bonus = LengthBonus(distance);
-    if (length < 3 + bonus) {
+    if (length < 3 + LengthBonus(distance)) {
         return -1;
     }
-    const TSlot lengthSlot = LengthSlot(length - 3 - bonus);
-    const TSlot distanceSlot = DistanceSlot(distance - 1);
-    int cost = prices_[kFirstLengthSlot + lengthSlot.slot] + lengthSlot.bits +
-               prices_[kDistStart + distanceSlot.slot];
-    cost += distanceSlot.slot >= 10 ? distanceSlot.bits - 4 + prices_[kLowStart + (distanceSlot.extra & 15)]
-                                    : distanceSlot.bits;
-    return literalPrice_ * static_cast<int>(length) - cost;
+    return literalPrice_ * static_cast<int>(length) - NewDistanceCost(length, distance);
 }
 
 int TLz29Packer::OldDistanceGain(unsigned index, unsigned length) const {
-    int cost = prices_[kRepeatLast];
-    if (index != 0 || length != lastLength_) {
-        const TSlot slot = LengthSlot(length - 2);
-        cost = prices_[kFirstOldDistance + index] + prices_[kRepStart + slot.slot] + slot.bits;
-    }
-    return literalPrice_ * static_cast<int>(length) - cost;
+    return literalPrice_ * static_cast<int>(length) - OldDistanceCost(index, length, lastLength_);
 }
 
 void TLz29Packer::BeginEntry(uint64_t unpackedSize) {
-    entryEnd_ = finder_.End() + unpackedSize;
+    entryStart_ = finder_.End();
+    entryEnd_ = entryStart_ + unpackedSize;
+    held_.clear();
+    heldFrom_ = 0;
+    received_ = 0;
+    codeKnown_ = false;
+    entryBlocks_.clear();
+    nextBlock_ = 0;
+}
+
+void TLz29Packer::Release() {
+    const uint64_t size = entryEnd_ - entryStart_;
+    if (!codeKnown_) {
+        if (received_ < std::min<uint64_t>(size, x86::kHeaderBytes)) {
+            return;
+        }
+        codeKnown_ = true;
+        const std::vector<x86::TRange> code =
+            x86Filter_
+                ? x86::FindCode(std::span(held_).first(std::min(held_.size(), x86::kHeaderBytes)), size)
+                : std::vector<x86::TRange>{};
+        for (const x86::TRange& range : code) {
+            for (uint64_t at = range.begin; at < range.end; at += x86::kBlockSize) {
+                const uint64_t end = std::min(range.end, at + x86::kBlockSize);
+                entryBlocks_.push_back({at, end});
+                filters_.push_back({entryStart_ + at, entryStart_ + end});
+            }
+        }
+    }
+    // Up to the first block still incomplete, transformed where a block covers it.
+    uint64_t upTo = heldFrom_ + held_.size();
+    for (; nextBlock_ < entryBlocks_.size(); ++nextBlock_) {
+        const x86::TRange& block = entryBlocks_[nextBlock_];
+        if (block.end > upTo) {
+            upTo = block.begin;
+            break;
+        }
+        x86::EncodeBlock(std::span(held_).subspan(block.begin - heldFrom_, block.end - block.begin),
+                         static_cast<uint32_t>(block.begin));
+    }
+    const size_t count = static_cast<size_t>(upTo - heldFrom_);
+    finder_.Append(std::span(held_).first(count), position_);
+    held_.erase(held_.begin(), held_.begin() + static_cast<std::ptrdiff_t>(count));
+    heldFrom_ = upTo;
 }
 
 bool TLz29Packer::Pack(std::span<const uint8_t> data, TByteSink& out) {
-    if (data.size() > entryEnd_ - finder_.End()) {
+    if (data.size() > entryEnd_ - entryStart_ - received_) {
         return false; // more than the entry announced
     }
-    finder_.Append(data, position_);
+    held_.insert(held_.end(), data.begin(), data.end());
+    received_ += data.size();
+    Release();
     if (finder_.End() == entryEnd_) {
         Encode(entryEnd_);
     } else if (finder_.End() > kLookAhead) {
@@ -94,9 +149,10 @@ bool TLz29Packer::Pack(std::span<const uint8_t> data, TByteSink& out) {
 }
 
 bool TLz29Packer::EndEntry(TByteSink& out, TPackedForm& form) {
-    if (finder_.End() != entryEnd_) {
+    if (received_ != entryEnd_ - entryStart_) {
         return false; // fewer bytes than announced
     }
+    Release();
     Encode(entryEnd_);
     coder_.EndEntry(bits_);
     UpdatePrices();
@@ -111,13 +167,48 @@ bool TLz29Packer::EndEntry(TByteSink& out, TPackedForm& form) {
     return true;
 }
 
+uint64_t TLz29Packer::NextBoundary(uint64_t at) const {
+    for (const TFilterBlock& block : filters_) {
+        if (block.start > at) {
+            return block.start;
+        }
+        if (block.end > at) {
+            return block.end;
+        }
+    }
+    return UINT64_MAX;
+}
+
+void TLz29Packer::EmitFilterRecords() {
+    while (!filters_.empty() && filters_.front().end <= position_) {
+        filters_.pop_front();
+    }
+    for (TFilterBlock& block : filters_) {
+        if (block.start > position_) {
+            break;
+        }
+        if (block.start == position_ && !block.sent) {
+            const auto length = static_cast<uint32_t>(block.end - block.start);
+            coder_.AddFilterRecord(x86::Record(!filterDefined_, length != filterLength_, length));
+            filterDefined_ = true;
+            filterLength_ = length;
+            block.sent = true;
+        }
+    }
+}
+
 bool TLz29Packer::Drain(TByteSink& out) {
     const std::vector<uint8_t> bytes = bits_.TakeBytes();
     return bytes.empty() || out.Write(bytes);
 }
 
 void TLz29Packer::Encode(uint64_t limit) {
+    if (settings_.optimal) {
+        EncodeOptimal(limit);
+        return;
+    }
     while (position_ < limit) {
+        EmitFilterRecords();
         TChoice choice = ahead_ ? *ahead_ : Best(position_);
         ahead_.reset();
         if (settings_.lazy && choice.kind != TChoice::EKind::Literal && choice.length < settings_.enough &&
@@ -142,8 +233,134 @@ void TLz29Packer::Encode(uint64_t limit) {
     }
 }
 
+void TLz29Packer::Step(const TChoice& choice) {
+    EmitFilterRecords();
+    Emit(choice, position_);
+    position_ += choice.length;
+    if (coder_.Pending() >= kBlockTokens) {
+        coder_.Flush(bits_);
+        UpdatePrices();
+    }
+}
+
+void TLz29Packer::EncodeOptimal(uint64_t limit) {
+    while (position_ < limit) {
+        Plan(limit);
+        for (const TChoice& choice : path_) {
+            Step(choice);
+        }
+    }
+}
+
+// The cheapest sequence of steps, by the prices of the tables in force, from position_ to the end of
+// a stretch: kPlanSpan positions, less where the data ends or a match of settings_.enough bytes
+// starts (that match closes it, since nothing near could beat it by much).
+void TLz29Packer::Plan(uint64_t limit) {
+    constexpr uint32_t kPlanSpan = 4096;
+    constexpr uint32_t kUnreached = UINT32_MAX;
+    const uint64_t start = position_;
+    uint32_t span = static_cast<uint32_t>(std::min<uint64_t>(kPlanSpan, limit - start));
+    nodes_.assign(span + kMaxMatch + 1, TNode{kUnreached, 0, {}, {}, 0});
+    nodes_[0] = TNode{0, 0, {}, oldDistances_, lastLength_};
+    const auto relax = [&](uint32_t from, uint32_t to, uint32_t price, const TChoice& step) {
+        if (price < nodes_[to].price) {
+            nodes_[to].price = price;
+            nodes_[to].from = from;
+            nodes_[to].step = step;
+        }
+    };
+    for (uint32_t i = 0; i < span; ++i) {
+        TNode& node = nodes_[i];
+        if (i > 0) {
+            // The decoder's state after the cheapest way here.
+            const TNode& prev = nodes_[node.from];
+            node.oldDistances = prev.oldDistances;
+            node.lastLength = prev.lastLength;
+            const TChoice& step = node.step;
+            auto& d = node.oldDistances;
+            if (step.kind == TChoice::EKind::OldDistance) {
+                std::copy_backward(d.begin(), d.begin() + step.oldIndex, d.begin() + step.oldIndex + 1);
+                d[0] = step.distance;
+                node.lastLength = step.length;
+            } else if (step.kind != TChoice::EKind::Literal) {
+                std::copy_backward(d.begin(), d.end() - 1, d.end());
+                d[0] = step.distance;
+                node.lastLength = step.length;
+            }
+        }
+        const uint64_t at = start + i;
+        const uint32_t price = node.price;
+        relax(i, i + 1, price + prices_[finder_.ByteAt(at)], TChoice{});
+        const unsigned maxLength =
+            static_cast<unsigned>(std::min<uint64_t>({kMaxMatch, entryEnd_ - at, NextBoundary(at) - at}));
+        if (maxLength < 2) {
+            continue;
+        }
+        unsigned longest = 0;
+        for (unsigned k = 0; k < 4; ++k) {
+            const uint32_t distance = node.oldDistances[k];
+            if (distance == 0 || distance > at || distance > kMaxDistance) {
+                continue;
+            }
+            const unsigned length = finder_.MatchLength(at, distance, maxLength);
+            const uint32_t base = price + prices_[kFirstOldDistance + k];
+            for (unsigned l = 2; l <= length; ++l) {
+                relax(i, i + l, base + oldLengthPrices_[l - 2],
+                      TChoice{TChoice::EKind::OldDistance, l, distance, k, 0});
+            }
+            if (k == 0 && node.lastLength >= 2 && node.lastLength <= length) {
+                relax(i, i + node.lastLength, price + prices_[kRepeatLast],
+                      TChoice{TChoice::EKind::OldDistance, node.lastLength, distance, 0, 0});
+            }
+            longest = std::max(longest, length);
+        }
+        matches_.clear();
+        if (longest < settings_.enough) {
+            finder_.Search(at, maxLength, settings_.depth, settings_.good, settings_.enough,
+                           [&](unsigned length, uint32_t distance) {
+                               matches_.push_back({length, distance});
+                               return true;
+                           });
+        }
+        unsigned from = 3;
+        for (const TMatch& m : matches_) {
+            const unsigned bonus = LengthBonus(m.distance);
+            const uint32_t base = price + DistanceCost(m.distance);
+            for (unsigned l = std::max(from, 3 + bonus); l <= m.length; ++l) {
+                relax(i, i + l, base + newLengthPrices_[l - 3 - bonus],
+                      TChoice{TChoice::EKind::NewDistance, l, m.distance, 0, 0});
+            }
+            from = std::max(from, m.length + 1);
+            longest = std::max(longest, m.length);
+        }
+        {
+            const uint32_t reach = static_cast<uint32_t>(std::min<uint64_t>(kShortReach, at));
+            const uint8_t first = finder_.ByteAt(at);
+            const uint8_t second = finder_.ByteAt(at + 1);
+            for (uint32_t distance = 1; distance <= reach; ++distance) {
+                if (finder_.ByteAt(at - distance) == first && finder_.ByteAt(at - distance + 1) == second) {
+                    const TSlot slot = ShortDistanceSlot(distance);
+                    relax(i, i + 2, price + prices_[kFirstShortDistance + slot.slot] + slot.bits,
+                          TChoice{TChoice::EKind::Short, 2, distance, 0, 0});
+                    break;
+                }
+            }
+        }
+        if (longest >= settings_.enough) {
+            span = i + longest;
+            break;
+        }
+    }
+    path_.clear();
+    for (uint32_t i = span; i > 0; i = nodes_[i].from) {
+        path_.push_back(nodes_[i].step);
+    }
+    std::reverse(path_.begin(), path_.end());
+}
+
 TLz29Packer::TChoice TLz29Packer::Best(uint64_t at) {
-    const unsigned maxLength = static_cast<unsigned>(std::min<uint64_t>(kMaxMatch, entryEnd_ - at));
+    const unsigned maxLength =
+        static_cast<unsigned>(std::min<uint64_t>({kMaxMatch, entryEnd_ - at, NextBoundary(at) - at}));
     TChoice best;
     if (maxLength < 2) {
         return best;

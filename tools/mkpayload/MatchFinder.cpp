@@ -11,7 +11,8 @@ constexpr uint64_t kDropStep = 8u << 20;
 
 } // namespace
 
-TMatchFinder::TMatchFinder() : head_(size_t{1} << kHashBits, 0), chain_(kWindowSize, 0) {}
+TMatchFinder::TMatchFinder()
+    : head_(size_t{1} << kHashBits, 0), head3_(size_t{1} << kHash3Bits, 0), chain_(kWindowSize, 0) {}
 
 void TMatchFinder::Append(std::span<const uint8_t> data, uint64_t keepFrom) {
     const uint64_t keep = keepFrom > kWindowSize ? keepFrom - kWindowSize : 0;
@@ -46,19 +47,27 @@ unsigned TMatchFinder::MatchLength(uint64_t at, uint32_t distance, unsigned maxL
 }
 
 uint32_t TMatchFinder::HashAt(uint64_t at) const {
+    uint32_t v = 0;
+    std::memcpy(&v, Data(at), 4);
+    return (v * 2654435761u) >> (32 - kHashBits);
+}
+
+uint32_t TMatchFinder::Hash3At(uint64_t at) const {
     const uint8_t* p = Data(at);
     const uint32_t v = (uint32_t{p[0]} << 16) | (uint32_t{p[1]} << 8) | p[2];
-    return (v * 2654435761u) >> (32 - kHashBits);
+    return (v * 2654435761u) >> (32 - kHash3Bits);
 }
 
 void TMatchFinder::SkipIndex(uint64_t from, uint64_t to) {
     IndexUpTo(from);
-    indexed_ = std::max(indexed_, std::min(to, end_ >= 2 ? end_ - 2 : 0));
+    indexed_ = std::max(indexed_, std::min(to, end_ >= 3 ? end_ - 3 : 0));
 }
 
 void TMatchFinder::IndexUpTo(uint64_t at) {
-    const uint64_t limit = std::min(at, end_ >= 2 ? end_ - 2 : 0);
+    // A position waits for its fourth byte.
+    const uint64_t limit = std::min(at, end_ >= 3 ? end_ - 3 : 0);
     for (; indexed_ < limit; ++indexed_) {
+        head3_[Hash3At(indexed_)] = static_cast<uint32_t>(indexed_ + 1);
         uint32_t& head = head_[HashAt(indexed_)];
         chain_[indexed_ & (kWindowSize - 1)] = head;
         head = static_cast<uint32_t>(indexed_ + 1);

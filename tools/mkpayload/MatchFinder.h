@@ -1,5 +1,6 @@
 // The compressor's view of the solid stream: the bytes of the last 4 MiB (and whatever has arrived
-// beyond), with hash chains over 3-byte prefixes to find earlier occurrences.
+// beyond), with hash chains over 4-byte prefixes to find earlier occurrences, and the latest
+// occurrence of each 3-byte prefix beside them.
 #pragma once
 
 #include "Lz29Format.h"
@@ -42,7 +43,9 @@ public:
 
 private:
     static constexpr unsigned kHashBits = 20;
+    static constexpr unsigned kHash3Bits = 16;
     uint32_t HashAt(uint64_t at) const;
+    uint32_t Hash3At(uint64_t at) const;
     void IndexUpTo(uint64_t at);
     const uint8_t* Data(uint64_t at) const { return bytes_.data() + (at - base_); }
 
@@ -54,6 +57,7 @@ private:
     // cannot pass the distance check unless it aliases a position in the window, whose bytes are then
     // compared like any other candidate's.
     std::vector<uint32_t> head_;  // newest occurrence per hash; 0 = none
+    std::vector<uint32_t> head3_; // the same for 3-byte prefixes, without chains
     std::vector<uint32_t> chain_; // previous occurrence, by position mod window
 };
 
@@ -66,6 +70,23 @@ void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsig
     }
     const uint8_t* here = Data(at);
     unsigned longest = 0;
+    // Binary data repeats 3-byte prefixes everywhere; chaining on 4 bytes keeps the walk on likely
+    // candidates, and the nearest 3-byte one is looked at first.
+    if (const uint32_t near = head3_[Hash3At(at)]; near != 0) {
+        const uint32_t distance = static_cast<uint32_t>(at + 1) - near;
+        if (distance != 0 && distance <= kMaxDistance) {
+            const unsigned length = MatchLength(at, distance, maxLength);
+            if (length >= 3 && better(length, distance)) {
+                longest = length;
+                if (length >= enough) {
+                    return;
+                }
+            }
+        }
+    }
+    if (at + 4 > end_) {
+        return;
+    }
     uint32_t link = head_[HashAt(at)];
     bool shortened = false;
     for (unsigned steps = 0; link != 0 && steps < depth; ++steps) {

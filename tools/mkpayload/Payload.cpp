@@ -89,7 +89,7 @@ bool BuildPayload(const std::filesystem::path& productFolder, const std::filesys
     TOutputFile out;
     std::unique_ptr<TDataPacker> packer;
     if (options.compress) {
-        packer = std::make_unique<TLz29Packer>(options.level);
+        packer = std::make_unique<TLz29Packer>(options.level, options.x86Filter);
     } else {
         packer = std::make_unique<TStoredPacker>();
     }

@@ -7,8 +7,9 @@
 namespace mkpayload {
 
 struct TPackOptions {
-    bool compress = true; // false: every entry stored as it is
-    int level = 4;        // 1 (fastest) .. 5 (smallest), when compressing
+    bool compress = true;  // false: every entry stored as it is
+    int level = 4;         // 1 (fastest) .. 5 (smallest), when compressing
+    bool x86Filter = true; // x86 programs' code through the E8E9 filter, when compressing
 };
 
 struct TPayloadSummary {

@@ -10,7 +10,7 @@
 namespace {
 
 constexpr const char* kUsage =
-    R"(Usage: mkpayload [--stored | --level N] PRODUCT_DIR RTW32_DLL OUTPUT.rar
+    R"(Usage: mkpayload [--stored | [--level N] [--no-x86-filter]] PRODUCT_DIR RTW32_DLL OUTPUT.rar
 
 Packs the product's files into the installer's payload archive (RAR 2.9 format, solid, single
 volume, unencrypted, entry names in CP866 with backslashes). Entries, in this order:
@@ -20,6 +20,9 @@ volume, unencrypted, entry names in CP866 with backslashes). Entries, in this or
   Dist\<name>      every file of PRODUCT_DIR, in Dist.lst's order
 Data is compressed by default: one LZ stream through all entries (4 MiB dictionary).
   --level N        1 (fastest) .. 5 (smallest); default 4
+  --no-x86-filter  leave x86 programs as they are (by default the code sections of 32- and
+                   64-bit x86 PE files, found by their headers, go through the format's
+                   E8E9 filter, which makes call and jump targets absolute)
   --stored         store every entry as it is (method 0x30)
 The same input and options always give the same archive bytes.
 
@@ -33,10 +36,14 @@ code 1, and OUTPUT.rar is then left as it was. Exit code 2: wrong command line.
 bool ParseCommandLine(int argc, char** argv, mkpayload::TPackOptions& options,
                       std::vector<const char*>& paths) {
     bool levelGiven = false;
+    bool filterGiven = false;
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--stored") {
             options.compress = false;
+        } else if (arg == "--no-x86-filter") {
+            options.x86Filter = false;
+            filterGiven = true;
         } else if (arg == "--level" && i + 1 < argc) {
             const std::string value = argv[++i];
             if (value.size() != 1 || value[0] < '1' || value[0] > '5') {
@@ -50,7 +57,7 @@ bool ParseCommandLine(int argc, char** argv, mkpayload::TPackOptions& options,
             paths.push_back(argv[i]);
         }
     }
-    return paths.size() == 3 && !(levelGiven && !options.compress);
+    return paths.size() == 3 && !((levelGiven || filterGiven) && !options.compress);
 }
 
 } // namespace

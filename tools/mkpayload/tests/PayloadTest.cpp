@@ -176,8 +176,10 @@ TEST_F(PayloadTest, LongestNameThatFitsTheInstallersField) {
 TEST(MkpayloadCommandLine, WrongArgumentCountPrintsUsage) {
     const TRunResult run = RunProgram({MKPAYLOAD_EXE, "only-one"});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_NE(run.err.find("Usage: mkpayload [--stored | --level N] PRODUCT_DIR RTW32_DLL OUTPUT.rar"),
-              std::string::npos);
+    EXPECT_NE(
+        run.err.find(
+            "Usage: mkpayload [--stored | [--level N] [--no-x86-filter]] PRODUCT_DIR RTW32_DLL OUTPUT.rar"),
+        std::string::npos);
 }
 
 } // namespace

@@ -139,6 +139,17 @@ bool FillMixed(const fs::path& product, std::string&) {
     return true;
 }
 
+// x86 programs whose filtered code runs from one entry's end into the next one's start, one that
+// crosses the stream's 4 MiB mark (the decoders' window wraps there), and one with data after its code.
+bool FillX86(const fs::path& product, std::string&) {
+    WriteFile(product / "a-whole.exe", SyntheticPe(0x014C, {{0, 300001}}, 300001, 11));
+    WriteFile(product / "b-whole.dll", SyntheticPe(0x8664, {{0, 200000}}, 200000, 12));
+    WriteFile(product / "c-large.dll", SyntheticPe(0x014C, {{0x400, 5u << 20}}, (5u << 20) + 0x400, 13));
+    WriteFile(product / "d-mixed.dll",
+              SyntheticPe(0x014C, {{0x1000, 0x23456}, {0x30000, 0x8000, kPeDataSection}}, 0x40000, 14));
+    return true;
+}
+
 bool FillStandIn(const fs::path& product, std::string& why) {
     const fs::path standIn = STANDIN_PRODUCT_DIR;
     if (!fs::is_directory(standIn)) {
@@ -229,6 +240,8 @@ INSTANTIATE_TEST_SUITE_P(Inputs, MkpayloadReaders,
                                            TCase{"MixedFastest", {"--level", "1"}, FillMixed},
                                            TCase{"MixedSmallest", {"--level", "5"}, FillMixed},
                                            TCase{"StandInProduct", {}, FillStandIn},
+                                           TCase{"X86Programs", {}, FillX86},
+                                           TCase{"X86ProgramsFastest", {"--level", "1"}, FillX86},
                                            TCase{"SharedTestData", {}, FillSharedData}),
                          [](const ::testing::TestParamInfo<TCase>& info) { return info.param.what; });
 

@@ -146,4 +146,57 @@ std::string RandomBytes(size_t size, uint32_t seed) {
     return bytes;
 }
 
+std::string CallHeavyCode(size_t size, uint32_t seed, size_t at) {
+    std::mt19937 engine(seed);
+    std::vector<uint32_t> routines(40);
+    for (uint32_t& r : routines) {
+        r = engine() % 0x200000;
+    }
+    std::string bytes;
+    while (bytes.size() < size) {
+        if (engine() % 4 == 0) {
+            // The operand is relative to the end of the instruction.
+            const uint32_t target = routines[engine() % routines.size()];
+            const uint32_t relative = target - static_cast<uint32_t>(at + bytes.size() + 5);
+            bytes += static_cast<char>(engine() % 3 == 0 ? 0xE9 : 0xE8);
+            for (int k = 0; k < 4; ++k) {
+                bytes += static_cast<char>(relative >> (8 * k));
+            }
+        } else {
+            bytes += static_cast<char>(engine() % 7 == 0 ? 0x8B : engine() >> 24);
+        }
+    }
+    bytes.resize(size);
+    return bytes;
+}
+
+std::string SyntheticPe(uint16_t machine, const std::vector<TPeSection>& sections, size_t size,
+                        uint32_t seed) {
+    std::string pe = CallHeavyCode(size, seed);
+    const auto put16 = [&pe](size_t at, uint32_t v) {
+        pe[at] = static_cast<char>(v);
+        pe[at + 1] = static_cast<char>(v >> 8);
+    };
+    const auto put32 = [&](size_t at, uint32_t v) {
+        put16(at, v & 0xFFFF);
+        put16(at + 2, v >> 16);
+    };
+    constexpr uint32_t kPe = 0x80;
+    constexpr uint32_t kOptionalHeader = 0xE0;
+    pe[0] = 'M';
+    pe[1] = 'Z';
+    put32(0x3C, kPe);
+    put32(kPe, 0x00004550);
+    put16(kPe + 4, machine);
+    put16(kPe + 6, static_cast<uint32_t>(sections.size()));
+    put16(kPe + 20, kOptionalHeader);
+    for (size_t i = 0; i < sections.size(); ++i) {
+        const size_t at = kPe + 24 + kOptionalHeader + 40 * i;
+        put32(at + 16, sections[i].size);
+        put32(at + 20, sections[i].offset);
+        put32(at + 36, sections[i].characteristics);
+    }
+    return pe;
+}
+
 } // namespace mkpayload::test

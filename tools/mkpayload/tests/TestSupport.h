@@ -32,6 +32,20 @@ std::string ReadFile(const std::filesystem::path& path);
 // Bytes no compressor can shrink, the same for the same seed.
 std::string RandomBytes(size_t size, uint32_t seed);
 
+// Machine code as far as the x86 filter cares: calls and jumps (E8, E9) to a few dozen routines,
+// between random bytes. `at` is where the bytes start in their file.
+std::string CallHeavyCode(size_t size, uint32_t seed, size_t at = 0);
+
+struct TPeSection {
+    uint32_t offset = 0;
+    uint32_t size = 0;
+    uint32_t characteristics = 0x60000020; // code, executable, readable
+};
+constexpr uint32_t kPeDataSection = 0xC0000040;
+// A PE image's headers for the given machine and sections, padded with call-heavy code to `size`.
+std::string SyntheticPe(uint16_t machine, const std::vector<TPeSection>& sections, size_t size,
+                        uint32_t seed);
+
 // bsdtar's listing with its octal escapes undone, so OEM names come back as their raw bytes.
 std::vector<std::string> BsdtarList(const std::filesystem::path& archive);
 // One entry's bytes as bsdtar extracts them; the name uses '/' as bsdtar reports it.
