@@ -260,9 +260,15 @@ void TLz29Packer::Plan(uint64_t limit) {
     constexpr uint32_t kUnreached = UINT32_MAX;
     const uint64_t start = position_;
     uint32_t span = static_cast<uint32_t>(std::min<uint64_t>(kPlanSpan, limit - start));
-    nodes_.assign(span + kMaxMatch + 1, TNode{kUnreached, 0, {}, {}, 0});
+    // Nodes are readied as steps can first reach them: a stretch a long match closes early would
+    // otherwise pay for the whole span.
+    nodes_.resize(span + kMaxMatch + 1);
     nodes_[0] = TNode{0, 0, {}, oldDistances_, lastLength_};
+    uint32_t readied = 1;
     const auto relax = [&](uint32_t from, uint32_t to, uint32_t price, const TChoice& step) {
+        for (; readied <= to; ++readied) {
+            nodes_[readied] = TNode{kUnreached, 0, {}, {}, 0};
+        }
         if (price < nodes_[to].price) {
             nodes_[to].price = price;
             nodes_[to].from = from;

@@ -4,6 +4,8 @@
 #include "DataSource.h"
 #include "DistList.h"
 #include "DosTime.h"
+#include "EntryOrder.h"
+#include "Lz29Format.h"
 #include "Lz29Packer.h"
 #include "OutputFile.h"
 #include "ProductName.h"
@@ -79,6 +81,9 @@ bool BuildPayload(const std::filesystem::path& productFolder, const std::filesys
         return false;
     }
 
+    if (!OrderForCompression(files, lz29::kWindowSize, error)) {
+        return false;
+    }
     const std::string distList = FormatDistList(files);
     // The newest product file's time, so the same input always gives the same archive.
     std::time_t listModified = 0;

@@ -15,9 +15,11 @@ constexpr const char* kUsage =
 Packs the product's files into the installer's payload archive (RAR 2.9 format, solid, single
 volume, unencrypted, entry names in CP866 with backslashes). Entries, in this order:
   RTW32.dll        the runtime library RTW32_DLL (the file must be named RTW32.dll)
-  Dist.lst         the distribution list: every product file's name, sorted by its CP866 bytes,
-                   one per line, CRLF line ends, CP866
+  Dist.lst         the distribution list: every product file's name, one per line, CRLF line
+                   ends, CP866
   Dist\<name>      every file of PRODUCT_DIR, in Dist.lst's order
+The files are put so that those alike follow each other: the largest first, then each time the
+one whose contents the last 4 MiB hold most of.
 Data is compressed by default: one LZ stream through all entries (4 MiB dictionary).
   --level N        1 (fastest) .. 5 (smallest); default 4
   --no-x86-filter  leave x86 programs as they are (by default the code sections of 32- and

@@ -56,8 +56,9 @@ protected:
     std::filesystem::path output_ = temp_.path() / "SetupZarvo.rar";
 };
 
+// Nothing alike: the larger first.
 const std::string kExpectedDistList =
-    "Orvan.exe\r\nZarvoKernel.tlb\r\nempty.ini\r\n" + kPrivet + "\r\n" + kYolka + "\r\n";
+    "Orvan.exe\r\n" + kYolka + "\r\n" + kPrivet + "\r\nZarvoKernel.tlb\r\nempty.ini\r\n";
 
 // bsdtar reads no solid compressed data, so it checks the stored form.
 TEST_F(PayloadTest, BsdtarReadsEntriesInOrderWithTheirBytes) {
@@ -65,8 +66,8 @@ TEST_F(PayloadTest, BsdtarReadsEntriesInOrderWithTheirBytes) {
     ASSERT_EQ(run.exitCode, 0) << run.err;
 
     EXPECT_EQ(BsdtarList(output_),
-              (std::vector<std::string>{"RTW32.dll", "Dist.lst", "Dist/Orvan.exe", "Dist/ZarvoKernel.tlb",
-                                        "Dist/empty.ini", "Dist/" + kPrivet, "Dist/" + kYolka}));
+              (std::vector<std::string>{"RTW32.dll", "Dist.lst", "Dist/Orvan.exe", "Dist/" + kYolka,
+                                        "Dist/" + kPrivet, "Dist/ZarvoKernel.tlb", "Dist/empty.ini"}));
 
     const TRunResult runtime = BsdtarExtract(output_, "RTW32.dll");
     EXPECT_EQ(runtime.exitCode, 0) << runtime.err;
@@ -111,10 +112,10 @@ TEST_F(PayloadTest, HeadersCarryTheInstallersFormat) {
         {"RTW32.dll", dos(2024, 1, 1, 3, 0, 2), "runtime library bytes"},
         {"Dist.lst", dos(2024, 1, 1, 4, 0, 0), kExpectedDistList}, // the newest product file's time
         {"Dist\\Orvan.exe", dos(2024, 1, 1, 4, 0, 0), bytesOf("Orvan.exe")},
+        {"Dist\\" + kYolka, dos(2024, 1, 1, 3, 0, 0), bytesOf("Ёлка.dat")},
+        {"Dist\\" + kPrivet, dos(2024, 1, 1, 3, 1, 0), bytesOf("Привет.txt")},
         {"Dist\\ZarvoKernel.tlb", dos(2024, 1, 1, 3, 0, 6), bytesOf("ZarvoKernel.tlb")}, // 7 s rounds down
         {"Dist\\empty.ini", dos(1980, 1, 1, 0, 0, 0), ""}, // before 1980: the earliest DOS time
-        {"Dist\\" + kPrivet, dos(2024, 1, 1, 3, 1, 0), bytesOf("Привет.txt")},
-        {"Dist\\" + kYolka, dos(2024, 1, 1, 3, 0, 0), bytesOf("Ёлка.dat")},
     };
     const std::vector<TStoredEntry> entries = WalkFileHeaders(archive);
     ASSERT_EQ(entries.size(), std::size(expected));

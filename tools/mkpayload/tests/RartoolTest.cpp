@@ -24,6 +24,28 @@ std::string HexCrc(const std::string& bytes) {
     return hex;
 }
 
+// rartool's test of every entry: in this order, with these bytes, each "ok".
+void ExpectTestedInOrder(const std::filesystem::path& archive,
+                         const std::vector<std::pair<std::string, std::string>>& expected) {
+    const TRunResult tested = RunProgram({RARTOOL_EXE, "t", archive.string()});
+    EXPECT_EQ(tested.exitCode, 0) << tested.err;
+    std::istringstream lines(tested.out);
+    size_t index = 0;
+    for (std::string line; std::getline(lines, line); ++index) {
+        ASSERT_LT(index, expected.size()) << "extra line: " << line;
+        const std::vector<std::string> fields = SplitTabs(line);
+        ASSERT_EQ(fields.size(), 5u) << line;
+        std::string name = fields[0];
+        std::replace(name.begin(), name.end(), '/', '\\');
+        const auto& [expectedName, bytes] = expected[index];
+        EXPECT_EQ(name, expectedName);
+        EXPECT_EQ(fields[1], std::to_string(bytes.size())) << expectedName;
+        EXPECT_EQ(fields[2], HexCrc(bytes)) << expectedName;
+        EXPECT_EQ(fields[4], "ok") << expectedName;
+    }
+    EXPECT_EQ(index, expected.size());
+}
+
 TEST(MkpayloadRartool, EveryEntryTestsOk) {
     TempDir temp;
     const std::filesystem::path product = temp.path() / "product";
@@ -44,30 +66,42 @@ TEST(MkpayloadRartool, EveryEntryTestsOk) {
     const TRunResult build = RunMkpayload(product, temp.path() / "RTW32.dll", archive);
     ASSERT_EQ(build.exitCode, 0) << build.err;
 
-    const TRunResult tested = RunProgram({RARTOOL_EXE, "t", archive.string()});
-    EXPECT_EQ(tested.exitCode, 0) << tested.err;
-    const std::vector<std::pair<std::string, std::string>> expected = {
-        {"RTW32.dll", "runtime"},
-        {"Dist.lst", "Orvan.exe\r\nempty.ini\r\n\x8D\xA0\xE1\xE2\xE0\xAE\xA9\xAA\xA8.ini\r\n"},
-        {"Dist\\Orvan.exe", files[0].bytes},
-        {"Dist\\empty.ini", files[1].bytes},
-        {"Dist\\Настройки.ini", files[2].bytes},
-    };
-    std::istringstream lines(tested.out);
-    size_t index = 0;
-    for (std::string line; std::getline(lines, line); ++index) {
-        ASSERT_LT(index, expected.size()) << "extra line: " << line;
-        const std::vector<std::string> fields = SplitTabs(line);
-        ASSERT_EQ(fields.size(), 5u) << line;
-        std::string name = fields[0];
-        std::replace(name.begin(), name.end(), '/', '\\');
-        const auto& [expectedName, bytes] = expected[index];
-        EXPECT_EQ(name, expectedName);
-        EXPECT_EQ(fields[1], std::to_string(bytes.size())) << expectedName;
-        EXPECT_EQ(fields[2], HexCrc(bytes)) << expectedName;
-        EXPECT_EQ(fields[4], "ok") << expectedName;
+    // Nothing alike: the larger first.
+    ExpectTestedInOrder(archive, {
+                                     {"RTW32.dll", "runtime"},
+                                     {"Dist.lst", "Orvan.exe\r\n\x8D\xA0\xE1\xE2\xE0\xAE\xA9\xAA\xA8.ini\r\nempty.ini\r\n"},
+                                     {"Dist\\Orvan.exe", files[0].bytes},
+                                     {"Dist\\Настройки.ini", files[2].bytes},
+                                     {"Dist\\empty.ini", files[1].bytes},
+                                 });
+}
+
+// Two builds of one library apart in name order, an unrelated file between them: compressed, the
+// second build follows the first, and Dist.lst lists the files as they are stored.
+TEST(MkpayloadRartool, AlikeFilesAreStoredTogether) {
+    TempDir temp;
+    const std::filesystem::path product = temp.path() / "product";
+    std::filesystem::create_directory(product);
+    std::string older = RandomBytes(300000, 1);
+    std::string newer = older.substr(0, 250000);
+    for (size_t at = 0; at < newer.size(); at += 4096) {
+        newer[at] ^= 0x5A;
     }
-    EXPECT_EQ(index, expected.size());
+    const std::string other = RandomBytes(280000, 2);
+    WriteFile(product / "a_older.dll", older);
+    WriteFile(product / "b_other.dat", other);
+    WriteFile(product / "c_newer.dll", newer);
+    WriteFile(temp.path() / "RTW32.dll", "runtime");
+    const std::filesystem::path archive = temp.path() / "payload.rar";
+    ASSERT_EQ(RunMkpayload(product, temp.path() / "RTW32.dll", archive).exitCode, 0);
+
+    ExpectTestedInOrder(archive, {
+                                     {"RTW32.dll", "runtime"},
+                                     {"Dist.lst", "a_older.dll\r\nc_newer.dll\r\nb_other.dat\r\n"},
+                                     {"Dist\\a_older.dll", older},
+                                     {"Dist\\c_newer.dll", newer},
+                                     {"Dist\\b_other.dat", other},
+                                 });
 }
 
 } // namespace

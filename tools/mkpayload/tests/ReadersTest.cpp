@@ -121,9 +121,11 @@ bool FillEdgeCases(const fs::path& product, std::string&) {
     const std::string random = RandomBytes(1 << 20, 7);
     WriteFile(product / "random.bin", random);
     WriteFile(product / "text.ini", MixedText(300000, 3));
-    // Random data again after more than 3 MiB: only matches near the dictionary's limit find it.
-    WriteFile(product / "reach-a.bin", RandomBytes(3u << 20, 8));
-    WriteFile(product / "reach-b.bin", random.substr(1000, 500000));
+    // reach-b repeats reach-a's start and goes right after it (the files are put alike ones
+    // together): only matches near the dictionary's limit find it.
+    const std::string reach = RandomBytes((4u << 20) - 300000, 8);
+    WriteFile(product / "reach-a.bin", reach);
+    WriteFile(product / "reach-b.bin", reach.substr(0, 500000));
     WriteFile(product / "Ёлка.txt", "ёлка ёлка ёлка\r\n");
     WriteFile(product / "zz-empty.dat", "");
     return true;
