@@ -25,7 +25,7 @@ TLz29Packer::TLz29Packer(int level, bool x86Filter)
     : level_(std::clamp(level, kMinLevel, kMaxLevel)), x86Filter_(x86Filter) {
     static constexpr TSettings kSettings[] = {
         {4, 8, 24, false, 8, false}, {12, 16, 48, true, 24, false},        {32, 32, 96, true, 64, false},
-        {8, 32, 64, false, 0, true}, {64, 128, kMaxMatch, false, 0, true},
+        {24, 48, 96, false, 0, true}, {64, 128, kMaxMatch, false, 0, true},
     };
     settings_ = kSettings[level_ - kMinLevel];
     UpdatePrices();
