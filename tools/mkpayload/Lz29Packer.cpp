@@ -24,7 +24,7 @@ constexpr uint8_t kFirstGuessMatch = 9;
 TLz29Packer::TLz29Packer(int level, bool x86Filter)
     : level_(std::clamp(level, kMinLevel, kMaxLevel)), x86Filter_(x86Filter) {
     static constexpr TSettings kSettings[] = {
-        {4, 8, 24, false, 8, false}, {12, 16, 48, true, 24, false},        {32, 32, 96, true, 64, false},
+        {4, 8, 24, false, 8, false},  {12, 16, 48, true, 24, false},        {32, 32, 96, true, 64, false},
         {24, 48, 96, false, 0, true}, {64, 128, kMaxMatch, false, 0, true},
     };
     settings_ = kSettings[level_ - kMinLevel];

@@ -67,13 +67,14 @@ TEST(MkpayloadRartool, EveryEntryTestsOk) {
     ASSERT_EQ(build.exitCode, 0) << build.err;
 
     // Nothing alike: the larger first.
-    ExpectTestedInOrder(archive, {
-                                     {"RTW32.dll", "runtime"},
-                                     {"Dist.lst", "Orvan.exe\r\n\x8D\xA0\xE1\xE2\xE0\xAE\xA9\xAA\xA8.ini\r\nempty.ini\r\n"},
-                                     {"Dist\\Orvan.exe", files[0].bytes},
-                                     {"Dist\\Настройки.ini", files[2].bytes},
-                                     {"Dist\\empty.ini", files[1].bytes},
-                                 });
+    ExpectTestedInOrder(
+        archive, {
+                     {"RTW32.dll", "runtime"},
+                     {"Dist.lst", "Orvan.exe\r\n\x8D\xA0\xE1\xE2\xE0\xAE\xA9\xAA\xA8.ini\r\nempty.ini\r\n"},
+                     {"Dist\\Orvan.exe", files[0].bytes},
+                     {"Dist\\Настройки.ini", files[2].bytes},
+                     {"Dist\\empty.ini", files[1].bytes},
+                 });
 }
 
 // Two builds of one library apart in name order, an unrelated file between them: compressed, the
