@@ -3,18 +3,19 @@
 #include "DataSource.h"
 
 #include <algorithm>
-#include <array>
+#include <bit>
 #include <cstring>
 #include <deque>
-#include <unordered_map>
 
 namespace mkpayload {
 namespace {
 
-// One 8-byte string in 64 is sampled, chosen by its hash so that the same strings are sampled in
-// every file: about 1.5% of the bytes, enough to see which files share their contents.
+// One 8-byte string in 64 or more is sampled, chosen by its hash so that the same strings are
+// sampled in every file: enough to see which files share their contents, and for a large product
+// sparser, so that the samples stay within a few million.
 constexpr unsigned kStringBytes = 8;
-constexpr uint32_t kSampleMask = 63;
+constexpr uint64_t kMinSampleSpacing = 64;
+constexpr uint64_t kMostSamples = 4u << 20;
 
 uint32_t HashOf(const uint8_t* at) {
     uint64_t v;
@@ -23,7 +24,8 @@ uint32_t HashOf(const uint8_t* at) {
 }
 
 // The file's sampled strings' hashes, sorted, each once.
-bool Sketch(const TProductFile& file, std::vector<uint32_t>& sketch, std::string& error) {
+bool Sketch(const TProductFile& file, uint32_t sampleMask, std::vector<uint32_t>& sketch,
+            std::string& error) {
     TFileSource source;
     if (!source.Open(file.path, error)) {
         return false;
@@ -40,7 +42,7 @@ bool Sketch(const TProductFile& file, std::vector<uint32_t>& sketch, std::string
         }
         const size_t filled = carried + got;
         for (size_t at = 0; at + kStringBytes <= filled; ++at) {
-            if (const uint32_t h = HashOf(&buffer[at]); (h & kSampleMask) == 0) {
+            if (const uint32_t h = HashOf(&buffer[at]); (h & sampleMask) == 0) {
                 sketch.push_back(h);
             }
         }
@@ -56,27 +58,35 @@ bool Sketch(const TProductFile& file, std::vector<uint32_t>& sketch, std::string
 
 bool OrderForCompression(std::vector<TProductFile>& files, uint64_t window, std::string& error) {
     const size_t n = files.size();
+    uint64_t total = 0;
+    for (const TProductFile& file : files) {
+        total += file.size;
+    }
+    const auto sampleMask =
+        static_cast<uint32_t>(std::bit_ceil(std::max(kMinSampleSpacing, total / kMostSamples)) - 1);
     // Each file's sampled strings as small numbers, and for each string the files that hold it.
-    std::vector<std::vector<uint32_t>> strings(n);
-    std::vector<std::vector<uint32_t>> holders;
-    {
-        std::unordered_map<uint32_t, uint32_t> numbers;
-        for (size_t f = 0; f < n; ++f) {
-            std::vector<uint32_t> sketch;
-            if (!Sketch(files[f], sketch, error)) {
-                error = files[f].path.string() + ": " + error;
-                return false;
-            }
-            for (const uint32_t h : sketch) {
-                const auto [it, added] = numbers.emplace(h, static_cast<uint32_t>(holders.size()));
-                if (added) {
-                    holders.emplace_back();
-                }
-                holders[it->second].push_back(static_cast<uint32_t>(f));
-                strings[f].push_back(it->second);
-            }
+    std::vector<std::pair<uint32_t, uint32_t>> samples; // hash, file
+    for (size_t f = 0; f < n; ++f) {
+        std::vector<uint32_t> sketch;
+        if (!Sketch(files[f], sampleMask, sketch, error)) {
+            error = files[f].path.string() + ": " + error;
+            return false;
+        }
+        for (const uint32_t h : sketch) {
+            samples.emplace_back(h, static_cast<uint32_t>(f));
         }
     }
+    std::sort(samples.begin(), samples.end());
+    std::vector<std::vector<uint32_t>> strings(n);
+    std::vector<std::vector<uint32_t>> holders;
+    for (size_t i = 0; i < samples.size(); ++i) {
+        if (i == 0 || samples[i].first != samples[i - 1].first) {
+            holders.emplace_back();
+        }
+        holders.back().push_back(samples[i].second);
+        strings[samples[i].second].push_back(static_cast<uint32_t>(holders.size() - 1));
+    }
+    samples = {};
 
     // inWindow[s]: how many files in the window hold string s; known[f]: how many of f's strings the
     // window holds. Both change only as files come into the window and leave it.
