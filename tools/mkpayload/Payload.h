@@ -18,8 +18,8 @@ struct TPayloadSummary {
 };
 
 // Entries in stored order: RTW32.dll, Dist.lst, then Dist\<name> for every product file in
-// Dist.lst's order, which puts alike files together (EntryOrder.h). False with `error` (possibly several lines) when the input is refused or
-// the archive cannot be written; the output is then left as it was.
+// Dist.lst's order, which puts alike files together (EntryOrder.h). False with `error` (possibly several
+// lines) when the input is refused or the archive cannot be written; the output is then left as it was.
 bool BuildPayload(const std::filesystem::path& productFolder, const std::filesystem::path& runtimeLibrary,
                   const std::filesystem::path& output, const TPackOptions& options, TPayloadSummary& summary,
                   std::string& error);
