@@ -21,13 +21,18 @@ constexpr uint8_t kFirstGuessMatch = 9;
 
 } // namespace
 
-TLz29Packer::TLz29Packer(int level, bool x86Filter)
-    : level_(std::clamp(level, kMinLevel, kMaxLevel)), x86Filter_(x86Filter) {
+TLz29Packer::TSettings TLz29Packer::SettingsOf(int level) {
     static constexpr TSettings kSettings[] = {
-        {4, 8, 24, false, 8, false},  {12, 16, 48, true, 24, false},        {32, 32, 96, true, 64, false},
-        {24, 48, 96, false, 0, true}, {64, 128, kMaxMatch, false, 0, true},
+        {4, 8, 24, false, 8, false}, {12, 16, 48, true, 24, false},       {32, 32, 96, true, 64, false},
+        {24, 0, 96, false, 0, true}, {256, 0, kMaxMatch, false, 0, true},
     };
-    settings_ = kSettings[level_ - kMinLevel];
+    return kSettings[level - kMinLevel];
+}
+
+TLz29Packer::TLz29Packer(int level, bool x86Filter)
+    : level_(std::clamp(level, kMinLevel, kMaxLevel)), settings_(SettingsOf(level_)),
+      finder_(settings_.optimal ? TMatchFinder::EIndex::Trees : TMatchFinder::EIndex::Chains),
+      x86Filter_(x86Filter) {
     UpdatePrices();
 }
 
@@ -322,11 +327,9 @@ void TLz29Packer::Plan(uint64_t limit) {
         }
         matches_.clear();
         if (longest < settings_.enough) {
-            finder_.Search(at, maxLength, settings_.depth, settings_.good, settings_.enough,
-                           [&](unsigned length, uint32_t distance) {
-                               matches_.push_back({length, distance});
-                               return true;
-                           });
+            finder_.TreeSearch(at, maxLength, settings_.depth, [&](unsigned length, uint32_t distance) {
+                matches_.push_back({length, distance});
+            });
         }
         unsigned from = 3;
         for (const TMatch& m : matches_) {

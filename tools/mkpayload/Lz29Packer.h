@@ -37,14 +37,15 @@ private:
         int gain = 0; // estimated bits saved against literals
     };
     struct TSettings {
-        unsigned depth;    // hash chain steps
-        unsigned good;     // a match this long cuts the remaining steps to a quarter
+        unsigned depth;    // hash chain steps, or tree nodes walked when optimal
+        unsigned good;     // a match this long cuts the remaining chain steps to a quarter
         unsigned enough;   // a match this long ends the search
         bool lazy;         // look one byte ahead before taking a match
         unsigned indexAll; // longer matches leave their inner positions out of the index (0: never)
-        bool optimal;      // choose the cheapest path through a stretch instead (depth, good, enough
-                           // as above; a match of `enough` bytes ends the stretch)
+        bool optimal;      // choose the cheapest path through a stretch instead, with matches from the
+                           // binary trees (a match of `enough` bytes ends the stretch)
     };
+    static TSettings SettingsOf(int level);
     // A position of the stretch being planned: the cheapest way found to reach it, and the decoder's
     // distances and last length after that way.
     struct TNode {

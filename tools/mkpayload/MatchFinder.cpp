@@ -11,8 +11,15 @@ constexpr uint64_t kDropStep = 8u << 20;
 
 } // namespace
 
-TMatchFinder::TMatchFinder()
-    : head_(size_t{1} << kHashBits, 0), head3_(size_t{1} << kHash3Bits, 0), chain_(kWindowSize, 0) {}
+TMatchFinder::TMatchFinder(EIndex index)
+    : head_(size_t{1} << kHashBits, 0), head3_(size_t{1} << kHash3Bits, 0) {
+    if (index == EIndex::Chains) {
+        chain_.assign(kWindowSize, 0);
+    } else {
+        before_.assign(kWindowSize, 0);
+        after_.assign(kWindowSize, 0);
+    }
+}
 
 void TMatchFinder::Append(std::span<const uint8_t> data, uint64_t keepFrom) {
     const uint64_t keep = keepFrom > kWindowSize ? keepFrom - kWindowSize : 0;
@@ -27,20 +34,23 @@ void TMatchFinder::Append(std::span<const uint8_t> data, uint64_t keepFrom) {
 
 unsigned TMatchFinder::MatchLength(uint64_t at, uint32_t distance, unsigned maxLength) const {
     const uint8_t* here = Data(at);
-    const uint8_t* there = here - distance;
-    unsigned n = 0;
-    while (n + 8 <= maxLength) {
-        uint64_t a = 0;
-        uint64_t b = 0;
-        std::memcpy(&a, here + n, 8);
-        std::memcpy(&b, there + n, 8);
-        if (a != b) {
+    return CommonLength(here, here - distance, 0, maxLength);
+}
+
+unsigned TMatchFinder::CommonLength(const uint8_t* a, const uint8_t* b, unsigned from, unsigned limit) {
+    unsigned n = from;
+    while (n + 8 <= limit) {
+        uint64_t x = 0;
+        uint64_t y = 0;
+        std::memcpy(&x, a + n, 8);
+        std::memcpy(&y, b + n, 8);
+        if (x != y) {
             // Little-endian loads: the lowest differing bit is in the first differing byte.
-            return n + static_cast<unsigned>(__builtin_ctzll(a ^ b) / 8);
+            return n + static_cast<unsigned>(__builtin_ctzll(x ^ y) / 8);
         }
         n += 8;
     }
-    while (n < maxLength && here[n] == there[n]) {
+    while (n < limit && a[n] == b[n]) {
         ++n;
     }
     return n;

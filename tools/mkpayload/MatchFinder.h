@@ -1,10 +1,13 @@
 // The compressor's view of the solid stream: the bytes of the last 4 MiB (and whatever has arrived
-// beyond), with hash chains over 4-byte prefixes to find earlier occurrences, and the latest
-// occurrence of each 3-byte prefix beside them.
+// beyond), with an index over 4-byte prefixes to find earlier occurrences, and the latest
+// occurrence of each 3-byte prefix beside it. The index is either hash chains, cheap to keep and
+// walked nearest first, or binary trees, which every position has to go into but whose walk meets
+// ever longer matches and so finds the long ones in far fewer steps.
 #pragma once
 
 #include "Lz29Format.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -18,7 +21,8 @@ struct TMatch {
 
 class TMatchFinder {
 public:
-    TMatchFinder();
+    enum class EIndex { Chains, Trees };
+    explicit TMatchFinder(EIndex index);
 
     // Adds bytes at the end of the stream. Bytes more than a window behind `keepFrom` may go.
     void Append(std::span<const uint8_t> data, uint64_t keepFrom);
@@ -37,6 +41,12 @@ public:
     // better one, and indexing every byte is most of the cost on repetitive data.
     void SkipIndex(uint64_t from, uint64_t to);
 
+    // Trees: hands every match longer than those before it to `found(length, distance)`, walking at
+    // most `depth` nodes of the tree of the 4 bytes at `at`; every position before `at` goes into the
+    // trees first, and `at` itself with the walk.
+    template <class TFound> void TreeSearch(uint64_t at, unsigned maxLength, unsigned depth, TFound&& found);
+
+    // Chains:
     template <class TBetter>
     void Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned good, unsigned enough,
                 TBetter&& better);
@@ -44,6 +54,8 @@ public:
 private:
     static constexpr unsigned kHashBits = 20;
     static constexpr unsigned kHash3Bits = 16;
+    // How many bytes from `from` on a and b have in common, up to `limit`.
+    static unsigned CommonLength(const uint8_t* a, const uint8_t* b, unsigned from, unsigned limit);
     uint32_t HashAt(uint64_t at) const;
     uint32_t Hash3At(uint64_t at) const;
     void IndexUpTo(uint64_t at);
@@ -59,7 +71,94 @@ private:
     std::vector<uint32_t> head_;  // newest occurrence per hash; 0 = none
     std::vector<uint32_t> head3_; // the same for 3-byte prefixes, without chains
     std::vector<uint32_t> chain_; // previous occurrence, by position mod window
+    // The trees' links, by position mod window: the nodes whose following bytes sort before and
+    // after the position's own.
+    std::vector<uint32_t> before_;
+    std::vector<uint32_t> after_;
+
+    template <class TFound> void PutInTree(uint64_t at, unsigned depth, TFound&& found);
 };
+
+// Walks down from the newest position with the same 4-byte hash, comparing the bytes that follow,
+// and rebuilds the tree with `at` at its root: each node passed goes to the side of `at` its bytes
+// sort on. The bytes both bounds of the current subtree share with `at` need no comparing again.
+template <class TFound> void TMatchFinder::PutInTree(uint64_t at, unsigned depth, TFound&& found) {
+    const unsigned limit = static_cast<unsigned>(std::min<uint64_t>(kMaxMatch, end_ - at));
+    uint32_t& head = head_[HashAt(at)];
+    uint32_t link = head;
+    head = static_cast<uint32_t>(at + 1);
+    const uint8_t* here = Data(at);
+    uint32_t* beforeSlot = &before_[at & (kWindowSize - 1)];
+    uint32_t* afterSlot = &after_[at & (kWindowSize - 1)];
+    unsigned beforeShared = 0;
+    unsigned afterShared = 0;
+    unsigned longest = 0;
+    for (;; --depth) {
+        const uint32_t distance = static_cast<uint32_t>(at + 1) - link;
+        if (link == 0 || distance == 0 || distance > kMaxDistance || depth == 0) {
+            *beforeSlot = 0;
+            *afterSlot = 0;
+            return;
+        }
+        const uint64_t candidate = at - distance;
+        const uint8_t* there = Data(candidate);
+        const unsigned length = CommonLength(here, there, std::min(beforeShared, afterShared), limit);
+        if (length > longest) {
+            longest = length;
+            found(length, distance);
+        }
+        const size_t node = candidate & (kWindowSize - 1);
+        if (length == limit) {
+            // As good as equal: `at` takes the node's place and its subtrees.
+            *beforeSlot = before_[node];
+            *afterSlot = after_[node];
+            return;
+        }
+        if (there[length] < here[length]) {
+            *beforeSlot = link;
+            beforeSlot = &after_[node];
+            link = *beforeSlot;
+            beforeShared = length;
+        } else {
+            *afterSlot = link;
+            afterSlot = &before_[node];
+            link = *afterSlot;
+            afterShared = length;
+        }
+    }
+}
+
+template <class TFound>
+void TMatchFinder::TreeSearch(uint64_t at, unsigned maxLength, unsigned depth, TFound&& found) {
+    // A position waits for its fourth byte.
+    for (const uint64_t limit = std::min(at, end_ >= 4 ? end_ - 4 : 0); indexed_ < limit; ++indexed_) {
+        head3_[Hash3At(indexed_)] = static_cast<uint32_t>(indexed_ + 1);
+        PutInTree(indexed_, depth, [](unsigned, uint32_t) {});
+    }
+    if (maxLength < 3 || at + 4 > end_) {
+        return;
+    }
+    unsigned longest = 0;
+    uint32_t& near = head3_[Hash3At(at)];
+    if (const uint32_t distance = static_cast<uint32_t>(at + 1) - near;
+        near != 0 && distance != 0 && distance <= kMaxDistance) {
+        if (const unsigned length = MatchLength(at, distance, maxLength); length >= 3) {
+            longest = length;
+            found(length, distance);
+        }
+    }
+    near = static_cast<uint32_t>(at + 1);
+    PutInTree(at, depth, [&](unsigned, uint32_t distance) {
+        // The trees compare up to the longest match; the caller's limit (the entry's end, a filter
+        // block's edge) may cut it shorter, and a link from before a 4 GiB wrap may lead anywhere,
+        // so the bytes decide.
+        if (const unsigned length = MatchLength(at, distance, maxLength); length > longest) {
+            longest = length;
+            found(length, distance);
+        }
+    });
+    indexed_ = at + 1;
+}
 
 template <class TBetter>
 void TMatchFinder::Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned good, unsigned enough,
