@@ -33,23 +33,21 @@ public:
     // caller keeps within the stream).
     unsigned MatchLength(uint64_t at, uint32_t distance, unsigned maxLength) const;
 
-    // Walks at most `depth` earlier occurrences of the 3 bytes at `at` (nearest first) and hands each
-    // one's length to `better(length, distance)`, which says whether it is the best so far. Once a
-    // match reaches `good` bytes only a quarter of the remaining steps are taken; `enough` bytes end
-    // the walk. Positions before `at` are indexed first.
-    // Leaves the positions in [from, to) out of the index: inside a long match they rarely start a
-    // better one, and indexing every byte is most of the cost on repetitive data.
+    // Chains: walks at most `depth` earlier occurrences of the 3 bytes at `at` (nearest first) and
+    // hands each one's length to `better(length, distance)`, which says whether it is the best so far.
+    // Once a match reaches `good` bytes only a quarter of the remaining steps are taken; `enough` bytes
+    // end the walk. Positions before `at` are indexed first.
+    template <class TBetter>
+    void Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned good, unsigned enough,
+                TBetter&& better);
+    // Chains: leaves the positions in [from, to) out of the index: inside a long match they rarely
+    // start a better one, and indexing every byte is most of the cost on repetitive data.
     void SkipIndex(uint64_t from, uint64_t to);
 
     // Trees: hands every match longer than those before it to `found(length, distance)`, walking at
     // most `depth` nodes of the tree of the 4 bytes at `at`; every position before `at` goes into the
     // trees first, and `at` itself with the walk.
     template <class TFound> void TreeSearch(uint64_t at, unsigned maxLength, unsigned depth, TFound&& found);
-
-    // Chains:
-    template <class TBetter>
-    void Search(uint64_t at, unsigned maxLength, unsigned depth, unsigned good, unsigned enough,
-                TBetter&& better);
 
 private:
     static constexpr unsigned kHashBits = 20;
