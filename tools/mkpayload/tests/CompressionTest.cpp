@@ -3,6 +3,7 @@
 #include "HuffmanCode.h"
 #include "Lz29Format.h"
 #include "Lz29Packer.h"
+#include "MatchFinder.h"
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -285,6 +286,35 @@ TEST(Lz29Packer, RefusesDataThatDisagreesWithTheAnnouncedSize) {
     fewer.BeginEntry(150);
     EXPECT_TRUE(fewer.Pack(data, sink));
     EXPECT_FALSE(fewer.EndEntry(sink, form));
+}
+
+// A long match far back behind hundreds of nearer short ones with the same first 4 bytes: the tree
+// walk meets it within a few nodes, reporting only ever longer matches, each as long as it says.
+TEST(MatchFinder, TreesReachTheLongMatchBehindManyShortOnes) {
+    const std::string tail = RandomBytes(300, 21);
+    std::string stream = "ABCD" + tail;
+    for (uint32_t i = 0; i < 500; ++i) {
+        stream += "ABCD" + RandomBytes(4, 100 + i);
+    }
+    const uint64_t at = stream.size();
+    stream += "ABCD" + tail.substr(0, 200) + "!";
+    const auto bytes = std::span(reinterpret_cast<const uint8_t*>(stream.data()), stream.size());
+
+    lz29::TMatchFinder finder(lz29::TMatchFinder::EIndex::Trees);
+    finder.Append(bytes, 0);
+    std::vector<lz29::TMatch> found;
+    finder.TreeSearch(at, lz29::kMaxMatch, 24, [&](unsigned length, uint32_t distance) {
+        found.push_back({length, distance});
+    });
+    ASSERT_FALSE(found.empty());
+    for (size_t i = 0; i < found.size(); ++i) {
+        EXPECT_EQ(finder.MatchLength(at, found[i].distance, lz29::kMaxMatch), found[i].length);
+        if (i > 0) {
+            EXPECT_GT(found[i].length, found[i - 1].length);
+        }
+    }
+    EXPECT_EQ(found.back().length, 204u);
+    EXPECT_EQ(found.back().distance, at);
 }
 
 } // namespace
