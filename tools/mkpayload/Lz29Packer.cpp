@@ -69,6 +69,11 @@ int TLz29Packer::DistanceCost(uint32_t distance) const {
            (slot.slot >= 10 ? slot.bits - 4 + prices_[kLowStart + (slot.extra & 15)] : slot.bits);
 }
 
+int TLz29Packer::ShortCost(uint32_t distance) const {
+    const TSlot slot = ShortDistanceSlot(distance);
+    return prices_[kFirstShortDistance + slot.slot] + slot.bits;
+}
+
 int TLz29Packer::NewDistanceCost(unsigned length, uint32_t distance) const {
     return newLengthPrices_[length - 3 - LengthBonus(distance)] + DistanceCost(distance);
 }
@@ -342,18 +347,8 @@ void TLz29Packer::Plan(uint64_t limit) {
             from = std::max(from, m.length + 1);
             longest = std::max(longest, m.length);
         }
-        {
-            const uint32_t reach = static_cast<uint32_t>(std::min<uint64_t>(kShortReach, at));
-            const uint8_t first = finder_.ByteAt(at);
-            const uint8_t second = finder_.ByteAt(at + 1);
-            for (uint32_t distance = 1; distance <= reach; ++distance) {
-                if (finder_.ByteAt(at - distance) == first && finder_.ByteAt(at - distance + 1) == second) {
-                    const TSlot slot = ShortDistanceSlot(distance);
-                    relax(i, i + 2, price + prices_[kFirstShortDistance + slot.slot] + slot.bits,
-                          TChoice{TChoice::EKind::Short, 2, distance, 0, 0});
-                    break;
-                }
-            }
+        if (const uint32_t distance = finder_.NearestPair(at, kShortReach); distance != 0) {
+            relax(i, i + 2, price + ShortCost(distance), TChoice{TChoice::EKind::Short, 2, distance, 0, 0});
         }
         if (longest >= settings_.enough) {
             span = i + longest;
@@ -401,17 +396,9 @@ TLz29Packer::TChoice TLz29Packer::Best(uint64_t at) {
                        return true;
                    });
     if (best.kind == TChoice::EKind::Literal) {
-        const uint32_t reach = static_cast<uint32_t>(std::min<uint64_t>(kShortReach, at));
-        const uint8_t first = finder_.ByteAt(at);
-        const uint8_t second = finder_.ByteAt(at + 1);
-        for (uint32_t distance = 1; distance <= reach; ++distance) {
-            if (finder_.ByteAt(at - distance) == first && finder_.ByteAt(at - distance + 1) == second) {
-                const TSlot slot = ShortDistanceSlot(distance);
-                const int gain = 2 * literalPrice_ - (prices_[kFirstShortDistance + slot.slot] + slot.bits);
-                if (gain > 0) {
-                    best = {TChoice::EKind::Short, 2, distance, 0, gain};
-                }
-                break;
+        if (const uint32_t distance = finder_.NearestPair(at, kShortReach); distance != 0) {
+            if (const int gain = 2 * literalPrice_ - ShortCost(distance); gain > 0) {
+                best = {TChoice::EKind::Short, 2, distance, 0, gain};
             }
         }
     }

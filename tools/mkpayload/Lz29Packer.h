@@ -68,6 +68,7 @@ private:
     void EmitFilterRecords();
     void UpdatePrices();
     int DistanceCost(uint32_t distance) const;
+    int ShortCost(uint32_t distance) const; // a length-2 match
     int NewDistanceCost(unsigned length, uint32_t distance) const;
     int OldDistanceCost(unsigned index, unsigned length, unsigned lastLength) const;
     int NewDistanceGain(unsigned length, uint32_t distance) const;

@@ -37,6 +37,17 @@ unsigned TMatchFinder::MatchLength(uint64_t at, uint32_t distance, unsigned maxL
     return CommonLength(here, here - distance, 0, maxLength);
 }
 
+uint32_t TMatchFinder::NearestPair(uint64_t at, uint32_t reach) const {
+    const uint8_t* here = Data(at);
+    const uint32_t limit = static_cast<uint32_t>(std::min<uint64_t>(reach, at));
+    for (uint32_t distance = 1; distance <= limit; ++distance) {
+        if (const uint8_t* there = here - distance; there[0] == here[0] && there[1] == here[1]) {
+            return distance;
+        }
+    }
+    return 0;
+}
+
 unsigned TMatchFinder::CommonLength(const uint8_t* a, const uint8_t* b, unsigned from, unsigned limit) {
     unsigned n = from;
     while (n + 8 <= limit) {

@@ -32,6 +32,8 @@ public:
     // Common length of the bytes at `at` and `distance` bytes before, up to maxLength (which the
     // caller keeps within the stream).
     unsigned MatchLength(uint64_t at, uint32_t distance, unsigned maxLength) const;
+    // The distance to the nearest earlier copy of the 2 bytes at `at` at most `reach` back; 0 if none.
+    uint32_t NearestPair(uint64_t at, uint32_t reach) const;
 
     // Chains: walks at most `depth` earlier occurrences of the 3 bytes at `at` (nearest first) and
     // hands each one's length to `better(length, distance)`, which says whether it is the best so far.
