@@ -16,6 +16,9 @@ constexpr std::array<uint8_t, 57> kE8E9Program = {
 
 // Addresses are made absolute within an image of this size, as the readers assume.
 constexpr int64_t kImageSize = 0x1000000;
+// The readers add an operand's position to it in 32 bits and look at the sign: from 2 GiB into a
+// file on, what they undo is no longer what was done, so code there stays as it is.
+constexpr uint64_t kFilteredReach = 0x80000000;
 
 constexpr uint32_t kCodeSection = 0x00000020;
 constexpr uint32_t kExecutable = 0x20000000;
@@ -61,8 +64,9 @@ std::vector<TRange> FindCode(std::span<const uint8_t> head, uint64_t entrySize) 
         const size_t at = static_cast<size_t>(table + 40 * i);
         const uint64_t size = Load32(head, at + 16);
         const uint64_t offset = Load32(head, at + 20);
-        if ((Load32(head, at + 36) & (kCodeSection | kExecutable)) != 0 && offset < entrySize && size > 0) {
-            code.push_back({offset, std::min(entrySize, offset + size)});
+        const uint64_t end = std::min({entrySize, offset + size, kFilteredReach});
+        if ((Load32(head, at + 36) & (kCodeSection | kExecutable)) != 0 && offset < end) {
+            code.push_back({offset, end});
         }
     }
     std::sort(code.begin(), code.end(), [](const TRange& a, const TRange& b) { return a.begin < b.begin; });
