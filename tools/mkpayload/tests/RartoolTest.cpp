@@ -1,4 +1,5 @@
-// The project's own reader must accept the payload: every entry tested with status "ok".
+// The project's own reader must accept the payload: every entry tested with status "ok", in the order
+// that puts alike files together.
 #include "TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -24,11 +25,49 @@ std::string HexCrc(const std::string& bytes) {
     return hex;
 }
 
-// rartool's test of every entry: in this order, with these bytes, each "ok".
-void ExpectTestedInOrder(const std::filesystem::path& archive,
-                         const std::vector<std::pair<std::string, std::string>>& expected) {
+TEST(MkpayloadRartool, EveryEntryTestsOk) {
+    TempDir temp;
+    const std::filesystem::path product = temp.path() / "product";
+    std::filesystem::create_directory(product);
+    // Two builds of one library apart by name with an unrelated file between them: the second build
+    // follows the first. Nothing else is alike: the larger first.
+    const std::string older = RandomBytes(300000, 1);
+    std::string newer = older.substr(0, 250000);
+    for (size_t at = 0; at < newer.size(); at += 4096) {
+        newer[at] ^= 0x5A;
+    }
+    const struct {
+        std::string name; // UTF-8, as rartool prints it
+        std::string bytes;
+    } files[] = {
+        {"Orvan.exe", std::string(100000, 'o') + std::string(3, '\0')},
+        {"empty.ini", ""},
+        {"Настройки.ini", "[Вирдана]\r\n"},
+        {"a_older.dll", older},
+        {"b_other.dat", RandomBytes(280000, 2)},
+        {"c_newer.dll", newer},
+    };
+    for (const auto& file : files) {
+        WriteFile(product / file.name, file.bytes);
+    }
+    WriteFile(temp.path() / "RTW32.dll", "runtime");
+    const std::filesystem::path archive = temp.path() / "payload.rar";
+    const TRunResult build = RunMkpayload(product, temp.path() / "RTW32.dll", archive);
+    ASSERT_EQ(build.exitCode, 0) << build.err;
+
     const TRunResult tested = RunProgram({RARTOOL_EXE, "t", archive.string()});
     EXPECT_EQ(tested.exitCode, 0) << tested.err;
+    const std::vector<std::pair<std::string, std::string>> expected = {
+        {"RTW32.dll", "runtime"},
+        {"Dist.lst", "a_older.dll\r\nc_newer.dll\r\nb_other.dat\r\nOrvan.exe\r\n"
+                     "\x8D\xA0\xE1\xE2\xE0\xAE\xA9\xAA\xA8.ini\r\nempty.ini\r\n"},
+        {"Dist\\a_older.dll", files[3].bytes},
+        {"Dist\\c_newer.dll", files[5].bytes},
+        {"Dist\\b_other.dat", files[4].bytes},
+        {"Dist\\Orvan.exe", files[0].bytes},
+        {"Dist\\Настройки.ini", files[2].bytes},
+        {"Dist\\empty.ini", files[1].bytes},
+    };
     std::istringstream lines(tested.out);
     size_t index = 0;
     for (std::string line; std::getline(lines, line); ++index) {
@@ -44,65 +83,6 @@ void ExpectTestedInOrder(const std::filesystem::path& archive,
         EXPECT_EQ(fields[4], "ok") << expectedName;
     }
     EXPECT_EQ(index, expected.size());
-}
-
-TEST(MkpayloadRartool, EveryEntryTestsOk) {
-    TempDir temp;
-    const std::filesystem::path product = temp.path() / "product";
-    std::filesystem::create_directory(product);
-    const struct {
-        std::string name; // UTF-8, as rartool prints it
-        std::string bytes;
-    } files[] = {
-        {"Orvan.exe", std::string(100000, 'o') + std::string(3, '\0')},
-        {"empty.ini", ""},
-        {"Настройки.ini", "[Вирдана]\r\n"},
-    };
-    for (const auto& file : files) {
-        WriteFile(product / file.name, file.bytes);
-    }
-    WriteFile(temp.path() / "RTW32.dll", "runtime");
-    const std::filesystem::path archive = temp.path() / "payload.rar";
-    const TRunResult build = RunMkpayload(product, temp.path() / "RTW32.dll", archive);
-    ASSERT_EQ(build.exitCode, 0) << build.err;
-
-    // Nothing alike: the larger first.
-    ExpectTestedInOrder(
-        archive, {
-                     {"RTW32.dll", "runtime"},
-                     {"Dist.lst", "Orvan.exe\r\n\x8D\xA0\xE1\xE2\xE0\xAE\xA9\xAA\xA8.ini\r\nempty.ini\r\n"},
-                     {"Dist\\Orvan.exe", files[0].bytes},
-                     {"Dist\\Настройки.ini", files[2].bytes},
-                     {"Dist\\empty.ini", files[1].bytes},
-                 });
-}
-
-// Two builds of one library apart in name order, an unrelated file between them: compressed, the
-// second build follows the first, and Dist.lst lists the files as they are stored.
-TEST(MkpayloadRartool, AlikeFilesAreStoredTogether) {
-    TempDir temp;
-    const std::filesystem::path product = temp.path() / "product";
-    std::filesystem::create_directory(product);
-    std::string older = RandomBytes(300000, 1);
-    std::string newer = older.substr(0, 250000);
-    for (size_t at = 0; at < newer.size(); at += 4096) {
-        newer[at] ^= 0x5A;
-    }
-    const std::string other = RandomBytes(280000, 2);
-    WriteFile(product / "a_older.dll", older);
-    WriteFile(product / "b_other.dat", other);
-    WriteFile(product / "c_newer.dll", newer);
-    WriteFile(temp.path() / "RTW32.dll", "runtime");
-    const std::filesystem::path archive = temp.path() / "payload.rar";
-    ASSERT_EQ(RunMkpayload(product, temp.path() / "RTW32.dll", archive).exitCode, 0);
-
-    ExpectTestedInOrder(archive, {
-                                     {"RTW32.dll", "runtime"},
-                                     {"Dist.lst", "a_older.dll\r\nc_newer.dll\r\nb_other.dat\r\n"},
-                                     {"Dist\\a_older.dll", older},
-                                     {"Dist\\c_newer.dll", newer},
-                                     {"Dist\\b_other.dat", other},
-                                 });
 }
 
 } // namespace
