@@ -510,7 +510,7 @@ TEST_F(Wizard, PathPageRefusesWhatCannotBeAnInstallationFolder) {
     // Back and forward again propose the default folder anew.
     ASSERT_TRUE(wizard.Click(TControlId::BackButton));
     ASSERT_TRUE(wizard.WaitForPage(TControlId::SheetNew));
-    EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, true, true}));
+    EXPECT_EQ(SettledButtons(wizard, {false, true, true}), (TButtons{false, true, true}));
     ASSERT_TRUE(wizard.Click(TControlId::ForwardButton));
     ASSERT_TRUE(wizard.WaitForPage(TControlId::SheetPath));
     EXPECT_EQ(Narrow(wizard.Text(TControlId::PathEdit)), Narrow(DefaultInstallFolder()));
