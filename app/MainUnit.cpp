@@ -54,15 +54,16 @@ bool TMainForm::ReadInstallState() {
 }
 
 void TMainForm::ShowPage(TControlId page, bool backEnabled, bool forwardEnabled, bool cancelEnabled) {
+    // The buttons first: a page never shows with the buttons of the page before it.
+    EnableWindow(Control(TControlId::ForwardButton), forwardEnabled);
+    EnableWindow(Control(TControlId::BackButton), backEnabled);
+    EnableWindow(Control(TControlId::CancelButton), cancelEnabled);
     if (page != currentPage_) {
         ShowWindow(Control(page), SW_SHOW);
         if (currentPage_ != TControlId::None)
             ShowWindow(Control(currentPage_), SW_HIDE);
         currentPage_ = page;
     }
-    EnableWindow(Control(TControlId::ForwardButton), forwardEnabled);
-    EnableWindow(Control(TControlId::BackButton), backEnabled);
-    EnableWindow(Control(TControlId::CancelButton), cancelEnabled);
     // The focus may have been on a control that is now hidden or disabled.
     HWND focus = GetFocus();
     if (focus != nullptr && IsChild(handle_, focus) && (!IsWindowVisible(focus) || !IsWindowEnabled(focus))) {

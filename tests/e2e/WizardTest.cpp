@@ -56,13 +56,6 @@ TButtons ButtonsOf(TWizard& wizard) {
             wizard.Enabled(TControlId::CancelButton)};
 }
 
-// The buttons once a page change has set them: the page shows before its buttons are set, and this
-// process may look in between.
-TButtons SettledButtons(TWizard& wizard, const TButtons& expected) {
-    WaitUntil([&] { return ButtonsOf(wizard) == expected; });
-    return ButtonsOf(wizard);
-}
-
 std::string Narrow(const std::wstring& text) {
     return WideToUtf8(text);
 }
@@ -237,13 +230,13 @@ protected:
         HWND form = wizard.WaitForForm();
         EXPECT_TRUE(form);
         EXPECT_TRUE(wizard.WaitForPage(TControlId::SheetNew));
-        EXPECT_EQ(SettledButtons(wizard, {false, true, true}), (TButtons{false, true, true}));
+        EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, true, true}));
         if (screenshots)
             Shot(wizard, form, L"wizard-welcome");
 
         EXPECT_TRUE(wizard.Click(TControlId::ForwardButton));
         EXPECT_TRUE(wizard.WaitForPage(TControlId::SheetPath));
-        EXPECT_EQ(SettledButtons(wizard, {true, true, true}), (TButtons{true, true, true}));
+        EXPECT_EQ(ButtonsOf(wizard), (TButtons{true, true, true}));
         EXPECT_EQ(Narrow(wizard.Text(TControlId::PathEdit)), Narrow(DefaultInstallFolder()));
         if (!typed.empty()) {
             EXPECT_TRUE(wizard.Type(TControlId::PathEdit, typed));
@@ -282,7 +275,7 @@ protected:
         HWND form = wizard.WaitForForm();
         EXPECT_TRUE(form);
         EXPECT_TRUE(wizard.WaitForPage(TControlId::SheetAlready));
-        EXPECT_EQ(SettledButtons(wizard, {false, false, true}), (TButtons{false, false, true}));
+        EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, false, true}));
         return form;
     }
 };
@@ -510,7 +503,7 @@ TEST_F(Wizard, PathPageRefusesWhatCannotBeAnInstallationFolder) {
     // Back and forward again propose the default folder anew.
     ASSERT_TRUE(wizard.Click(TControlId::BackButton));
     ASSERT_TRUE(wizard.WaitForPage(TControlId::SheetNew));
-    EXPECT_EQ(SettledButtons(wizard, {false, true, true}), (TButtons{false, true, true}));
+    EXPECT_EQ(ButtonsOf(wizard), (TButtons{false, true, true}));
     ASSERT_TRUE(wizard.Click(TControlId::ForwardButton));
     ASSERT_TRUE(wizard.WaitForPage(TControlId::SheetPath));
     EXPECT_EQ(Narrow(wizard.Text(TControlId::PathEdit)), Narrow(DefaultInstallFolder()));
