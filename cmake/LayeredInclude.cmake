@@ -9,3 +9,14 @@ function(zarvo_layered_include target folder)
     file(CREATE_LINK "${PROJECT_SOURCE_DIR}/${folder}" "${root}/${folder}" SYMBOLIC)
     target_include_directories(${target} PUBLIC "${root}")
 endfunction()
+
+# zarvo_header_links(ROOT BASE HEADER...): ROOT becomes an include root holding a link to each HEADER of
+# BASE (a path below BASE, e.g. "mkpayload/BitWriter.h"), so that includers write "HEADER" and see no
+# other file of that folder.
+function(zarvo_header_links root base)
+    foreach(header ${ARGN})
+        cmake_path(GET header PARENT_PATH folder)
+        file(MAKE_DIRECTORY "${root}/${folder}")
+        file(CREATE_LINK "${base}/${header}" "${root}/${header}" SYMBOLIC)
+    endforeach()
+endfunction()

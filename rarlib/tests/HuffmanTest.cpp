@@ -3,7 +3,7 @@
 
 #include <vector>
 
-#include "../../tools/mkpayload/BitWriter.h"
+#include "mkpayload/BitWriter.h"
 #include "unpack/Huffman.h"
 
 namespace rarlib {

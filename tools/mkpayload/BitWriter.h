@@ -1,5 +1,6 @@
 // Packed-data bits, most significant bit of each byte first, as the RAR decoders read them. The
-// library's tests write their streams with it too; it is header-only so that they need no target.
+// library's tests write their streams with it too, through mkpayload_bitwriter, which shows them this
+// header alone.
 #pragma once
 
 #include <cstdint>

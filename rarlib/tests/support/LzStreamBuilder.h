@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "../../../tools/mkpayload/BitWriter.h"
+#include "mkpayload/BitWriter.h"
 
 namespace rarlib::test {
 

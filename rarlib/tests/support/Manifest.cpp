@@ -8,7 +8,7 @@
 #ifdef _WIN32
 #include <filesystem>
 
-#include "../../../tests/support/TestPaths.h"
+#include "tests/support/TestPaths.h"
 #endif
 
 namespace rarlib::test {

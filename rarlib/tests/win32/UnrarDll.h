@@ -9,8 +9,8 @@
 #include "rardll.h"
 
 // The Windows tests' own helpers; they need nothing but the system headers.
-#include "../../../tests/support/TempFolder.h"
-#include "../../../tests/support/TestPaths.h"
+#include "tests/support/TempFolder.h"
+#include "tests/support/TestPaths.h"
 
 namespace rarlib::test {
 

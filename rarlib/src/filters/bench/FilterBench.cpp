@@ -1,7 +1,7 @@
 // Throughput of writing decoded data through each standard filter, against writing the same window
 // bytes unfiltered in the same run (the copy every extraction pays anyway). Blocks of 64 KB for the
 // x86 filters and 32 KB for the others, as the archiver uses them.
-#include "../tests/FilterTestKit.h"
+#include "FilterTestKit.h"
 
 #include "filters/WriteBorder.h"
 

@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "../../../../tools/mkpayload/BitWriter.h"
+#include "mkpayload/BitWriter.h"
 
 namespace rarlib::filters::testing {
 

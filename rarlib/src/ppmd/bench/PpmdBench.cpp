@@ -1,9 +1,9 @@
 // PPMd decoding speed against libarchive in the same run, on the archiver's best-compression test
 // entry and on an installer-like payload (a tar of a small Linux system, packed by the test
 // encoder with the archiver's "best" model: order 8, 25 MB). Prints MB/s of output.
-#include "../tests/PpmStream.h"
-#include "../tests/PpmdTestEncoder.h"
-#include "../tests/RarFixture.h"
+#include "PpmStream.h"
+#include "PpmdTestEncoder.h"
+#include "RarFixture.h"
 
 #include <archive.h>
 #include <archive_entry.h>

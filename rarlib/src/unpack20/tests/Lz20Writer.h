@@ -7,7 +7,7 @@
 #include <span>
 #include <vector>
 
-#include "../../../../tools/mkpayload/BitWriter.h"
+#include "mkpayload/BitWriter.h"
 
 namespace rarlib::testing {
 
