@@ -1,6 +1,6 @@
 // The silent run in the test's own process: the session alone, no window at all.
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 
 #include "engine/SilentRun.h"
 
@@ -40,7 +40,7 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-class SilentRun : public FormTest {};
+class SilentRun : public EngineTest {};
 
 TEST_F(SilentRun, InstallsAndRemovesWithoutCreatingAWindow) {
     const std::wstring folder = *temp / L"Silent";

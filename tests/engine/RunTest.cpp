@@ -1,7 +1,7 @@
 // The installation and removal runs for real: the payload through the extraction library, the stand-in
 // product registered, shortcuts written, the installation state in the registry.
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 
 #include "engine/FolderTrust.h"
 #include "engine/KeptSetup.h"
@@ -57,10 +57,10 @@ const std::wstring ProductKeyPath = L"Software\\VARNEX_SRV.INI\\Install\\Вир�
 const std::wstring InstallKeyPath = L"Software\\VARNEX_SRV.INI\\Install";
 const std::wstring ClassKey = L"CLSID\\{7E3C19A2-5B84-4F0D-9A61-C2D84E7B3F05}";
 
-class Runs : public FormTest {
+class Runs : public EngineTest {
 protected:
     void SetUp() override {
-        FormTest::SetUp();
+        EngineTest::SetUp();
         // The runs need the session alone: no form.
         session.emplace(system);
         ASSERT_NO_THROW(session->Prepare());
@@ -75,7 +75,7 @@ protected:
         DeleteFileW(ShortcutIn(CSIDL_COMMON_STARTMENU).c_str());
         SetCurrentDirectoryW(ProgramFolder().c_str());
         session.reset();
-        FormTest::TearDown();
+        EngineTest::TearDown();
     }
 
     TRunInput Input(bool autoMode = false, bool autoReinstall = true) {

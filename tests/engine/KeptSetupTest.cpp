@@ -1,7 +1,7 @@
 // The copy of the setup that the list of installed programs starts: only the running program's own file,
 // and only in a folder that administrators alone can write.
 
-#include "AppTestSupport.h"
+#include "EngineTestSupport.h"
 
 #include "common/SetupError.h"
 #include "engine/KeptSetup.h"
@@ -55,12 +55,11 @@ protected:
 };
 
 // The program's path may lie where the user's programs write: another file put there since the start is
-// not the program that runs.
+// not the program that runs, even with the same bytes.
 TEST_F(KeptSetup, AnotherFileAtTheProgramsPathIsNotKept) {
     TempFolder folder;
     ModulePath = folder / L"SetupZarvo.exe";
-    ASSERT_TRUE(
-        CopyFileW((ProgramFolder() + L"\\SetupZarvoWithoutPayload.exe").c_str(), ModulePath.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(RunningProgram().c_str(), ModulePath.c_str(), FALSE));
     EXPECT_FALSE(KeepSetupCopy(failure));
     EXPECT_EQ(failure.rfind(KeptSetupPath(), 0), 0u) << WideToUtf8(failure);
     EXPECT_FALSE(PathExists(KeptSetupPath()));
