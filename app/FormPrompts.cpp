@@ -4,7 +4,7 @@
 
 #include "common/Folders.h"
 #include "common/Reporting.h"
-#include "setup/SetupTexts.h"
+#include "engine/Prompts.h"
 
 namespace zarvo {
 

@@ -13,10 +13,8 @@
 #include "engine/SetupLock.h"
 #include "engine/SilentRun.h"
 #include "engine/StartupTexts.h"
-#include "setup/SetupConstants.h"
 
 #include <exception>
-#include <optional>
 
 using namespace zarvo;
 
@@ -40,17 +38,13 @@ bool BringRunningFormToFront() {
 
 // A start that cannot go on: its box, or for a silent start a line of the log file.
 int RefuseStart(bool silent, const std::wstring& reason) {
-    std::optional<TQuietReports> quiet;
-    if (silent)
-        quiet.emplace();
-    ReportError(reason, ApplicationTitle);
+    (silent ? LogFileReports() : SlotReports()).Error(reason, ApplicationTitle);
     return silent ? ExitRefused : ExitRunErrors;
 }
 
 int RefuseSecondStart(bool silent) {
     if (silent) {
-        TQuietReports quiet;
-        ReportError(TextSetupAlreadyRunning, ErrorCaption);
+        LogFileReports().Error(TextSetupAlreadyRunning);
         return ExitRefused;
     }
     if (!BringRunningFormToFront())
@@ -65,9 +59,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // one it was downloaded to.
     SetDllDirectoryW(L"");
     const bool searchRestricted = RestrictLibrarySearchToSystemFolder();
-    ApplicationTitle = L"Установка Zarvo";
+    ApplicationTitle = SetupTitle;
     const TCommandLine arguments = ParseCommandLine(GetCommandLineW());
-    SetLogFile(arguments.logFile.value_or(GetTempFolder() + L"SetupZarvo.log"));
+    SetLogFile(arguments.logFile.value_or(GetTempFolder() + LogFileName));
     // Before any box: showing one loads libraries by name.
     if (!searchRestricted)
         return RefuseStart(arguments.silent, TextLoaderTooOld);
@@ -81,16 +75,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     if (setupLock.OtherSetupRuns())
         return RefuseSecondStart(arguments.silent);
     // A silent start shows nothing, not even a failure of the unit's start-up: the log file has it.
-    std::optional<TQuietReports> quiet;
-    if (arguments.silent)
-        quiet.emplace();
     try {
         CommonUtilsStartup();
     } catch (...) {
-        // Quiet again: the start-up may have cleared the report slots before it failed.
         return RefuseStart(arguments.silent, CurrentExceptionMessage());
     }
-    quiet.reset();
 
     int exitCode = ExitDone;
     try {

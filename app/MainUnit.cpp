@@ -84,11 +84,11 @@ void TMainForm::FormDestroy() {
 
 TRunOutcome TMainForm::PerformInstall() {
     ProcessMessages();
-    return RunInstallation(session_.RunInput());
+    return RunInstallation(session_.RunInput(), session_.Reporter());
 }
 
 TRunOutcome TMainForm::PerformRemove() {
-    return RunRemoval(session_.RunInput());
+    return RunRemoval(session_.RunInput(), session_.Reporter());
 }
 
 void TMainForm::rbIClick() {

@@ -84,7 +84,8 @@ TGdiObject LoadGlyph(HINSTANCE instance, const wchar_t* resource, int dpi) {
 } // namespace
 
 TMainForm::TMainForm(std::wstring commandLine, const TSystem& system, TPrompts* prompts)
-    : session_(system), prompts_(prompts != nullptr ? prompts : this), commandLine_(std::move(commandLine)) {
+    : session_(system, SlotReports()), prompts_(prompts != nullptr ? prompts : this),
+      commandLine_(std::move(commandLine)) {
     dPickFolder.Title = TextFolderDialogTitle;
     dPickFolder.Headline = TextFolderDialogHeadline;
     dPickFolder.Options = {TBrowseFolderOption::boDirsOnly};

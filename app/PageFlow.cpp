@@ -11,10 +11,11 @@
 #include "common/Reporting.h"
 #include "engine/ComponentClosing.h"
 #include "engine/InstallPathCheck.h"
+#include "engine/RunLog.h"
 #include "engine/RunTexts.h"
 #include "engine/TargetChecks.h"
 #include "logview/LogView.h"
-#include "setup/SetupConstants.h"
+#include "common/Product.h"
 
 namespace zarvo {
 
@@ -31,8 +32,9 @@ void TMainForm::ForwardButtonClick() {
         break;
     case TControlId::SheetPath:
         session_.InstallPath = WithoutTrailingBackslashes(ResolveSubstPath(GetText(TControlId::PathEdit)));
-        if (!CheckInstallPath(session_.InstallPath) ||
-            !CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
+        if (!CheckInstallPath(session_.InstallPath, session_.Reporter()) ||
+            !CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System(),
+                                session_.Reporter()))
             break;
         session_.AutoReinstallFlag = IsChecked(TControlId::cbNewAutoReinstall);
         RunOnStatusPage(&TMainForm::PerformInstall);
@@ -59,7 +61,8 @@ void TMainForm::CancelButtonClick() {
 void TMainForm::RestoreButtonClick() {
     session_.AutoReinstallFlag = IsChecked(TControlId::cbAutoReinstall);
     // Nothing is removed when the installation could not be made again.
-    if (CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
+    if (CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System(),
+                           session_.Reporter()))
         RunOnStatusPage(&TMainForm::PerformRestore);
 }
 
@@ -72,8 +75,11 @@ TRunOutcome TMainForm::PerformRestore() {
 
 TRunOutcome TMainForm::PerformAutoReinstall() {
     // On the status page a refusal is a line of the log, and the run has failed before it began.
-    if (!CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System()))
-        return {TRunResult::Stopped, {}};
+    TRunLog check(session_.Reporter());
+    if (!CheckInstallTarget(session_.InstallPath, session_.ArchivePath, session_.System(), check)) {
+        check.StopHere();
+        return check.Outcome();
+    }
     // Over the installation as it is, without a removal.
     return PerformInstall();
 }

@@ -64,13 +64,14 @@ TFolderExtraction ExtractArchiveFolder(const std::wstring& archivePath, const st
                 return result;
             continue;
         }
-        if (!EnterTargetFolder(targetFolder, result.folderError))
+        if (!EnterTargetFolder(targetFolder, result))
             return result;
         std::wstring relative = prefix.Relative(name);
         if (!StaysInsideFolder(relative))
             return result;
         if (!archive.ExtractTo(WithTrailingBackslash(targetFolder) + relative)) {
-            result.writeError = archive.WriteError();
+            if (archive.WriteError() != ERROR_SUCCESS)
+                result.failure = SystemFailure(archive.WriteError(), entryPrefix);
             return result;
         }
         matched = true;

@@ -1,6 +1,8 @@
 #pragma once
 // Extracting from the payload archive through the bound library. Nothing here reports to the user.
 
+#include "common/Failure.h"
+
 #include <cstdint>
 #include <string>
 
@@ -16,12 +18,13 @@ bool ExtractArchiveFile(const std::wstring& archivePath, const std::wstring& tar
 // read it.
 struct TFolderExtraction {
     bool unpacked = false;
-    // The system's text when targetFolder could not be made current; the walk stopped there. Callers end
-    // their run with it rather than go on to the next line.
-    std::wstring folderError;
-    // The system's code when a file could not be made or written, as on a full drive or a file held by
-    // another program; 0 when the system gave none or the line failed otherwise.
-    unsigned long writeError = 0;
+    // targetFolder could not be made current, the failure says why (the system's text alone); the walk
+    // stopped there. Callers end their run with it rather than go on to the next line.
+    bool folderFailed = false;
+    // Why, when the system said: the folder's failure, or a file that could not be made or written (as on
+    // a full drive or a file held by another program), the entry prefix named. Empty when the system gave
+    // no reason or the line failed otherwise.
+    TFailure failure;
 
     operator bool() const { return unpacked; }
 };

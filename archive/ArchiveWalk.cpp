@@ -115,15 +115,16 @@ bool TFolderPrefix::Matches(const std::wstring& name) const {
     return name.size() >= prefix_.size() && UpperCase(name.substr(0, prefix_.size())) == prefix_;
 }
 
-bool EnterTargetFolder(const std::wstring& targetFolder, std::wstring& failure) {
+bool EnterTargetFolder(const std::wstring& targetFolder, TFolderExtraction& line) {
     // Entered before every entry: the folder that is current already is not opened again.
     wchar_t current[MAX_PATH];
     const DWORD length = GetCurrentDirectoryW(MAX_PATH, current);
     if ((length < MAX_PATH && targetFolder == std::wstring_view(current, length)) ||
         SetCurrentDirectoryW(targetFolder.c_str()))
         return true;
-    DWORD code = GetLastError();
-    failure = SystemErrorText(code);
+    const DWORD code = GetLastError();
+    line.folderFailed = true;
+    line.failure = {code, SystemErrorText(code)};
     return false;
 }
 

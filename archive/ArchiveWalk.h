@@ -2,6 +2,8 @@
 // One walk over an archive through the bound library: the open handle, the headers in stored order, and
 // what is done with each entry. The extraction operations share it; nothing here reports to the user.
 
+#include "archive/ArchiveExtract.h"
+
 #include <windows.h>
 
 #include <cstdint>
@@ -66,8 +68,8 @@ private:
     size_t baseLength_ = 0;
 };
 
-// Makes the target folder the current one, as callers of the folder extraction rely on. False with the
-// system's text in failure when it cannot.
-bool EnterTargetFolder(const std::wstring& targetFolder, std::wstring& failure);
+// Makes the target folder the current one, as callers of the folder extraction rely on. False, the line's
+// outcome saying so with the system's text, when it cannot.
+bool EnterTargetFolder(const std::wstring& targetFolder, TFolderExtraction& line);
 
 } // namespace zarvo

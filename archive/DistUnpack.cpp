@@ -63,8 +63,8 @@ std::vector<TLinePlan> PlanLines(const std::vector<std::wstring>& names,
 // Hands a line's outcome on; a target folder that cannot be made current ends the whole unpacking with
 // the system's text instead. True when the next line may follow.
 bool LineDone(size_t index, const TFolderExtraction& line, const TLineUnpacked& onLine) {
-    if (!line.folderError.empty())
-        throw ESetupError(line.folderError);
+    if (line.folderFailed)
+        throw ESetupError(line.failure.text, line.failure.code);
     onLine(index, line);
     return line.unpacked;
 }
@@ -148,15 +148,15 @@ private:
                 const size_t index = plan.entries[entry_];
                 if (index >= staged_)
                     return;
-                if (!EnterTargetFolder(targetFolder_, failed_.folderError) ||
-                    !PlaceEntry(staging, index, failed_.writeError)) {
+                if (!EnterTargetFolder(targetFolder_, failed_) ||
+                    !PlaceEntry(staging, index, failed_.failure)) {
                     placing_ = Ended;
                     return;
                 }
             }
             if (plan.leavesFolder || plan.entries.empty()) {
                 if (plan.leavesFolder)
-                    EnterTargetFolder(targetFolder_, failed_.folderError);
+                    EnterTargetFolder(targetFolder_, failed_);
                 placing_ = Ended;
                 return;
             }
@@ -164,8 +164,8 @@ private:
         }
     }
 
-    // False with the system's code in writeError when the file could not be put in place.
-    bool PlaceEntry(const TStagingFolder& staging, size_t index, unsigned long& writeError) const {
+    // False, with the system's reason when it gave one, when the file could not be put in place.
+    bool PlaceEntry(const TStagingFolder& staging, size_t index, TFailure& failure) const {
         const size_t line = linesDone_;
         std::wstring destination;
         if (!LibraryDestination(WithTrailingBackslash(targetFolder_) +
@@ -173,14 +173,14 @@ private:
                                 destination))
             return false;
         if (place_.placementFails && place_.placementFails(destination)) {
-            writeError = ERROR_DISK_FULL;
+            failure = SystemFailure(ERROR_DISK_FULL, lines_[line]);
             return false;
         }
         const std::wstring staged = staging.EntryPath(index);
         if (lastUse_[index] == line ? MoveExtractedEntry(staged, destination)
                                     : PlaceExtractedEntry(staged, destination))
             return true;
-        writeError = GetLastError();
+        failure = LastErrorFailure(lines_[line]);
         return false;
     }
 

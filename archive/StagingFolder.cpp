@@ -7,8 +7,6 @@
 
 #include <windows.h>
 
-#include <sddl.h>
-
 namespace zarvo {
 
 namespace {
@@ -56,10 +54,6 @@ TStagingFolder::TStagingFolder(const std::wstring& parent, const wchar_t* patter
     if (!DirectoryExists(parent) || !KeepsAccessLists(parent))
         return;
     RemoveMatching(parent, pattern);
-    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(StagingAccess, SDDL_REVISION_1,
-                                                              &security.lpSecurityDescriptor, nullptr))
-        return;
     // The pattern less its wildcard.
     std::wstring base = JoinPath(parent, pattern);
     base.pop_back();
@@ -67,7 +61,7 @@ TStagingFolder::TStagingFolder(const std::wstring& parent, const wchar_t* patter
     // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         std::wstring candidate = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
-        if (CreateDirectoryW(candidate.c_str(), &security)) {
+        if (CreateFolderWithAccess(candidate, StagingAccess)) {
             // Made here, not through a link to somewhere else.
             held_ = OpenPlainFile(candidate, FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                   OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
@@ -78,7 +72,6 @@ TStagingFolder::TStagingFolder(const std::wstring& parent, const wchar_t* patter
         if (GetLastError() != ERROR_ALREADY_EXISTS)
             break;
     }
-    LocalFree(security.lpSecurityDescriptor);
 }
 
 TStagingFolder::~TStagingFolder() {

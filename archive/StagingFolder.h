@@ -5,12 +5,11 @@
 // reaches what is placed and later loaded.
 
 #include "common/Handles.h"
+#include "common/Product.h"
 
 #include <string>
 
 namespace zarvo {
-
-inline constexpr wchar_t StagingPattern[] = L"ZarvoUnpack-*";
 
 class TStagingFolder {
 public:

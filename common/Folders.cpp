@@ -5,6 +5,9 @@
 
 #include <windows.h>
 
+#include <aclapi.h>
+#include <sddl.h>
+
 #include <vector>
 
 namespace zarvo {
@@ -49,6 +52,37 @@ std::wstring GetTempFolder() {
 
 std::wstring GetSystemFolder() {
     return QueryFolder([](UINT size, wchar_t* buffer) { return GetSystemDirectoryW(buffer, size); });
+}
+
+std::wstring GetWindowsFolder() {
+    return QueryFolder([](UINT size, wchar_t* buffer) { return GetSystemWindowsDirectoryW(buffer, size); });
+}
+
+TLocalMemory SecurityDescriptorFrom(const wchar_t* sddl) {
+    TLocalMemory descriptor;
+    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl, SDDL_REVISION_1, descriptor.Receive(),
+                                                              nullptr))
+        descriptor.Reset();
+    return descriptor;
+}
+
+bool CreateFolderWithAccess(const std::wstring& folder, const wchar_t* sddl) {
+    const TLocalMemory descriptor = SecurityDescriptorFrom(sddl);
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), descriptor.Get(), FALSE};
+    return descriptor && CreateDirectoryW(folder.c_str(), &attributes);
+}
+
+bool SetFolderAccess(HANDLE folder, const wchar_t* sddl) {
+    const TLocalMemory descriptor = SecurityDescriptorFrom(sddl);
+    PACL access = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!descriptor || !GetSecurityDescriptorDacl(descriptor.Get(), &present, &access, &defaulted))
+        return false;
+    const DWORD result = SetSecurityInfo(folder, SE_FILE_OBJECT,
+                                         DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                         nullptr, nullptr, access, nullptr);
+    SetLastError(result);
+    return result == ERROR_SUCCESS;
 }
 
 std::wstring ResolveSubstPath(const std::wstring& path) {

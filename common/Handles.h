@@ -89,12 +89,22 @@ struct FileViewTraits {
     static void Close(Type view) { UnmapViewOfFile(view); }
 };
 
+// Memory the system allocated for the caller with LocalAlloc: security descriptors and SIDs made from
+// text, message texts, split command lines.
+struct LocalMemoryTraits {
+    using Type = HLOCAL;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type memory) { return memory != nullptr; }
+    static void Close(Type memory) { LocalFree(memory); }
+};
+
 using THandle = TOwned<HandleTraits>;
 using TFindHandle = TOwned<FindHandleTraits>;
 using TModule = TOwned<ModuleTraits>;
 using TRegKey = TOwned<RegKeyTraits>;
 using TItemIDList = TOwned<ItemIDListTraits>;
 using TFileView = TOwned<FileViewTraits>;
+using TLocalMemory = TOwned<LocalMemoryTraits>;
 
 // COM for the current thread, for the lifetime of the object. Uninitialises only what it initialised.
 class TComInit {

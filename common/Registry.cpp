@@ -38,8 +38,10 @@ bool TRegistry::OpenKey(const std::wstring& key, bool canCreate) {
                                  nullptr, opened.Receive(), nullptr);
     else
         status = RegOpenKeyExW(base, relative.c_str(), 0, access_, opened.Receive());
-    if (status != ERROR_SUCCESS)
+    if (status != ERROR_SUCCESS) {
+        SetLastError(DWORD(status));
         return false;
+    }
     current_ = std::move(opened);
     return true;
 }
@@ -48,8 +50,11 @@ bool TRegistry::OpenKeyReadOnly(const std::wstring& key) {
     std::wstring relative;
     HKEY base = BaseFor(key, relative);
     TRegKey opened;
-    if (RegOpenKeyExW(base, relative.c_str(), 0, KEY_READ, opened.Receive()) != ERROR_SUCCESS)
+    if (LONG status = RegOpenKeyExW(base, relative.c_str(), 0, KEY_READ, opened.Receive());
+        status != ERROR_SUCCESS) {
+        SetLastError(DWORD(status));
         return false;
+    }
     current_ = std::move(opened);
     return true;
 }

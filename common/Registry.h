@@ -20,6 +20,7 @@ public:
 
     // Opens a key (creating it, and missing parents, when canCreate), which becomes the current key.
     // "\A\B" is taken from the root; "A\B" from the current key when one is open, else from the root.
+    // Both leave the system's status as the last error when they fail.
     bool OpenKey(const std::wstring& key, bool canCreate);
     // Opens an existing key with read access only.
     bool OpenKeyReadOnly(const std::wstring& key);

@@ -1,10 +1,10 @@
 #include "common/Reporting.h"
-#include "common/CommonTexts.h"
-#include "common/Text.h"
 
-#include "common/Handles.h"
-#include "common/PlainFiles.h"
+#include "common/CommonTexts.h"
+#include "common/LogFile.h"
 #include "common/SetupError.h"
+
+#include <memory>
 
 namespace zarvo {
 
@@ -13,60 +13,42 @@ TReportEvent OnReportInfo;
 
 namespace {
 
-std::wstring logFile;
-// Opened at the first report and kept: a file swapped for a link afterwards is never opened.
-THandle logHandle;
-bool logTried = false;
-// Why the file could not be opened, until the log view has said so; then 0.
-DWORD logRefusal = 0;
-
-// One line per report, appended: a failing log file never stops what is being reported.
-void AppendToLogFile(bool error, const std::wstring& text, const std::wstring& caption) {
-    if (logFile.empty())
-        return;
-    if (!logTried) {
-        logTried = true;
-        // Other setups append to the same file.
-        logHandle = OpenPlainFile(logFile, FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE, OPEN_ALWAYS);
-        if (!logHandle)
-            logRefusal = GetLastError() ? GetLastError() : ERROR_ACCESS_DENIED;
-    }
-    if (!logHandle)
-        return;
-    SYSTEMTIME now{};
-    GetLocalTime(&now);
-    // The system's own formatting: no locale, and no C runtime printf in the program.
-    wchar_t stamp[32];
-    wsprintfW(stamp, L"%04u-%02u-%02u %02u:%02u:%02u ", now.wYear, now.wMonth, now.wDay, now.wHour,
-              now.wMinute, now.wSecond);
-    std::wstring line = stamp;
-    line += error ? TextLogError : TextLogInfo;
-    if (error)
-        line += caption + L": ";
-    line += text + L"\r\n";
-    std::string bytes = WideToUtf8(line);
-    DWORD written = 0;
-    WriteFile(logHandle.Get(), bytes.data(), DWORD(bytes.size()), &written, nullptr);
+// The program's one log file; a new name replaces it.
+std::unique_ptr<TLogFile>& ProgramLog() {
+    static std::unique_ptr<TLogFile> log = std::make_unique<TLogFile>();
+    return log;
 }
 
 // Once, in the log view: the run goes on without its file.
 void SayLogRefused(const TReportEvent& show) {
-    if (logRefusal == 0 || !show)
+    if (!show)
         return;
-    show(TextLogFileRefused + logFile + L": " + SystemErrorText(std::exchange(logRefusal, 0)), {});
+    if (const DWORD refusal = ProgramLog()->TakeRefusal())
+        show(TextLogFileRefused + ProgramLog()->Name() + L": " + SystemErrorText(refusal), {});
 }
+
+class TSlotReports final : public TReporter {
+public:
+    void Report(bool error, const std::wstring& text, const std::wstring& caption) override {
+        (error ? ReportError : ReportInfo)(text, caption);
+    }
+};
+
+class TLogFileReports final : public TReporter {
+public:
+    void Report(bool error, const std::wstring& text, const std::wstring& caption) override {
+        ProgramLog()->Append(error, text, caption);
+    }
+};
 
 } // namespace
 
 void SetLogFile(const std::wstring& fileName) {
-    logFile = fileName;
-    logHandle.Reset();
-    logTried = false;
-    logRefusal = 0;
+    ProgramLog() = std::make_unique<TLogFile>(fileName);
 }
 
 const std::wstring& LogFile() {
-    return logFile;
+    return ProgramLog()->Name();
 }
 
 int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT flags) {
@@ -82,7 +64,7 @@ int ShowMessageBox(const std::wstring& text, const std::wstring& caption, UINT f
 }
 
 void ReportError(const std::wstring& text, const std::wstring& caption) {
-    AppendToLogFile(true, text, caption);
+    ProgramLog()->Append(true, text, caption);
     SayLogRefused(OnReportInfo);
     if (OnReportError) {
         OnReportError(text, caption);
@@ -92,13 +74,32 @@ void ReportError(const std::wstring& text, const std::wstring& caption) {
 }
 
 void ReportInfo(const std::wstring& text, const std::wstring& caption) {
-    AppendToLogFile(false, text, caption);
+    ProgramLog()->Append(false, text, caption);
     SayLogRefused(OnReportInfo);
     if (OnReportInfo) {
         OnReportInfo(text, caption);
         return;
     }
     ShowMessageBox(text, caption, MB_OK | MB_ICONINFORMATION);
+}
+
+TReporter& SlotReports() {
+    static TSlotReports reports;
+    return reports;
+}
+
+TReporter& LogFileReports() {
+    static TLogFileReports reports;
+    return reports;
+}
+
+TReportSlots::TReportSlots(TReportEvent onError, TReportEvent onInfo)
+    : savedError_(std::exchange(OnReportError, std::move(onError))),
+      savedInfo_(std::exchange(OnReportInfo, std::move(onInfo))) {}
+
+TReportSlots::~TReportSlots() {
+    OnReportError = std::move(savedError_);
+    OnReportInfo = std::move(savedInfo_);
 }
 
 } // namespace zarvo

@@ -1,6 +1,7 @@
 #include "common/Text.h"
 #include "common/SetupError.h"
 #include "common/CommonTexts.h"
+#include "common/Handles.h"
 
 #include <cwchar>
 
@@ -24,17 +25,17 @@ std::wstring Utf8ToWide(const std::string& text) {
     return result;
 }
 
-ESetupError::ESetupError(std::wstring message) : message_(std::move(message)), utf8_(WideToUtf8(message_)) {}
+ESetupError::ESetupError(std::wstring message, DWORD code)
+    : failure_{code, std::move(message)}, utf8_(WideToUtf8(failure_.text)) {}
 
 std::wstring SystemErrorText(DWORD code) {
-    wchar_t* buffer = nullptr;
+    TLocalMemory buffer;
     DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM |
                                       FORMAT_MESSAGE_IGNORE_INSERTS,
-                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(&buffer), 0, nullptr);
+                                  nullptr, code, 0, reinterpret_cast<wchar_t*>(buffer.Receive()), 0, nullptr);
     std::wstring text;
-    if (length != 0 && buffer != nullptr) {
-        text.assign(buffer, length);
-        LocalFree(buffer);
+    if (length != 0 && buffer) {
+        text.assign(static_cast<const wchar_t*>(buffer.Get()), length);
         while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r' || text.back() == L' '))
             text.pop_back();
     }
@@ -44,21 +45,25 @@ std::wstring SystemErrorText(DWORD code) {
     return text;
 }
 
-std::wstring CurrentExceptionMessage() {
+TFailure CurrentExceptionFailure() {
     try {
         throw;
     } catch (const ESetupError& error) {
-        return error.Message();
+        return error.Failure();
     } catch (const std::exception& error) {
-        return Utf8ToWide(error.what());
+        return {ERROR_SUCCESS, Utf8ToWide(error.what())};
     } catch (...) {
-        return TextUnknownError;
+        return {ERROR_SUCCESS, TextUnknownError};
     }
+}
+
+std::wstring CurrentExceptionMessage() {
+    return CurrentExceptionFailure().text;
 }
 
 void RaiseLastError(const std::wstring& prefix) {
     DWORD code = GetLastError();
-    throw ESetupError(prefix + SystemErrorText(code));
+    throw ESetupError(prefix + SystemErrorText(code), code);
 }
 
 void RaiseFileError(const std::wstring& what, const std::wstring& fileName) {

@@ -1,6 +1,8 @@
 #pragma once
 // The project's exception type and system error texts.
 
+#include "common/Failure.h"
+
 #include <windows.h>
 
 #include <exception>
@@ -12,12 +14,14 @@ namespace zarvo {
 // what() gives the same text in UTF-8 for test output and diagnostics.
 class ESetupError : public std::exception {
 public:
-    explicit ESetupError(std::wstring message);
-    const std::wstring& Message() const noexcept { return message_; }
+    // code: the system's, when the system said why.
+    explicit ESetupError(std::wstring message, DWORD code = ERROR_SUCCESS);
+    const std::wstring& Message() const noexcept { return failure_.text; }
+    const TFailure& Failure() const noexcept { return failure_; }
     const char* what() const noexcept override { return utf8_.c_str(); }
 
 private:
-    std::wstring message_;
+    TFailure failure_;
     std::string utf8_;
 };
 
@@ -25,7 +29,9 @@ private:
 // HRESULTs are accepted as well. An unknown code gives "Error <code>".
 std::wstring SystemErrorText(DWORD code);
 
-// The message of the exception being handled, as the user sees it. Call it inside a catch block only.
+// The exception being handled as a failure: its message as the user sees it, and the system's code when
+// it carries one. Call them inside a catch block only.
+TFailure CurrentExceptionFailure();
 std::wstring CurrentExceptionMessage();
 
 // Raises ESetupError with prefix followed by the text of GetLastError().

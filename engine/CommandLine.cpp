@@ -1,19 +1,14 @@
 #include "engine/CommandLine.h"
 
+#include "common/Handles.h"
 #include "common/Text.h"
 
 #include <windows.h>
 #include <shellapi.h>
 
-#include <memory>
-
 namespace zarvo {
 
 namespace {
-
-struct LocalFreeDeleter {
-    void operator()(void* memory) const { LocalFree(memory); }
-};
 
 // The value of "/name=value" when the argument has that name, compared without regard to case.
 std::optional<std::wstring> ValueOf(const std::wstring& argument, const std::wstring& name) {
@@ -39,10 +34,11 @@ const wchar_t* const CommandLineHelp =
 
 std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine) {
     int count = 0;
-    std::unique_ptr<LPWSTR, LocalFreeDeleter> arguments(CommandLineToArgvW(commandLine.c_str(), &count));
+    const TLocalMemory split(CommandLineToArgvW(commandLine.c_str(), &count));
+    const auto* arguments = static_cast<const LPWSTR*>(split.Get());
     std::vector<std::wstring> result;
-    for (int i = 1; arguments && i < count; ++i)
-        result.emplace_back(arguments.get()[i]);
+    for (int i = 1; arguments != nullptr && i < count; ++i)
+        result.emplace_back(arguments[i]);
     return result;
 }
 

@@ -18,13 +18,12 @@ constexpr wchar_t TrustedInstallerSid[] = L"S-1-5-80-956008885-3418522649-183103
 // The owner from a security descriptor the system allocated; freed with it.
 struct TOwnerInfo {
     PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    ~TOwnerInfo() { LocalFree(descriptor); }
+    TLocalMemory descriptor;
 };
 
 bool ReadOwner(HANDLE object, TOwnerInfo& info) {
     return GetSecurityInfo(object, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &info.owner, nullptr, nullptr,
-                           nullptr, &info.descriptor) == ERROR_SUCCESS;
+                           nullptr, info.descriptor.Receive()) == ERROR_SUCCESS;
 }
 
 THandle OpenFolder(const std::wstring& folder) {
@@ -39,29 +38,30 @@ bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner) {
         return false;
     if (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid))
         return true;
-    PSID trustedInstaller = nullptr;
-    bool trusted =
-        ConvertStringSidToSidW(TrustedInstallerSid, &trustedInstaller) && EqualSid(owner, trustedInstaller);
-    LocalFree(trustedInstaller);
+    TLocalMemory trustedInstaller;
+    const bool trusted = ConvertStringSidToSidW(TrustedInstallerSid, trustedInstaller.Receive()) &&
+                         EqualSid(owner, trustedInstaller.Get());
     return trusted || (windowsFolderOwner != nullptr && EqualSid(owner, windowsFolderOwner));
 }
 
-std::wstring FolderRefusal(const std::wstring& folder) {
+bool FolderTrusted(const std::wstring& folder, TFailure& refusal) {
     if (!DirectoryExists(folder))
-        return {};
+        return true;
     THandle handle = OpenFolder(folder);
-    if (!handle)
-        return TextFolderRedirected + folder;
-    wchar_t windows[MAX_PATH];
-    UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    THandle windowsFolder = length && length < MAX_PATH ? OpenFolder(windows) : THandle();
+    if (!handle) {
+        refusal = {ERROR_ACCESS_DENIED, TextFolderRedirected + folder};
+        return false;
+    }
+    THandle windowsFolder = OpenFolder(GetWindowsFolder());
     TOwnerInfo owner, windowsOwner;
     if (!ReadOwner(handle.Get(), owner) ||
         !IsTrustedOwner(owner.owner, windowsFolder && ReadOwner(windowsFolder.Get(), windowsOwner)
                                          ? windowsOwner.owner
-                                         : nullptr))
-        return TextFolderNotOwned + folder;
-    return {};
+                                         : nullptr)) {
+        refusal = {ERROR_ACCESS_DENIED, TextFolderNotOwned + folder};
+        return false;
+    }
+    return true;
 }
 
 bool CreateInstallFolder(const std::wstring& folder) {
@@ -71,13 +71,7 @@ bool CreateInstallFolder(const std::wstring& folder) {
     for (std::wstring parent = ParentFolder(top);
          !parent.empty() && !IsRootPath(parent) && !DirectoryExists(parent); parent = ParentFolder(top))
         top = parent;
-    SECURITY_ATTRIBUTES security{sizeof(security), nullptr, FALSE};
-    if (!ConvertStringSecurityDescriptorToSecurityDescriptorW(InstallFolderAccess, SDDL_REVISION_1,
-                                                              &security.lpSecurityDescriptor, nullptr))
-        return false;
-    const bool made = CreateDirectoryW(top.c_str(), &security) != 0;
-    LocalFree(security.lpSecurityDescriptor);
-    return made && ForceDirectories(folder);
+    return CreateFolderWithAccess(top, InstallFolderAccess) && ForceDirectories(folder);
 }
 
 } // namespace zarvo

@@ -3,6 +3,8 @@
 // as administrator, its imports found there too: a folder that the user's own programs can write, or
 // that leads somewhere else, would let them run code as administrator.
 
+#include "common/Failure.h"
+
 #include <windows.h>
 
 #include <string>
@@ -18,9 +20,10 @@ inline constexpr wchar_t InstallFolderAccess[] =
 // system's own files already trust). Any other owner can always give itself the right to write.
 bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner);
 
-// Why an existing installation folder is refused: a link or a folder whose final path is another, or an
-// owner that is not trusted. Empty for a trusted folder and for one that is not there.
-std::wstring FolderRefusal(const std::wstring& folder);
+// Whether an existing installation folder may be used: false, with the refusal as the failure's text, for
+// a link or a folder whose final path is another, or an owner that is not trusted. True for a trusted
+// folder and for one that is not there.
+bool FolderTrusted(const std::wstring& folder, TFailure& refusal);
 
 // Creates the folder with every missing parent. The topmost one it makes is made with the installation
 // folder's own access list, which everything below inherits: full control for the system and

@@ -1,8 +1,5 @@
 #include "engine/InstallPathCheck.h"
 
-#include "common/Reporting.h"
-#include "setup/SetupConstants.h"
-
 #include <cwctype>
 #include <string_view>
 
@@ -24,14 +21,13 @@ bool HasForbiddenCharacters(const std::wstring& path) {
     return false;
 }
 
-bool Refuse(const wchar_t* text) {
-    ReportError(text, ErrorCaption);
-    return false;
-}
-
 } // namespace
 
-bool CheckInstallPath(const std::wstring& path) {
+bool CheckInstallPath(const std::wstring& path, TReporter& reporter) {
+    auto Refuse = [&](const wchar_t* text) {
+        reporter.Error(text);
+        return false;
+    };
     if (path.empty())
         return Refuse(L"Путь для установки не указан");
     if (path.size() >= 2 && path[0] == L'\\' && path[1] == L'\\')

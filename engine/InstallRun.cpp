@@ -2,12 +2,8 @@
 
 #include "archive/ArchiveExtract.h"
 #include "archive/DistUnpack.h"
-#include "common/FileInfo.h"
 #include "common/Folders.h"
 #include "common/PathText.h"
-#include "common/Registry.h"
-#include "common/SetupError.h"
-#include "common/Text.h"
 #include "engine/FolderTrust.h"
 #include "engine/InstallState.h"
 #include "engine/KeptSetup.h"
@@ -15,25 +11,22 @@
 #include "engine/RunTexts.h"
 #include "engine/UninstallEntry.h"
 #include "setup/SetupUtils.h"
-#include "setup/SetupTexts.h"
 
 namespace zarvo {
 
 namespace {
 
 // The runtime library goes into the system folder only when it is not there; it is never registered.
-bool ExtractSystemFile(TRunLog& log, const std::wstring& archivePath, const std::wstring& fileName) {
+void ExtractSystemFile(TRunLog& log, const std::wstring& archivePath, const std::wstring& fileName) {
     const std::wstring systemFolder = GetSystemFolder();
     const std::wstring target = systemFolder + fileName;
     if (GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return true;
+        return;
     log.Info(fileName + TextNotFound);
-    if (!ExtractArchiveFile(archivePath, systemFolder, fileName)) {
+    if (ExtractArchiveFile(archivePath, systemFolder, fileName))
+        log.Info(target + TextUnpacked);
+    else
         log.Error(TextCannotUnpack + fileName);
-        return false;
-    }
-    log.Info(target + TextUnpacked);
-    return true;
 }
 
 // Desktop and Start menu of all users; their outcome is not looked at.
@@ -44,31 +37,12 @@ void CreateProductShortcuts(const std::wstring& installPath, const std::wstring&
     CreateShortcut(target, installPath, shortcutName, CSIDL_COMMON_STARTMENU);
 }
 
-// Keys that cannot be opened are skipped; a value that cannot be written raises.
-void WriteInstallState(const TRunInput& input) {
-    TRegistry registry;
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    if (registry.OpenKey(ProductKey, true)) {
-        registry.WriteString(ProgPathValue, input.installPath);
-        registry.WriteString(BuildDateValue, RecordedBuildDate);
-        registry.CloseKey();
-    }
-    if (registry.OpenKey(InstallKey, true)) {
-        registry.WriteString(InstalledDistribFileNameValue, input.setupExecutable);
-        registry.WriteString(InstalledDistribFileTimeValue,
-                             DecimalText(GetFileWriteTime(input.setupExecutable)));
-        if (!input.autoMode)
-            registry.WriteBool(AutoReinstallValue, input.autoReinstall);
-        registry.CloseKey();
-    }
-}
-
 // The list of installed programs and the copy of the setup it starts. What cannot be written there is a
 // line of the log, not a failed installation.
 void ListInstalledProgram(TRunLog& log, const TRunInput& input) {
-    std::wstring failure;
+    TFailure failure;
     if (!KeepSetupCopy(failure) || !WriteUninstallEntry(input.installPath, *input.distList, failure))
-        log.Info(TextNotListed + failure);
+        log.Info(TextNotListed + failure.text);
 }
 
 // Each line through the archive folder, the payload decompressed once; the first line that fails ends
@@ -83,16 +57,16 @@ bool UnpackDistList(TRunLog& log, const TRunInput& input) {
                         }
                         log.Stop(TextCannotUnpack + lines[index]);
                         // Why, when the system said: a full drive, a file held by another program.
-                        if (line.writeError != 0)
-                            log.Error(lines[index] + L": " + SystemErrorText(line.writeError));
+                        if (!line.failure.text.empty())
+                            log.Error(line.failure.text);
                     });
     return !log.Stopped();
 }
 
 } // namespace
 
-TRunOutcome RunInstallation(const TRunInput& input) {
-    TRunLog log;
+TRunOutcome RunInstallation(const TRunInput& input, TReporter& reporter) {
+    TRunLog log(reporter);
     if (input.installPath.empty()) {
         log.Stop(TextNoInstallPath);
         return log.Outcome();
@@ -102,29 +76,28 @@ TRunOutcome RunInstallation(const TRunInput& input) {
         return log.Outcome();
     }
     // Made or found: it must be the folder asked for and the administrators' own.
-    if (const std::wstring refusal = FolderRefusal(input.installPath); !refusal.empty()) {
-        log.Stop(refusal);
+    if (TFailure refusal; !FolderTrusted(input.installPath, refusal)) {
+        log.Stop(refusal.text);
         return log.Outcome();
     }
     log.Info(TextCreatingPath + input.installPath);
     if (!log.Stage([&] { return UnpackDistList(log, input); }))
         return log.Outcome();
-    // A missing runtime library is an error line; the run goes on.
-    if (!log.Stage([&] { ExtractSystemFile(log, input.archivePath, RuntimeLibraryFile); }))
-        return log.Outcome();
-    if (!log.Stage([&] { return RegisterComponents(input.installPath); })) {
-        log.Failed(TextRegistering, TRunResult::Stopped);
+    // A missing runtime library is an error line, and so is one that could not be placed for whatever
+    // reason: the run goes on.
+    log.Step([&] { ExtractSystemFile(log, input.archivePath, RuntimeLibraryFile); });
+    // The registration reports its own steps through the run's log.
+    if (!log.Stage([&] { return RegisterComponents(input.installPath, log); })) {
+        log.StopHere();
         return log.Outcome();
     }
     log.Info(TextCreatingShortcuts);
-    if (!log.Stage([&] { CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle); }))
-        return log.Outcome();
+    // Shortcuts that cannot be made are no failure; one that raises is a line, and the run goes on.
+    log.Step([&] { CreateProductShortcuts(input.installPath, ShortcutTargetFile, ProductTitle); });
     log.Info(TextFinishingInstall);
-    if (!log.Stage([&] {
-            WriteInstallState(input);
-            ListInstalledProgram(log, input);
-        }))
+    if (!log.Stage([&] { WriteInstallState(input.installPath, input.setupExecutable, input.autoReinstall); }))
         return log.Outcome();
+    log.Step([&] { ListInstalledProgram(log, input); });
     return log.Finish(TextInstallDone, TextInstallDoneWithErrors);
 }
 

@@ -1,15 +1,28 @@
 #pragma once
-// The values of the installation state; the keys that hold them are the setup unit's InstallKey and
-// ProductKey (below HKEY_LOCAL_MACHINE).
+// The installation state in the registry, read, written and deleted here alone: ProductKey (the
+// installation folder, the build date) and InstallKey (the setup that installed, its write time, the
+// choice to reinstall automatically), both below HKEY_LOCAL_MACHINE.
 
-#include "setup/SetupConstants.h"
+#include <optional>
+#include <string>
 
 namespace zarvo {
 
-inline constexpr const wchar_t* ProgPathValue = L"ProgPath";                                 // in ProductKey
-inline constexpr const wchar_t* BuildDateValue = L"BuildDate";                               // in ProductKey
-inline constexpr const wchar_t* InstalledDistribFileNameValue = L"InstalledDistribFileName"; // in InstallKey
-inline constexpr const wchar_t* InstalledDistribFileTimeValue = L"InstalledDistribFileTime"; // in InstallKey
-inline constexpr const wchar_t* AutoReinstallValue = L"AutoReinstall";                       // in InstallKey
+struct TInstallState {
+    std::wstring installPath;   // ProgPath: empty when the product is not installed
+    bool autoReinstall = false; // AutoReinstall
+};
+
+// The stored state; true when the product is installed. An absent or unreadable value means "not
+// installed" or "not chosen"; what was read before it is kept in state.
+bool ReadInstallState(TInstallState& state);
+// After a completed installation: the folder, the build date, the setup executable with its write time,
+// and the choice when one is given (the unattended reinstall keeps the stored one). A key that cannot be
+// opened is skipped; a value that cannot be written raises.
+void WriteInstallState(const std::wstring& installPath, const std::wstring& setupExecutable,
+                       std::optional<bool> autoReinstall);
+// Deletes ProductKey with everything below it, so that the next start sees no installation; InstallKey
+// and its values stay. A key already gone is no error; false when it is still there.
+bool DeleteInstallState();
 
 } // namespace zarvo

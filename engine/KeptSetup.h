@@ -3,6 +3,8 @@
 // the machine's program data that only the system and administrators can write: what an administrator
 // starts from the list later, elevated, is what ran now, whatever the user's own programs did since.
 
+#include "common/Failure.h"
+
 #include <string>
 
 namespace zarvo {
@@ -15,9 +17,9 @@ std::wstring KeptSetupPath();
 bool RunsAsKeptSetup();
 
 // Writes the running program's own file as the kept copy, the folder made, or its access list made the
-// administrators' own again, first. The running copy itself is left as it is. False with the system's
-// reason in failure.
-bool KeepSetupCopy(std::wstring& failure);
+// administrators' own again, first. The running copy itself is left as it is. False with the reason in
+// failure: the folder's refusal, or the system's reason naming the file it concerns.
+bool KeepSetupCopy(TFailure& failure);
 
 // Deletes the kept copy and its folder when it is empty. A copy that runs is left to FinishKeptSetup.
 // False when a copy that does not run could not be deleted.

@@ -9,6 +9,11 @@
 
 namespace zarvo {
 
+// The question ConfirmUnload asks, and its caption.
+inline constexpr wchar_t TextCloseQuestion[] =
+    L"Выгрузить загруженные компоненты Zarvo и продолжить установку?";
+inline constexpr wchar_t TextCloseQuestionTitle[] = L"Обнаружены загруженные компоненты Zarvo";
+
 class TPrompts {
 public:
     virtual ~TPrompts() = default;

@@ -2,8 +2,8 @@
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/PlainFiles.h"
-#include "common/Registry.h"
 #include "engine/FolderTrust.h"
+#include "engine/InstallState.h"
 #include "engine/KeptSetup.h"
 #include "engine/RunLog.h"
 #include "engine/RunTexts.h"
@@ -14,30 +14,10 @@
 
 namespace zarvo {
 
-TRunOutcome RunRemoval(const TRunInput& input) {
-    TRunLog log;
-    // Without a folder the list's names would resolve against the current folder or the drive's root.
-    if (input.installPath.empty()) {
-        log.Stop(TextNoInstallPath);
-        return log.Outcome();
-    }
-    // Nothing is unregistered or deleted through a folder that leads elsewhere or is not the
-    // administrators' own.
-    if (const std::wstring refusal = FolderRefusal(input.installPath); !refusal.empty()) {
-        log.Stop(refusal);
-        return log.Outcome();
-    }
+namespace {
 
-    log.Info(TextRemovingShortcut);
-    // Unregistration reports its own steps; the files go whatever it answered.
-    if (!log.Stage([&] {
-            DeleteShortcut(ProductTitle, CSIDL_COMMON_DESKTOPDIRECTORY);
-            DeleteShortcut(ProductTitle, CSIDL_COMMON_STARTMENU);
-            return UnregisterComponents(input.installPath);
-        }) &&
-        !log.Stopped())
-        log.Failed(TextUnregistering, TRunResult::DoneWithErrors);
-
+// Every line is attempted.
+void DeleteListedFiles(TRunLog& log, const TRunInput& input) {
     for (const std::wstring& name : *input.distList) {
         // A line that would leave the installation folder names nothing of ours.
         // A link put in a file's place is not the file, nor is a file with a name elsewhere.
@@ -46,30 +26,66 @@ TRunOutcome RunRemoval(const TRunInput& input) {
         else
             log.Error(TextCannotDelete + name);
     }
+}
 
-    // What a killed installation left staged is not the user's: it goes too. Only an empty folder goes,
-    // never its parents. The process's own current folder (unpacking leaves it
-    // in the installation folder) would keep it.
+// Only an empty folder goes, never its parents. What a killed installation left staged is not the
+// user's: it goes first.
+void RemoveInstallFolder(TRunLog& log, const std::wstring& folder) {
+    // The process's own current folder (unpacking leaves it in the installation folder) would keep it.
     SetCurrentDirectoryW(GetTempFolder().c_str());
-    RemoveLeftStaging(input.installPath);
-    if (RemoveDirectoryW(input.installPath.c_str()))
-        log.Info(TextFolder + input.installPath + TextDeleted);
+    RemoveLeftStaging(folder);
+    if (RemoveDirectoryW(folder.c_str()))
+        log.Info(TextFolder + folder + TextDeleted);
     else
-        log.Error(TextCannotDeleteFolder + input.installPath);
+        log.Error(TextCannotDeleteFolder + folder);
+}
+
+// Nothing is unregistered or deleted through a folder that is not named, leads elsewhere or is not the
+// administrators' own. False, with why, for such a folder.
+bool FolderUsable(const std::wstring& folder, TFailure& refusal) {
+    if (folder.empty()) {
+        refusal.text = TextNoInstallPath;
+        return false;
+    }
+    return FolderTrusted(folder, refusal);
+}
+
+} // namespace
+
+TRunOutcome RunRemoval(const TRunInput& input, TReporter& reporter) {
+    TRunLog log(reporter);
+    // No failure stops the removal: each step that raises is an error line, and the next one runs.
+    log.Info(TextRemovingShortcut);
+    log.Step([&] {
+        DeleteShortcut(ProductTitle, CSIDL_COMMON_DESKTOPDIRECTORY);
+        DeleteShortcut(ProductTitle, CSIDL_COMMON_STARTMENU);
+    });
+    TFailure refusal;
+    if (FolderUsable(input.installPath, refusal)) {
+        // Unregistration reports its own steps; the files go whatever it answered.
+        log.Step([&] { UnregisterComponents(input.installPath, log); });
+        log.Step([&] { DeleteListedFiles(log, input); });
+        log.Step([&] { RemoveInstallFolder(log, input.installPath); });
+    } else {
+        // What goes through the folder is skipped, each step saying why; everything else still goes, so
+        // that the product can be removed and is no longer offered as installed.
+        log.Error(TextUnregistering + (L": " + refusal.text));
+        log.Error(TextFilesNotDeleted + refusal.text);
+        log.Error(TextCannotDeleteFolder + input.installPath + L": " + refusal.text);
+    }
 
     log.Info(TextFinishingRemoval);
-    if (!log.Stage([&] {
-            TRegistry registry;
-            registry.SetRootKey(HKEY_LOCAL_MACHINE);
-            // A key that is already gone is no error.
-            registry.DeleteKey(ProductKey);
-            // The list's entry goes with it, then the copy it starts; a copy that runs goes at the
-            // program's end.
-            DeleteUninstallEntry();
-            if (!RemoveKeptSetup())
-                log.Error(TextCannotDelete + KeptSetupPath());
-        }))
-        return log.Outcome();
+    log.Step([&] {
+        if (!DeleteInstallState())
+            log.Error(TextCannotDelete + (L"HKEY_LOCAL_MACHINE" + std::wstring(ProductKey)));
+    });
+    // The list's entry goes with the product key, then the copy it starts; a copy that runs goes at the
+    // program's end.
+    log.Step([] { DeleteUninstallEntry(); });
+    log.Step([&] {
+        if (!RemoveKeptSetup())
+            log.Error(TextCannotDelete + KeptSetupPath());
+    });
     return log.Finish(TextRemovalDone, TextRemovalDoneWithErrors);
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// What a run reports, and the outcome it builds from its own reports: the one error policy of the runs.
+// What a run reports, and the outcome it builds from its own lines: the one error policy of the runs.
 
+#include "common/Reporting.h"
 #include "engine/Runs.h"
 
 #include <string>
@@ -8,21 +9,34 @@
 
 namespace zarvo {
 
-class TRunLog {
+// Passes every line on to the reporter the run was given. It is the reporter of the run's own helpers
+// too (the registration), so that their error lines count as the run's.
+class TRunLog final : public TReporter {
 public:
-    void Info(const std::wstring& text);
-    // An error line; the run goes on, done with errors.
-    void Error(const std::wstring& text);
+    explicit TRunLog(TReporter& out) : out_(out) {}
+
+    // An error line marks the run done with errors; the first one is its reason.
+    void Report(bool error, const std::wstring& text, const std::wstring& caption) override;
     // An error line that ends the run.
     void Stop(const std::wstring& text);
-    // A failure that the step has reported itself, with its own lines; reason names the step.
-    void Failed(const std::wstring& reason, TRunResult result);
-    // Runs one stage: what its helpers raise is reported as an error line with the error's own text and
-    // ends the run. The stage's own answer otherwise (true for a stage that answers nothing); false also
-    // once the run has stopped.
+    // Ends the run after a step that has reported its own failure.
+    void StopHere() { outcome_.result = TRunResult::Stopped; }
+
+    // A stage whose failure ends the run: what its helpers raise is an error line with the error's own
+    // text, and the run stops. The stage's own answer otherwise (true for a stage that answers nothing);
+    // false also once the run has stopped.
     template <class TStage> bool Stage(TStage&& stage) {
         if (Stopped())
             return false;
+        const bool done = Step(std::forward<TStage>(stage));
+        if (raised_)
+            StopHere();
+        return done;
+    }
+    // A stage after which the run goes on whatever happens in it: what its helpers raise is an error line
+    // with the error's own text. The stage's own answer; false when it raised.
+    template <class TStage> bool Step(TStage&& stage) {
+        raised_ = false;
         try {
             if constexpr (std::is_void_v<decltype(stage())>) {
                 stage();
@@ -31,7 +45,7 @@ public:
                 return stage();
             }
         } catch (...) {
-            StopOnRaised();
+            ReportRaised();
             return false;
         }
     }
@@ -43,12 +57,12 @@ public:
     const TRunOutcome& Outcome() const { return outcome_; }
 
 private:
-    // Reports the error being handled and ends the run.
-    void StopOnRaised();
-    void Report(const std::wstring& text, TRunResult result);
-    void Note(TRunResult result, const std::wstring& reason);
+    // Reports the error being handled.
+    void ReportRaised();
 
+    TReporter& out_;
     TRunOutcome outcome_;
+    bool raised_ = false;
 };
 
 } // namespace zarvo

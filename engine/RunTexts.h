@@ -1,15 +1,9 @@
 #pragma once
-// What the installation and removal runs show in the log, each text once, and the names they use.
+// What the installation and removal runs show in the log, each text once.
+
+#include "common/Product.h"
 
 namespace zarvo {
-
-inline constexpr wchar_t ProductTitle[] = L"Вирдана"; // the shortcuts' name
-// The folder proposed below Program Files, and below the folder the folder dialog picks.
-inline constexpr wchar_t ProductFolderName[] = L"Zarvo";
-inline constexpr wchar_t DistFolder[] = L"Dist"; // archive folder of the program files
-inline constexpr wchar_t RuntimeLibraryFile[] = L"RTW32.dll";
-inline constexpr wchar_t ShortcutTargetFile[] = L"Orvan.exe";
-inline constexpr wchar_t RecordedBuildDate[] = L"08.04.2005";
 
 // Installation.
 inline constexpr wchar_t TextCreatingPath[] = L"Создание пути ";
@@ -41,6 +35,8 @@ inline constexpr wchar_t TextDeleted[] = L" удален успешно";
 inline constexpr wchar_t TextCannotDelete[] = L"Невозможно удалить ";
 inline constexpr wchar_t TextFolder[] = L"Каталог ";
 inline constexpr wchar_t TextCannotDeleteFolder[] = L"Нельзя удалить каталог ";
+// The files of the list stay where the installation folder cannot be used: + the reason.
+inline constexpr wchar_t TextFilesNotDeleted[] = L"Файлы программы не удалены: ";
 inline constexpr wchar_t TextFinishingRemoval[] = L"Завершение удаления";
 inline constexpr wchar_t TextRemovalDone[] = L"Удаление ПО \"Вирдана\" успешно завершено.";
 inline constexpr wchar_t TextRemovalDoneWithErrors[] = L"Удаление ПО \"Вирдана\" завершено с ошибками.";

@@ -1,23 +1,25 @@
 #pragma once
-// The installation run and the removal run: every step reported through ReportInfo / ReportError, no
-// window calls. Each stage catches what its helpers raise at its own boundary and reports it as an error
-// line; a run never raises, it returns its outcome.
+// The installation run and the removal run: every step a line through the reporter they are given, no
+// window calls. A run never raises: each stage catches what its helpers raise at its own boundary and
+// reports it as an error line; the run returns its outcome.
 
 #include "archive/DistUnpack.h"
+#include "common/Reporting.h"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace zarvo {
 
+// Built with designated initializers: every field by its name.
 struct TRunInput {
-    std::wstring installPath;                  // without a trailing backslash
-    std::wstring archivePath;                  // the payload in the temporary folder
-    const std::vector<std::wstring>* distList; // the lines of Dist.lst, already converted
-    bool autoMode = false;                     // unattended reinstall: AutoReinstall is left as stored
-    bool autoReinstall = false;                // written as AutoReinstall otherwise
-    std::wstring setupExecutable;              // recorded with its write time
-    TUnpackPlace unpack;                       // where the one-pass unpacking stages, and its fault
+    std::wstring installPath;                         // without a trailing backslash
+    std::wstring archivePath;                         // the payload the session holds
+    const std::vector<std::wstring>* distList;        // the lines of Dist.lst, already converted
+    std::wstring setupExecutable;                     // recorded with its write time
+    std::optional<bool> autoReinstall = std::nullopt; // recorded; empty: the stored choice stays
+    TUnpackPlace unpack = {};                         // where the one-pass unpacking stages, and its fault
 };
 
 enum class TRunResult {
@@ -28,7 +30,7 @@ enum class TRunResult {
 
 struct TRunOutcome {
     TRunResult result = TRunResult::Done;
-    // The text of the first error line, as the log shows it without its caption.
+    // The run's first error line (the registration's own included), without its caption.
     std::wstring reason;
 
     bool Failed() const { return result != TRunResult::Done; }
@@ -36,9 +38,9 @@ struct TRunOutcome {
 
 // Folder, files of the list, the runtime library, registration, shortcuts, installation state. Stops at
 // the first failed folder, line or registration, or at an empty installation folder.
-TRunOutcome RunInstallation(const TRunInput& input);
-// Shortcuts, registration, files of the list, the folder, the product key. Never stops but for an empty
-// installation folder.
-TRunOutcome RunRemoval(const TRunInput& input);
+TRunOutcome RunInstallation(const TRunInput& input, TReporter& reporter);
+// Shortcuts, registration, files of the list, the folder, the product key, the list's entry and the kept
+// copy. Never stops: an installation folder that cannot be used skips only what goes through it.
+TRunOutcome RunRemoval(const TRunInput& input, TReporter& reporter);
 
 } // namespace zarvo

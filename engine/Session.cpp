@@ -6,13 +6,11 @@
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/PlainFiles.h"
-#include "common/Registry.h"
 #include "common/Resources.h"
 #include "common/SetupError.h"
 #include "common/SpecialFolders.h"
 #include "common/UnitStartup.h"
 #include "engine/InstallState.h"
-#include "engine/RunTexts.h"
 #include "engine/StartupFiles.h"
 #include "engine/StartupTexts.h"
 
@@ -20,18 +18,8 @@
 
 namespace zarvo {
 
-namespace {
-
-// The system's own temporary folder: the user's programs can add to it but not rename or replace it.
-std::wstring SystemTempFolder() {
-    wchar_t windows[MAX_PATH];
-    UINT length = GetSystemWindowsDirectoryW(windows, MAX_PATH);
-    return JoinPath(std::wstring(windows, length < MAX_PATH ? length : 0), L"Temp");
-}
-
-} // namespace
-
-TSetupSession::TSetupSession(const TSystem& system) : system_(system) {}
+TSetupSession::TSetupSession(const TSystem& system, TReporter& reporter)
+    : system_(system), reporter_(reporter) {}
 
 TSetupSession::~TSetupSession() {
     Close();
@@ -43,19 +31,21 @@ void TSetupSession::Prepare() {
     // The user's programs can write the temporary folder and redirect it. The files there are written
     // and held, never opened again: the library is loaded, and the payload read, from copies in a folder
     // that only the system and administrators can write, made new for this session.
-    const std::wstring systemTemp = SystemTempFolder();
-    ownFolder_.emplace(systemTemp, L"ZarvoSetup-*");
+    // The system's own temporary folder: the user's programs can add to it but not rename or replace it.
+    const std::wstring systemTemp = GetWindowsFolder() + L"Temp";
+    ownFolder_.emplace(systemTemp, SessionFolderPattern);
     if (!ownFolder_->Valid())
         throw ESetupError(TextCannotMakeOwnFolder + systemTemp);
     const std::wstring ownFolder = WithTrailingBackslash(ownFolder_->Path());
-    const std::wstring libraryPath = PlaceStartupResource(L"unrar_dll", tempFolder, ownFolder, L"Unrar.dll");
-    ArchivePath = PlaceStartupResource(L"SetupZarvo_rar", tempFolder, ownFolder, L"SetupZarvo.rar");
+    const std::wstring libraryPath =
+        PlaceStartupResource(UnrarResource, tempFolder, ownFolder, UnrarFileName);
+    ArchivePath = PlaceStartupResource(PayloadResource, tempFolder, ownFolder, PayloadFileName);
     if (!LoadRarLibrary(libraryPath))
         throw ESetupError(TextCannotLoadUnrar);
     libraryBound_ = true;
 
     DistList.clear();
-    const std::wstring listFile = L"Dist.lst";
+    const std::wstring listFile = DistListFileName;
     // Failures name the temporary folder, where the user finds the files, whichever copy failed.
     const std::wstring listFailure = TextCannotExtract + listFile + TextExtractInto + tempFolder;
     // The archive functions join folder and name with a backslash of their own.
@@ -113,21 +103,10 @@ std::wstring TSetupSession::PlaceStartupResource(const wchar_t* resourceName, co
 }
 
 bool TSetupSession::ReadInstallState() {
-    bool installed = false;
-    TRegistry registry(KEY_READ);
-    registry.SetRootKey(HKEY_LOCAL_MACHINE);
-    try {
-        if (registry.OpenKeyReadOnly(ProductKey)) {
-            InstallPath = registry.ReadString(ProgPathValue);
-            registry.CloseKey();
-            installed = !InstallPath.empty();
-        }
-        if (registry.OpenKeyReadOnly(InstallKey)) {
-            AutoReinstallFlag = registry.ReadBool(AutoReinstallValue);
-            registry.CloseKey();
-        }
-    } catch (const std::exception&) {
-    }
+    TInstallState state{InstallPath, AutoReinstallFlag};
+    const bool installed = zarvo::ReadInstallState(state);
+    InstallPath = state.installPath;
+    AutoReinstallFlag = state.autoReinstall;
     return installed;
 }
 
@@ -146,10 +125,16 @@ std::wstring TSetupSession::DefaultInstallPath() const {
 TRunInput TSetupSession::RunInput() const {
     // The staging goes inside the installation folder, which the run makes before it unpacks: on its drive,
     // so that entries are renamed into place.
-    TUnpackPlace unpack{InstallPath, [this](const std::wstring& destination) {
-                            return system_.PlacementFails(destination);
-                        }};
-    return {InstallPath, ArchivePath, &DistList, AutoMode, AutoReinstallFlag, ModulePath, std::move(unpack)};
+    return {
+        .installPath = InstallPath,
+        .archivePath = ArchivePath,
+        .distList = &DistList,
+        .setupExecutable = ModulePath,
+        // The unattended reinstall keeps the stored choice.
+        .autoReinstall = AutoMode ? std::nullopt : std::optional(AutoReinstallFlag),
+        .unpack = {.stagingParent = InstallPath, .placementFails = [this](const std::wstring& destination) {
+                       return system_.PlacementFails(destination);
+                   }}};
 }
 
 } // namespace zarvo

@@ -5,6 +5,7 @@
 
 #include "archive/StagingFolder.h"
 #include "common/Handles.h"
+#include "common/Reporting.h"
 #include "engine/Runs.h"
 #include "engine/System.h"
 
@@ -17,7 +18,8 @@ namespace zarvo {
 
 class TSetupSession {
 public:
-    explicit TSetupSession(const TSystem& system = DefaultSystem());
+    // Every line of the session's checks and runs goes to the reporter.
+    explicit TSetupSession(const TSystem& system, TReporter& reporter);
     TSetupSession(const TSetupSession&) = delete;
     TSetupSession& operator=(const TSetupSession&) = delete;
     // Closes the session; the start-up files stay in the temporary folder.
@@ -36,6 +38,7 @@ public:
     std::wstring DefaultInstallPath() const;
     TRunInput RunInput() const;
     const TSystem& System() const noexcept { return system_; }
+    TReporter& Reporter() const noexcept { return reporter_; }
 
     std::wstring InstallPath;           // the installation folder, without a trailing backslash
     std::wstring ArchivePath;           // the payload archive: the session's own copy (see Prepare)
@@ -59,6 +62,7 @@ private:
                                       const std::wstring& ownFolder, const std::wstring& fileName);
 
     const TSystem& system_;
+    TReporter& reporter_;
     bool libraryBound_ = false;
     // Removed with the copies in it once their handles below are closed.
     std::optional<TStagingFolder> ownFolder_;

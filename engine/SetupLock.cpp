@@ -1,12 +1,8 @@
 #include "engine/SetupLock.h"
 
+#include "common/Product.h"
+
 namespace zarvo {
-
-namespace {
-
-constexpr wchar_t SetupLockName[] = L"Global\\SetupZarvo";
-
-} // namespace
 
 TSetupLock::TSetupLock() noexcept : mutex_(CreateMutexW(nullptr, FALSE, SetupLockName)) {
     if (!mutex_.Valid()) {

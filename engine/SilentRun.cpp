@@ -2,14 +2,12 @@
 
 #include "common/Folders.h"
 #include "common/PathText.h"
-#include "common/Reporting.h"
 #include "common/SetupError.h"
 #include "engine/InstallPathCheck.h"
 #include "engine/Session.h"
 #include "engine/StartupTexts.h"
 #include "engine/TargetChecks.h"
 #include "engine/ComponentClosing.h"
-#include "setup/SetupConstants.h"
 
 namespace zarvo {
 
@@ -22,15 +20,16 @@ inline constexpr wchar_t TextComponentsStillRunning[] =
 
 // Everything before a run changes anything; false after the report that says why.
 bool Admitted(const TCommandLine& arguments, TSetupSession& session) {
+    TReporter& reporter = session.Reporter();
     try {
         session.Prepare();
     } catch (...) {
-        ReportError(CurrentExceptionMessage(), StartupErrorCaption);
+        reporter.Error(CurrentExceptionMessage(), StartupErrorCaption);
         return false;
     }
     const bool installed = session.ReadInstallState();
     if (arguments.remove && !installed) {
-        ReportError(TextNothingToRemove, ErrorCaption);
+        reporter.Error(TextNothingToRemove);
         return false;
     }
     if (!arguments.remove) {
@@ -42,45 +41,32 @@ bool Admitted(const TCommandLine& arguments, TSetupSession& session) {
                 ResolveSubstPath(arguments.folder.value_or(session.DefaultInstallPath())));
             session.AutoReinstallFlag = arguments.autoReinstall;
         }
-        if (!CheckInstallPath(session.InstallPath) ||
-            !CheckInstallTarget(session.InstallPath, session.ArchivePath, session.System()))
+        if (!CheckInstallPath(session.InstallPath, reporter) ||
+            !CheckInstallTarget(session.InstallPath, session.ArchivePath, session.System(), reporter))
             return false;
     }
     TRunComponentCloser closer(session.System(), nullptr);
     if (closer.ComponentHangs() || !closer.CloseRunningComponents(true)) {
-        ReportError(TextComponentsStillRunning, ErrorCaption);
+        reporter.Error(TextComponentsStillRunning);
         return false;
     }
     return true;
 }
 
-// The report has gone to the log file already.
-void LogFileOnly(const std::wstring&, const std::wstring&) {}
-
 } // namespace
 
-TQuietReports::TQuietReports() {
-    OnReportError = &LogFileOnly;
-    OnReportInfo = &LogFileOnly;
-}
-
-TQuietReports::~TQuietReports() {
-    OnReportError = nullptr;
-    OnReportInfo = nullptr;
-}
-
 int RunSilently(const TCommandLine& arguments, const TSystem& system) {
-    TQuietReports quiet;
+    TReporter& reporter = LogFileReports();
     if (!arguments.unknown.empty()) {
         for (const std::wstring& argument : arguments.unknown)
-            ReportError(TextUnknownArgument + argument, ErrorCaption);
+            reporter.Error(TextUnknownArgument + argument);
         return ExitRefused;
     }
-    TSetupSession session(system);
+    TSetupSession session(system, reporter);
     if (!Admitted(arguments, session))
         return ExitRefused;
-    const TRunOutcome outcome =
-        arguments.remove ? RunRemoval(session.RunInput()) : RunInstallation(session.RunInput());
+    const TRunOutcome outcome = arguments.remove ? RunRemoval(session.RunInput(), reporter)
+                                                 : RunInstallation(session.RunInput(), reporter);
     return outcome.Failed() ? ExitRunErrors : ExitDone;
 }
 

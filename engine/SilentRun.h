@@ -6,19 +6,9 @@
 
 namespace zarvo {
 
-// Routes every report into the log file only while it lives: what a box or a log line would show is
-// written there and nothing is shown.
-class TQuietReports {
-public:
-    TQuietReports();
-    TQuietReports(const TQuietReports&) = delete;
-    TQuietReports& operator=(const TQuietReports&) = delete;
-    ~TQuietReports();
-};
-
 // Prepares the session and runs what the arguments ask for: a new installation, the unattended reinstall
 // or the removal. Running components are closed without a question; one that stays or hangs refuses the
-// run. The exit code.
+// run. Every report goes to the log file alone, whatever the report slots hold. The exit code.
 int RunSilently(const TCommandLine& arguments, const TSystem& system = DefaultSystem());
 
 } // namespace zarvo

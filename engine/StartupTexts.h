@@ -1,9 +1,10 @@
 #pragma once
 // What the start-up reports: each failure ends the program with its box.
 
+#include "common/Product.h"
+
 namespace zarvo {
 
-inline constexpr wchar_t StartupErrorCaption[] = L"Ошибка запуска установки";
 inline constexpr wchar_t TextCannotExtract[] = L"Невозможно извлечь "; // + file + " в " + folder
 inline constexpr wchar_t TextExtractInto[] = L" в ";
 inline constexpr wchar_t TextCannotMakeOwnFolder[] =

@@ -3,10 +3,8 @@
 #include "archive/ArchiveExtract.h"
 #include "common/Folders.h"
 #include "common/PathText.h"
-#include "common/Reporting.h"
 #include "engine/FolderTrust.h"
 #include "engine/RunTexts.h"
-#include "setup/SetupConstants.h"
 
 namespace zarvo {
 
@@ -34,15 +32,14 @@ uint64_t RoomNeeded(const TFolderExtent& extent) {
     return added + extent.largestEntry;
 }
 
-bool Refuse(const std::wstring& text) {
-    ReportError(text, ErrorCaption);
-    return false;
-}
-
 } // namespace
 
 bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath,
-                        const TSystem& system) {
+                        const TSystem& system, TReporter& reporter) {
+    auto Refuse = [&](const std::wstring& text) {
+        reporter.Error(text);
+        return false;
+    };
     TFolderExtent extent;
     // A payload whose headers cannot be read fails where it is unpacked, with its own message.
     bool listed = ReadFolderExtent(archivePath, DistFolder, installPath, extent);
@@ -55,8 +52,8 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
     if (existing.empty())
         return Refuse(TextNoDrive1 + installPath.substr(0, 2) + TextNoDrive2);
     // Before anything is written there: a folder that is a link or not the administrators' own.
-    if (const std::wstring refusal = FolderRefusal(installPath); !refusal.empty())
-        return Refuse(refusal);
+    if (TFailure refusal; !FolderTrusted(installPath, refusal))
+        return Refuse(refusal.text);
     if (!system.CanWrite(existing))
         return Refuse(TextNoAccess + existing);
     const uint64_t needed = RoomNeeded(extent);

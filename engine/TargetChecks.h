@@ -1,6 +1,7 @@
 #pragma once
 // What is checked of the installation folder before a new installation or a restore changes anything.
 
+#include "common/Reporting.h"
 #include "engine/System.h"
 
 #include <string>
@@ -12,6 +13,6 @@ namespace zarvo {
 // system's limit, and a folder that can be written. Reports the first failure (caption "Ошибка") and
 // answers false.
 bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath,
-                        const TSystem& system);
+                        const TSystem& system, TReporter& reporter);
 
 } // namespace zarvo

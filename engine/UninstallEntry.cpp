@@ -7,7 +7,7 @@
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "engine/KeptSetup.h"
-#include "engine/RunTexts.h"
+#include "common/Product.h"
 
 #include <windows.h>
 
@@ -44,13 +44,13 @@ std::wstring Quoted(const std::wstring& path) {
 } // namespace
 
 bool WriteUninstallEntry(const std::wstring& installPath, const std::vector<std::wstring>& distList,
-                         std::wstring& failure) {
+                         TFailure& failure) {
     const std::wstring setup = KeptSetupPath();
     try {
         TRegistry registry;
         registry.SetRootKey(HKEY_LOCAL_MACHINE);
         if (!registry.OpenKey(UninstallEntryKey, true)) {
-            failure = UninstallEntryKey;
+            failure = LastErrorFailure(UninstallEntryKey);
             return false;
         }
         registry.WriteString(L"DisplayName", ProductTitle);
@@ -67,7 +67,7 @@ bool WriteUninstallEntry(const std::wstring& installPath, const std::vector<std:
         registry.WriteInteger(L"NoRepair", 1);
         return true;
     } catch (...) {
-        failure = CurrentExceptionMessage();
+        failure = CurrentExceptionFailure();
         return false;
     }
 }

@@ -3,19 +3,17 @@
 // Features): what it is, who made it, where it lies, what it takes, and the kept copy of the setup that
 // removes it.
 
+#include "common/Failure.h"
+
 #include <string>
 #include <vector>
 
 namespace zarvo {
 
-// Below HKEY_LOCAL_MACHINE (for a 32-bit program on 64-bit Windows, the 32-bit view the list reads too).
-inline constexpr wchar_t UninstallEntryKey[] =
-    L"\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zarvo";
-
 // Writes (or rewrites) the entry for the installation in the folder with the files of the list. The
 // publisher and version are the kept copy's. False with the reason in failure.
 bool WriteUninstallEntry(const std::wstring& installPath, const std::vector<std::wstring>& distList,
-                         std::wstring& failure);
+                         TFailure& failure);
 bool UninstallEntryExists();
 // A missing entry is no error.
 void DeleteUninstallEntry();

@@ -1,14 +1,12 @@
 #include "setup/ComponentRegistration.h"
 #include "setup/SetupTexts.h"
 
-#include "common/Reporting.h"
 #include "common/SetupError.h"
 #include "common/Text.h"
 #include "setup/DllRegisterServerThread.h"
-#include "setup/LoadFailure.h"
 #include "setup/MachineClasses.h"
 #include "common/PathText.h"
-#include "setup/SetupConstants.h"
+#include "common/Product.h"
 
 #include <oleauto.h>
 #include <wrl/client.h>
@@ -107,49 +105,47 @@ std::vector<std::wstring> LibraryList(const std::wstring& folder, bool configFir
     return list;
 }
 
+using TLibraryOperation = bool (*)(const std::wstring&, TFailure*);
+
 // Registers or unregisters one library. On failure reports the library with failedText, followed by why
 // when more is known than that its entry point answered failure: the library could not be loaded, or
 // the operation raised an error.
-bool ProcessLibrary(bool (*operation)(const std::wstring&, DWORD*), const std::wstring& path,
+bool ProcessLibrary(TReporter& reporter, TLibraryOperation operation, const std::wstring& path,
                     const wchar_t* failedText) {
-    DWORD loadError = ERROR_SUCCESS;
-    std::wstring raised;
+    TFailure why;
     try {
-        if (operation(path, &loadError))
+        if (operation(path, &why))
             return true;
     } catch (const std::exception&) {
-        raised = CurrentExceptionMessage();
+        why.text = path + L": " + CurrentExceptionMessage();
     }
-    ReportError(path + failedText, ErrorCaption);
-    if (loadError != ERROR_SUCCESS)
-        ReportError(LoadFailureText(path, loadError), ErrorCaption);
-    else if (!raised.empty())
-        ReportError(path + L": " + raised, ErrorCaption);
+    reporter.Error(path + failedText);
+    if (!why.text.empty())
+        reporter.Error(why.text);
     return false;
 }
 
 // Registers or unregisters every library of the folder, the configuration library first or last; stops at
 // the first that fails.
-bool ProcessLibraries(const std::wstring& folder, bool configFirst,
-                      bool (*operation)(const std::wstring&, DWORD*), const wchar_t* failedText,
-                      const wchar_t* doneText) {
+bool ProcessLibraries(TReporter& reporter, const std::wstring& folder, bool configFirst,
+                      TLibraryOperation operation, const wchar_t* failedText, const wchar_t* doneText) {
     for (const std::wstring& library : LibraryList(folder, configFirst)) {
-        if (!ProcessLibrary(operation, library, failedText))
+        if (!ProcessLibrary(reporter, operation, library, failedText))
             return false;
-        ReportInfo(library + doneText, InfoCaption);
+        reporter.Info(library + doneText);
     }
     return true;
 }
 
 // One step on the machine's classes: its done line, or failedText followed by what it raised.
-bool RunStep(void (*step)(HKEY, const std::wstring&), HKEY classes, const std::wstring& subject,
-             const std::wstring& done, const std::wstring& failedText) {
+bool RunStep(TReporter& reporter, void (*step)(HKEY, const std::wstring&), HKEY classes,
+             const std::wstring& subject, const std::wstring& done, const std::wstring& failedText) {
     try {
         step(classes, subject);
-        ReportInfo(done, InfoCaption);
+        reporter.Info(done);
         return true;
     } catch (const std::exception&) {
-        ReportError(failedText + CurrentExceptionMessage(), ErrorCaption);
+        reporter.Error(failedText + CurrentExceptionMessage());
         return false;
     }
 }
@@ -165,27 +161,28 @@ void WriteRegistryDefault(TRegistry& registry, const std::wstring& key, const st
         registry.CloseKey();
 }
 
-bool RegisterComponents(const std::wstring& installFolder) {
+bool RegisterComponents(const std::wstring& installFolder, TReporter& reporter) {
     const std::wstring folder = WithoutTrailingBackslashes(installFolder);
-    ReportInfo(TextRegistering, InfoCaption);
+    reporter.Info(TextRegistering);
     const TMachineClassesRoot machine;
     const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
-    return RunStep(&RegisterTypeLibrary, machine.Key(), typeLibPath, typeLibPath + TextRegistered,
+    return RunStep(reporter, &RegisterTypeLibrary, machine.Key(), typeLibPath, typeLibPath + TextRegistered,
                    TextTypeLibFailed) &&
-           RunStep(&WriteComClassEntries, machine.Key(), folder, TextClassName + std::wstring(TextRegistered),
-                   TextClassFailed) &&
-           ProcessLibraries(folder, true, &RegisterDllServer, TextNotRegistered, TextRegistered);
+           RunStep(reporter, &WriteComClassEntries, machine.Key(), folder,
+                   TextClassName + std::wstring(TextRegistered), TextClassFailed) &&
+           ProcessLibraries(reporter, folder, true, &RegisterDllServer, TextNotRegistered, TextRegistered);
 }
 
-bool UnregisterComponents(const std::wstring& installFolder) {
+bool UnregisterComponents(const std::wstring& installFolder, TReporter& reporter) {
     const std::wstring folder = WithoutTrailingBackslashes(installFolder);
-    ReportInfo(TextUnregistering, InfoCaption);
+    reporter.Info(TextUnregistering);
     const TMachineClassesRoot machine;
     const std::wstring typeLibPath = JoinPath(folder, KernelTypeLibFile);
-    return ProcessLibraries(folder, false, &UnregisterDllServer, TextNotUnregistered, TextUnregistered) &&
-           RunStep(&UnregisterTypeLibrary, machine.Key(), typeLibPath, typeLibPath + TextUnregistered,
-                   TextUnregistration + typeLibPath + L": ") &&
-           RunStep(&DeleteComClassEntries, machine.Key(), folder,
+    return ProcessLibraries(reporter, folder, false, &UnregisterDllServer, TextNotUnregistered,
+                            TextUnregistered) &&
+           RunStep(reporter, &UnregisterTypeLibrary, machine.Key(), typeLibPath,
+                   typeLibPath + TextUnregistered, TextUnregistration + typeLibPath + L": ") &&
+           RunStep(reporter, &DeleteComClassEntries, machine.Key(), folder,
                    TextClassName + std::wstring(TextUnregistered), TextClassUnregistrationFailed);
 }
 

@@ -6,6 +6,7 @@
 #include "common/Text.h"
 #include "setup/GuardedCall.h"
 #include "setup/ImportTable.h"
+#include "setup/LoadFailure.h"
 #include "common/PathText.h"
 
 #include <optional>
@@ -14,17 +15,20 @@ namespace zarvo {
 
 namespace {
 
-bool RunWorker(const std::wstring& path, uint8_t mode, DWORD* loadError = nullptr) {
-    if (loadError != nullptr)
-        *loadError = ERROR_SUCCESS;
+// The failure says why when more is known than that the entry point answered failure: no worker, or a
+// library that could not be loaded.
+bool RunWorker(const std::wstring& path, uint8_t mode, TFailure* failure = nullptr) {
     TJoiningThread<TDllRegisterServerThread> worker;
     worker.FLibraryPath = path;
     worker.FMode = mode;
-    if (!worker.Start())
+    if (!worker.Start()) {
+        if (failure != nullptr)
+            *failure = LastErrorFailure(path);
         return false;
-    bool succeeded = worker.WaitFor() == 1;
-    if (loadError != nullptr)
-        *loadError = worker.FLoadError;
+    }
+    const bool succeeded = worker.WaitFor() == 1;
+    if (failure != nullptr && worker.FLoadError != ERROR_SUCCESS)
+        *failure = {worker.FLoadError, LoadFailureText(path, worker.FLoadError)};
     return succeeded;
 }
 
@@ -107,12 +111,12 @@ bool IsSelfRegisteringDll(const std::wstring& path) {
            RunWorker(path, TDllRegisterServerThread::ModeProbe);
 }
 
-bool RegisterDllServer(const std::wstring& path, DWORD* loadError) {
-    return RunWorker(path, TDllRegisterServerThread::ModeRegister, loadError);
+bool RegisterDllServer(const std::wstring& path, TFailure* failure) {
+    return RunWorker(path, TDllRegisterServerThread::ModeRegister, failure);
 }
 
-bool UnregisterDllServer(const std::wstring& path, DWORD* loadError) {
-    return RunWorker(path, TDllRegisterServerThread::ModeUnregister, loadError);
+bool UnregisterDllServer(const std::wstring& path, TFailure* failure) {
+    return RunWorker(path, TDllRegisterServerThread::ModeUnregister, failure);
 }
 
 void FindSelfRegisteringDlls(const std::wstring& folder, std::vector<std::wstring>& list) {

@@ -2,6 +2,7 @@
 // Self-registering libraries (in-process servers): probing, registering and unregistering one library on
 // a short-lived worker thread while the calling thread waits.
 
+#include "common/Failure.h"
 #include "common/Thread.h"
 
 #include <cstdint>
@@ -36,10 +37,11 @@ HMODULE LoadLibraryWithErrorMode(const std::wstring& path, UINT errorMode, DWORD
 bool IsSelfRegisteringDll(const std::wstring& path);
 // Calls the library's DllRegisterServer / DllUnregisterServer; true for a success code. The library is
 // loaded by its full path with its own folder searched for the libraries it imports. A processor fault
-// in its DllMain (on load or on release) or in the entry point fails it. loadError, when given, receives
-// the system's error code if the library could not be loaded, ERROR_SUCCESS otherwise.
-bool RegisterDllServer(const std::wstring& path, DWORD* loadError = nullptr);
-bool UnregisterDllServer(const std::wstring& path, DWORD* loadError = nullptr);
+// in its DllMain (on load or on release) or in the entry point fails it. failure, when given, receives why
+// when the library could not be loaded (the load's error code, and the text naming what it lacks) or no
+// worker could be started; it is left as it is when the entry point itself answered failure.
+bool RegisterDllServer(const std::wstring& path, TFailure* failure = nullptr);
+bool UnregisterDllServer(const std::wstring& path, TFailure* failure = nullptr);
 
 // Appends the upper-cased full paths of the self-registering libraries directly in the folder, in the
 // file system's order. Subfolders are not entered.

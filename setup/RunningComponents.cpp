@@ -1,6 +1,6 @@
 #include "setup/RunningComponents.h"
 
-#include "setup/SetupConstants.h"
+#include "common/Product.h"
 
 namespace zarvo {
 

@@ -22,11 +22,6 @@ inline constexpr wchar_t TextUnregistration[] = L"Разрегистрация "
 inline constexpr wchar_t TextClassUnregistrationFailed[] = L"Разрегистрация AxApplication: ";
 inline constexpr wchar_t TextClassName[] = L"AxApplication";
 
-// The question before running components are closed.
-inline constexpr wchar_t TextCloseQuestion[] =
-    L"Выгрузить загруженные компоненты Zarvo и продолжить установку?";
-inline constexpr wchar_t TextCloseQuestionTitle[] = L"Обнаружены загруженные компоненты Zarvo";
-
 // The shell's link object cannot be saved to a file.
 inline constexpr wchar_t TextInterfaceNotSupported[] = L"Интерфейс не поддерживается";
 

@@ -4,5 +4,5 @@
 #include "setup/ComponentRegistration.h"
 #include "setup/DllRegisterServerThread.h"
 #include "setup/RunningComponents.h"
-#include "setup/SetupConstants.h"
+#include "common/Product.h"
 #include "setup/Shortcuts.h"

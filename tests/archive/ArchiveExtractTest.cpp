@@ -158,16 +158,19 @@ TEST_F(ArchiveExtract, AMissingTargetFolderComesBackWithTheSystemsText) {
     EXPECT_FALSE(result);
     SetLastError(0);
     EXPECT_FALSE(SetCurrentDirectoryW(missing.c_str()));
-    EXPECT_EQ(result.folderError, SystemErrorText(GetLastError()));
+    const DWORD code = GetLastError();
+    EXPECT_TRUE(result.folderFailed);
+    EXPECT_EQ(result.failure.code, code);
+    EXPECT_EQ(result.failure.text, SystemErrorText(code));
     EXPECT_FALSE(PathExists(missing));
 
     TFolderExtraction nothing = ExtractArchiveFolder(archive_, L"Tornel", missing, L"Dist");
     EXPECT_FALSE(nothing);
-    EXPECT_TRUE(nothing.folderError.empty());
+    EXPECT_FALSE(nothing.folderFailed);
 
     TFolderExtraction found = ExtractArchiveFolder(archive_, L"Orvan", target_, L"Dist");
     EXPECT_TRUE(found);
-    EXPECT_TRUE(found.folderError.empty());
+    EXPECT_FALSE(found.folderFailed);
 }
 
 TEST_F(ArchiveExtract, NamesThatWouldLeaveTheTargetFolderAreNotExtracted) {

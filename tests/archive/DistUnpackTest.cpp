@@ -186,7 +186,7 @@ protected:
         bool endsInTarget = false;
         std::vector<std::string> tree;
         bool stagingLeft = false;
-        unsigned long writeError = 0; // of the last line
+        TFailure failure; // of the last line
     };
 
     // Unpacks into a fresh folder line by line through ExtractArchiveFolder, or in one pass.
@@ -213,7 +213,7 @@ protected:
         auto record = [&](size_t index, const TFolderExtraction& line) {
             EXPECT_EQ(index, run.outcomes.size());
             run.outcomes += line.unpacked ? '+' : '-';
-            run.writeError = line.writeError;
+            run.failure = line.failure;
         };
         TUnpackPlace place{test.staging == TStaging::None ? target + L"\\missing" : target, {}};
         int stagedFiles = 0;
@@ -229,8 +229,8 @@ protected:
                  !onePass && run.outcomes.find('-') == std::string::npos && index < lines.size(); ++index) {
                 // A target folder that cannot be entered ends the run with an error, as the run does.
                 TFolderExtraction line = ExtractArchiveFolder(payload, lines[index], target, base);
-                if (!line.folderError.empty())
-                    throw ESetupError(line.folderError);
+                if (line.folderFailed)
+                    throw ESetupError(line.failure.text);
                 record(index, line);
             }
         } catch (const ESetupError&) {
@@ -278,7 +278,8 @@ TEST_P(DistUnpack, GivesWhatEachLinesOwnWalkGives) {
               test.outcomes == std::string("*") ? std::string(lines.size(), '+') : test.outcomes);
     EXPECT_EQ(onePass.outcomes, reference.outcomes);
     EXPECT_EQ(onePass.endsInTarget, reference.endsInTarget);
-    EXPECT_EQ(onePass.writeError, reference.writeError);
+    EXPECT_EQ(onePass.failure.code, reference.failure.code);
+    EXPECT_EQ(onePass.failure.text, reference.failure.text);
     if (test.morePlaced)
         EXPECT_TRUE(std::includes(onePass.tree.begin(), onePass.tree.end(), reference.tree.begin(),
                                   reference.tree.end()));

@@ -180,3 +180,34 @@ TEST_F(Reporting, TheLogFileIsKeptOpenAndOneThatIsALinkIsNotWritten) {
     EXPECT_EQ(shown[1], L"info");
     EXPECT_EQ(shown[2], L"error");
 }
+
+// The silent run's reporter writes the log file alone: nothing reaches the slots and no box shows, whatever
+// they hold. A guard that replaces the slots gives back what they held.
+TEST_F(Reporting, TheLogFileReporterShowsNothingAndTheSlotsComeBackAfterAGuard) {
+    zarvo::testing::TempFolder folder;
+    const std::wstring file = folder / L"silent.log";
+    SetLogFile(file);
+    std::vector<std::wstring> shown;
+    OnReportInfo = [&](const std::wstring& text, const std::wstring&) {
+        shown.push_back(L"outer " + text);
+    };
+    {
+        TReportSlots guard(
+            [&](const std::wstring& text, const std::wstring&) { shown.push_back(L"inner " + text); },
+            nullptr);
+        SlotReports().Error(L"через слот");
+        LogFileReports().Error(L"только в файл");
+        LogFileReports().Info(L"сообщение в файл");
+    }
+    SlotReports().Info(L"снова снаружи");
+    EXPECT_FALSE(OnReportError);
+    OnReportInfo = nullptr;
+    EXPECT_FALSE(WatchBox(L"Ошибка", [] { LogFileReports().Error(L"без окна"); }).found);
+    SetLogFile(L"");
+
+    EXPECT_EQ(shown, (std::vector<std::wstring>{L"inner через слот", L"outer снова снаружи"}));
+    const std::string text = zarvo::testing::ReadBinaryFile(file);
+    for (const wchar_t* line : {L"Ошибка: через слот", L"Ошибка: только в файл", L"сообщение в файл",
+                                L"снова снаружи", L"Ошибка: без окна"})
+        EXPECT_NE(text.find(WideToUtf8(line)), std::string::npos) << WideToUtf8(line) << "\n" << text;
+}

@@ -4,7 +4,7 @@
 #include "common/CommonUtils.h"
 #include "common/Handles.h"
 #include "common/PathText.h"
-#include "setup/SetupConstants.h"
+#include "common/Product.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
 

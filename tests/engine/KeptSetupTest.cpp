@@ -51,7 +51,8 @@ protected:
         RemoveTree(KeptSetupFolder());
         ModulePath = savedModulePath;
     }
-    std::wstring savedModulePath, failure;
+    std::wstring savedModulePath;
+    TFailure failure;
 };
 
 // The program's path may lie where the user's programs write: another file put there since the start is
@@ -61,7 +62,8 @@ TEST_F(KeptSetup, AnotherFileAtTheProgramsPathIsNotKept) {
     ModulePath = folder / L"SetupZarvo.exe";
     ASSERT_TRUE(CopyFileW(RunningProgram().c_str(), ModulePath.c_str(), FALSE));
     EXPECT_FALSE(KeepSetupCopy(failure));
-    EXPECT_EQ(failure.rfind(KeptSetupPath(), 0), 0u) << WideToUtf8(failure);
+    EXPECT_EQ(failure.code, DWORD(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(failure.text, ModulePath + L": " + SystemErrorText(ERROR_ACCESS_DENIED));
     EXPECT_FALSE(PathExists(KeptSetupPath()));
 }
 
@@ -84,7 +86,7 @@ TEST_F(KeptSetup, AFolderThereBeforeIsMadeTheAdministratorsOwn) {
     ASSERT_TRUE(EveryoneMay(KeptSetupFolder()) & FILE_ADD_FILE);
     const std::wstring planted = KeptSetupFolder() + L"\\version.dll";
     ASSERT_TRUE(WriteTextFile(planted, "planted"));
-    ASSERT_TRUE(KeepSetupCopy(failure)) << WideToUtf8(failure);
+    ASSERT_TRUE(KeepSetupCopy(failure)) << WideToUtf8(failure.text);
     EXPECT_FALSE(EveryoneMay(KeptSetupFolder()) &
                  (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD));
     EXPECT_FALSE(EveryoneMay(KeptSetupPath()) & FILE_WRITE_DATA);

@@ -62,7 +62,7 @@ protected:
     void SetUp() override {
         EngineTest::SetUp();
         // The runs need the session alone: no form.
-        session.emplace(system);
+        session.emplace(system, SlotReports());
         ASSERT_NO_THROW(session->Prepare());
         archivePath = session->ArchivePath;
         list = session->DistList;
@@ -78,18 +78,24 @@ protected:
         EngineTest::TearDown();
     }
 
-    TRunInput Input(bool autoMode = false, bool autoReinstall = true) {
-        return {folder, archivePath, &list, autoMode, autoReinstall, ModulePath, {folder, {}}};
+    // autoReinstall empty: the unattended reinstall, which keeps the stored choice.
+    TRunInput Input(std::optional<bool> autoReinstall = true) {
+        return {.installPath = folder,
+                .archivePath = archivePath,
+                .distList = &list,
+                .setupExecutable = ModulePath,
+                .autoReinstall = autoReinstall,
+                .unpack = {.stagingParent = folder}};
     }
     std::vector<std::wstring> Install(const TRunInput& input) {
         TReportRecorder log;
-        RunInstallation(input);
+        RunInstallation(input, log);
         return log.lines;
     }
     std::vector<std::wstring> Install() { return Install(Input()); }
     std::vector<std::wstring> Remove() {
         TReportRecorder log;
-        RunRemoval(Input());
+        RunRemoval(Input(), log);
         return log.lines;
     }
     void RunRemovalQuietly() {
@@ -173,7 +179,7 @@ TEST_F(Runs, InstallsTheWholeProductAndRecordsIt) {
     // Over an existing installation: the same, with the runtime library already in place.
     std::erase_if(expected,
                   [](const std::wstring& line) { return line.find(L"RTW32") != std::wstring::npos; });
-    EXPECT_EQ(Install(Input(false, false)), expected);
+    EXPECT_EQ(Install(Input(false)), expected);
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall"), TValue(REG_DWORD, L"0"));
 }
 
@@ -181,7 +187,7 @@ TEST_F(Runs, TheUnattendedReinstallKeepsTheStoredChoice) {
     state->SetAutoReinstall(1);
     state->SetProgPath(folder);
     TReportRecorder log;
-    RunInstallation(Input(true, false));
+    RunInstallation(Input(std::nullopt), log);
     EXPECT_EQ(log.lines.back(), L"Установка ПО \"Вирдана\" успешно завершена.");
     EXPECT_EQ(Value(HKEY_LOCAL_MACHINE, InstallKeyPath, L"AutoReinstall")->second, L"1");
 }
@@ -247,7 +253,7 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
                                  FILE_ATTRIBUTE_NORMAL, nullptr));
         ASSERT_TRUE(open.Valid());
         TReportRecorder log;
-        TRunOutcome outcome = RunInstallation(Input());
+        TRunOutcome outcome = RunInstallation(Input(), log);
         // The system's reason follows the line that failed.
         EXPECT_EQ(log.lines, Join(Unpacked({list[0], list[1]}),
                                   {L"Ошибка: Невозможно распаковать " + held,
@@ -263,7 +269,7 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
     session->InstallPath = folder;
     {
         TReportRecorder log;
-        TRunOutcome outcome = RunInstallation(session->RunInput());
+        TRunOutcome outcome = RunInstallation(session->RunInput(), log);
         EXPECT_EQ(log.lines, Join(Unpacked({list[0], list[1], list[2]}),
                                   {L"Ошибка: Невозможно распаковать " + list[3],
                                    L"Ошибка: " + list[3] + L": " + SystemErrorText(ERROR_DISK_FULL)}));
@@ -272,13 +278,26 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
     EXPECT_FALSE(PathExists(folder + L"\\" + list[3]));
     system.fullAt.clear();
 
-    // Without a folder neither run touches anything: one error line, and the run stops.
-    for (auto run : {&RunInstallation, &RunRemoval}) {
+    // Without a folder the installation touches nothing: one error line, and the run stops. The removal
+    // skips what goes through the folder, saying why, and goes on to its end.
+    const std::wstring noFolder = L"Не указан путь для установки";
+    TRunInput input = Input();
+    input.installPath.clear();
+    {
         TReportRecorder log;
-        TRunOutcome outcome = run({L"", archivePath, &list, false, false, ModulePath, {GetTempFolder(), {}}});
-        EXPECT_EQ(log.lines, std::vector<std::wstring>{L"Ошибка: Не указан путь для установки"});
+        TRunOutcome outcome = RunInstallation(input, log);
+        EXPECT_EQ(log.lines, std::vector<std::wstring>{L"Ошибка: " + noFolder});
         EXPECT_EQ(outcome.result, TRunResult::Stopped);
     }
+    TReportRecorder log;
+    TRunOutcome outcome = RunRemoval(input, log);
+    EXPECT_EQ(log.lines,
+              (std::vector<std::wstring>{L"Удаление ярлыка", L"Ошибка: Разрегистрация Zarvo: " + noFolder,
+                                         L"Ошибка: Файлы программы не удалены: " + noFolder,
+                                         L"Ошибка: Нельзя удалить каталог : " + noFolder, L"Завершение удаления",
+                                         L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками."}));
+    EXPECT_EQ(outcome.result, TRunResult::DoneWithErrors);
+    EXPECT_EQ(outcome.reason, L"Разрегистрация Zarvo: " + noFolder);
 }
 
 TEST_F(Runs, ADamagedPayloadStopsAtTheDamagedEntry) {
@@ -343,15 +362,16 @@ TEST_F(Runs, AnEntryThatCannotBeWrittenIsALineNotAFailedInstallation) {
     TempFolder elsewhere;
     ASSERT_TRUE(MakeSymbolicLink(elsewhere.Path(), KeptSetupFolder()));
     TReportRecorder log;
-    const TRunOutcome outcome = RunInstallation(Input());
+    const TRunOutcome outcome = RunInstallation(Input(), log);
     RemoveSymbolicLink(KeptSetupFolder());
     EXPECT_EQ(outcome.result, TRunResult::Done);
     ASSERT_FALSE(log.lines.empty());
     EXPECT_EQ(log.lines.back(), L"Установка ПО \"Вирдана\" успешно завершена.");
-    const std::wstring notListed =
-        L"Программа не внесена в список установленных программ Windows: " + KeptSetupPath();
-    EXPECT_TRUE(std::any_of(log.lines.begin(), log.lines.end(),
-                            [&](const std::wstring& line) { return line.starts_with(notListed); }));
+    // The folder's refusal as it arose.
+    const std::wstring notListed = L"Программа не внесена в список установленных программ Windows: "
+                                   L"Папка установки является ссылкой на другую папку: " +
+                                   KeptSetupFolder();
+    EXPECT_NE(std::find(log.lines.begin(), log.lines.end(), notListed), log.lines.end());
     EXPECT_FALSE(UninstallEntryExists());
     EXPECT_TRUE(FilesIn(elsewhere.Path()).empty());
 }
@@ -400,7 +420,8 @@ TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
 }
 
 // A folder that leads elsewhere could lead to the system's own: it is refused before anything changes,
-// and neither an installation nor a removal goes through it. The folder a run makes is the
+// and neither an installation nor a removal goes through it (the removal still deletes what lies
+// elsewhere: the shortcuts, the product key). The folder a run makes is the
 // administrators' own: nothing in it is granted to everyone, as it is in a folder made the plain way.
 TEST_F(Runs, AFolderThatLeadsElsewhereIsRefusedAndAMadeOneIsTheAdministratorsOwn) {
     Install();
@@ -426,14 +447,20 @@ TEST_F(Runs, AFolderThatLeadsElsewhereIsRefusedAndAMadeOneIsTheAdministratorsOwn
     const std::wstring installed = folder;
     folder = *temp / L"Linked Zarvo";
     ASSERT_TRUE(MakeSymbolicLink(installed, folder));
-    const std::wstring refusal = L"Ошибка: Папка установки является ссылкой на другую папку: " + folder;
+    const std::wstring refusal = L"Папка установки является ссылкой на другую папку: " + folder;
     {
         TReportRecorder log;
-        EXPECT_FALSE(CheckInstallTarget(folder, archivePath, system));
-        EXPECT_EQ(log.lines, std::vector<std::wstring>{refusal});
+        EXPECT_FALSE(CheckInstallTarget(folder, archivePath, system, log));
+        EXPECT_EQ(log.lines, std::vector<std::wstring>{L"Ошибка: " + refusal});
     }
-    EXPECT_EQ(Install(), std::vector<std::wstring>{refusal});
-    EXPECT_EQ(Remove(), std::vector<std::wstring>{refusal});
+    EXPECT_EQ(Install(), std::vector<std::wstring>{L"Ошибка: " + refusal});
+    EXPECT_EQ(Remove(),
+              (std::vector<std::wstring>{L"Удаление ярлыка", L"Ошибка: Разрегистрация Zarvo: " + refusal,
+                                         L"Ошибка: Файлы программы не удалены: " + refusal,
+                                         L"Ошибка: Нельзя удалить каталог " + folder + L": " + refusal,
+                                         L"Завершение удаления",
+                                         L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками."}));
+    EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
     for (const std::wstring& name : list)
         EXPECT_TRUE(PathExists(installed + L"\\" + name)) << WideToUtf8(name);
     EXPECT_TRUE(RemoveSymbolicLink(folder));
@@ -489,7 +516,7 @@ TEST_F(Runs, TheTargetIsCheckedBeforeAnythingChanges) {
         system.freeSpace = test.freeBytes;
         system.writable = test.writable;
         TReportRecorder log;
-        EXPECT_EQ(CheckInstallTarget(test.folder, archivePath, system), test.refusal.empty());
+        EXPECT_EQ(CheckInstallTarget(test.folder, archivePath, system, log), test.refusal.empty());
         if (test.refusal.empty())
             EXPECT_TRUE(log.lines.empty());
         else
@@ -522,7 +549,7 @@ TEST_F(Runs, FreeSpaceCountsTheFilesTheRunReplaces) {
         SCOPED_TRACE(WideToUtf8(test.target) + " " + std::to_string(test.freeBytes));
         system.freeSpace = test.freeBytes;
         TReportRecorder log;
-        EXPECT_EQ(CheckInstallTarget(test.target, archivePath, system), test.accepted);
+        EXPECT_EQ(CheckInstallTarget(test.target, archivePath, system, log), test.accepted);
     }
     system.freeSpace.reset();
 }

@@ -106,7 +106,7 @@ protected:
 };
 
 TEST_F(ComponentRegistrationTest, RegistersTypeLibraryClassEntriesAndLibrariesInOrder) {
-    ASSERT_TRUE(RegisterComponents(Folder));
+    ASSERT_TRUE(RegisterComponents(Folder, log_));
 
     ExpectReports(Registered());
     ExpectClassRows(Folder);
@@ -118,7 +118,7 @@ TEST_F(ComponentRegistrationTest, RegistersTypeLibraryClassEntriesAndLibrariesIn
 
     // Again over the same entries: no error, the same values.
     log_.Clear();
-    EXPECT_TRUE(RegisterComponents(Folder));
+    EXPECT_TRUE(RegisterComponents(Folder, log_));
     ExpectReports(Registered());
     ExpectClassRows(Folder);
 }
@@ -129,7 +129,7 @@ TEST_F(ComponentRegistrationTest, RegistersInTheMachinesClassesWhateverTheUserPr
     TUserClasses user({ClassKeys().back(), TypeLibKey, L"ZarvoStandIn"});
 
     ASSERT_TRUE(user.Merge());
-    ASSERT_TRUE(RegisterComponents(Folder));
+    ASSERT_TRUE(RegisterComponents(Folder, log_));
     ExpectReports(Registered());
     ExpectClassRows(Folder);
     EXPECT_TRUE(ClassesKeyExists(std::wstring(TypeLibKey) + L"\\1.0"));
@@ -138,7 +138,7 @@ TEST_F(ComponentRegistrationTest, RegistersInTheMachinesClassesWhateverTheUserPr
     user.ExpectUntouched();
 
     ASSERT_TRUE(user.Merge());
-    ASSERT_TRUE(UnregisterComponents(Folder));
+    ASSERT_TRUE(UnregisterComponents(Folder, log_));
     ExpectNoClassKeys();
     EXPECT_FALSE(ClassesKeyExists(std::wstring(TypeLibKey) + L"\\1.0"));
     EXPECT_FALSE(ClassesKeyExists(L"ZarvoStandIn"));
@@ -150,7 +150,7 @@ TEST_F(ComponentRegistrationTest, TheConfigurationLibraryComesFirstAndOnce) {
     for (const wchar_t* copy : {L"Aster.dll", L"Borel.dll", L"Zenit.dll"})
         ASSERT_TRUE(CopyFileW(install_.File(L"Selvar.dll").c_str(), install_.File(copy).c_str(), TRUE));
 
-    ASSERT_TRUE(RegisterComponents(Folder));
+    ASSERT_TRUE(RegisterComponents(Folder, log_));
     std::vector<std::wstring> registered = LibraryReports();
     ASSERT_EQ(registered.size(), 6u) << Narrow(log_.Dump());
     EXPECT_EQ(registered.front(), Upper(L"TORNEL.DLL") + L" зарегистрирован успешно");
@@ -162,7 +162,7 @@ TEST_F(ComponentRegistrationTest, TheConfigurationLibraryComesFirstAndOnce) {
         EXPECT_TRUE(StandInRegistered(library)) << Narrow(library);
 
     log_.Clear();
-    ASSERT_TRUE(UnregisterComponents(Folder));
+    ASSERT_TRUE(UnregisterComponents(Folder, log_));
     std::vector<std::wstring> unregistered = LibraryReports();
     ASSERT_EQ(unregistered.size(), 6u) << Narrow(log_.Dump());
     EXPECT_EQ(unregistered.back(), Upper(L"TORNEL.DLL") + L" разрегистрирован успешно");
@@ -170,10 +170,10 @@ TEST_F(ComponentRegistrationTest, TheConfigurationLibraryComesFirstAndOnce) {
 }
 
 TEST_F(ComponentRegistrationTest, UnregistersLibrariesThenTypeLibraryThenClassKeys) {
-    ASSERT_TRUE(RegisterComponents(Folder));
+    ASSERT_TRUE(RegisterComponents(Folder, log_));
     log_.Clear();
 
-    ASSERT_TRUE(UnregisterComponents(Folder));
+    ASSERT_TRUE(UnregisterComponents(Folder, log_));
 
     ExpectReports({Info(L"Разрегистрация Zarvo"), Info(Upper(L"KASTOR.DLL") + L" разрегистрирован успешно"),
                    Info(Upper(L"SELVAR.DLL") + L" разрегистрирован успешно"),
@@ -186,14 +186,14 @@ TEST_F(ComponentRegistrationTest, UnregistersLibrariesThenTypeLibraryThenClassKe
 }
 
 TEST_F(ComponentRegistrationTest, ClassKeysAlreadyGoneAreNoError) {
-    ASSERT_TRUE(RegisterComponents(Folder));
+    ASSERT_TRUE(RegisterComponents(Folder, log_));
     CleanRegistry(); // class keys and library keys gone; the type library's too
-    ASSERT_TRUE(RegisterComponents(Folder));
+    ASSERT_TRUE(RegisterComponents(Folder, log_));
     for (const std::wstring& key : ClassKeys())
         DeleteClassesTree(key);
     log_.Clear();
 
-    EXPECT_TRUE(UnregisterComponents(Folder));
+    EXPECT_TRUE(UnregisterComponents(Folder, log_));
     EXPECT_TRUE(log_.Reports().back() == Info(L"AxApplication разрегистрирован успешно"))
         << Narrow(log_.Dump());
 }
@@ -201,7 +201,7 @@ TEST_F(ComponentRegistrationTest, ClassKeysAlreadyGoneAreNoError) {
 TEST_F(ComponentRegistrationTest, AMissingTypeLibraryStopsBeforeAnythingIsWritten) {
     ASSERT_TRUE(DeleteFileW(install_.File(L"ZarvoKernel.tlb").c_str()));
 
-    EXPECT_FALSE(RegisterComponents(Folder));
+    EXPECT_FALSE(RegisterComponents(Folder, log_));
 
     const auto& reports = log_.Reports();
     ASSERT_EQ(reports.size(), 2u) << Narrow(log_.Dump());
@@ -219,7 +219,7 @@ TEST_F(ComponentRegistrationTest, AMissingTypeLibraryStopsBeforeAnythingIsWritte
 TEST_F(ComponentRegistrationTest, AMissingConfigurationLibraryFailsAfterTheClassEntries) {
     ASSERT_TRUE(DeleteFileW(install_.File(L"Tornel.dll").c_str()));
 
-    EXPECT_FALSE(RegisterComponents(Folder));
+    EXPECT_FALSE(RegisterComponents(Folder, log_));
 
     std::vector<Report> reports = log_.Reports();
     ASSERT_EQ(reports.size(), 5u) << Narrow(log_.Dump());
@@ -244,7 +244,7 @@ TEST_F(ComponentRegistrationTest, AClassEntryThatCannotBeCreatedStopsTheRegistra
                               REG_OPTION_VOLATILE, KEY_ALL_ACCESS, nullptr, blocker.Receive(), nullptr),
               ERROR_SUCCESS);
 
-    EXPECT_FALSE(RegisterComponents(Folder));
+    EXPECT_FALSE(RegisterComponents(Folder, log_));
 
     ExpectReports({Info(L"Регистрация Zarvo"), Info(TypeLib() + L" зарегистрирован успешно"),
                    Error(L"Регистрация AxApplication: Ошибка открытия Zarvo.AxApplication.1\\CLSID")});
@@ -261,7 +261,7 @@ TEST_F(ComponentRegistrationTest, AClassEntryThatCannotBeCreatedStopsTheRegistra
 TEST_F(ComponentRegistrationTest, AFailingLibraryStopsTheRegistration) {
     TScopedEnvironment sabotage(L"ZARVO_STANDIN_FAIL", L"Selvar.register");
 
-    EXPECT_FALSE(RegisterComponents(Folder));
+    EXPECT_FALSE(RegisterComponents(Folder, log_));
 
     EXPECT_TRUE(log_.Reports().back() == Error(Upper(L"SELVAR.DLL") + L" не зарегистрирован"))
         << Narrow(log_.Dump());
@@ -280,11 +280,11 @@ TEST_F(ComponentRegistrationTest, ALibraryFailingDuringUnregistrationKeepsTheRes
     for (const Case& c : cases) {
         SCOPED_TRACE(Narrow(c.library));
         CleanRegistry();
-        ASSERT_TRUE(RegisterComponents(Folder));
+        ASSERT_TRUE(RegisterComponents(Folder, log_));
         log_.Clear();
         TScopedEnvironment sabotage(L"ZARVO_STANDIN_FAIL", std::wstring(c.library) + L".unregister");
 
-        EXPECT_FALSE(UnregisterComponents(Folder));
+        EXPECT_FALSE(UnregisterComponents(Folder, log_));
 
         EXPECT_TRUE(log_.Reports().back() == Error(Upper(c.file) + L" не разрегистрирован"))
             << Narrow(log_.Dump());
@@ -297,11 +297,11 @@ TEST_F(ComponentRegistrationTest, ALibraryFailingDuringUnregistrationKeepsTheRes
 }
 
 TEST_F(ComponentRegistrationTest, AMissingTypeLibraryFailsTheUnregistrationAndKeepsTheClassEntries) {
-    ASSERT_TRUE(RegisterComponents(Folder));
+    ASSERT_TRUE(RegisterComponents(Folder, log_));
     ASSERT_TRUE(DeleteFileW(install_.File(L"ZarvoKernel.tlb").c_str()));
     log_.Clear();
 
-    EXPECT_FALSE(UnregisterComponents(Folder));
+    EXPECT_FALSE(UnregisterComponents(Folder, log_));
 
     const Report& last = log_.Reports().back();
     EXPECT_TRUE(last.error);
@@ -310,14 +310,14 @@ TEST_F(ComponentRegistrationTest, AMissingTypeLibraryFailsTheUnregistrationAndKe
 }
 
 TEST_F(ComponentRegistrationTest, ATrailingBackslashChangesNothing) {
-    ASSERT_TRUE(RegisterComponents(std::wstring(Folder) + L"\\"));
+    ASSERT_TRUE(RegisterComponents(std::wstring(Folder) + L"\\", log_));
 
     EXPECT_EQ(ReadClassesString(L"CLSID\\{7E3C19A2-5B84-4F0D-9A61-C2D84E7B3F05}\\LocalServer32"),
               std::optional<std::wstring>(std::wstring(Folder) + L"\\ZarvoKernel.exe"));
     ExpectReports(Registered());
 
     log_.Clear();
-    EXPECT_TRUE(UnregisterComponents(std::wstring(Folder) + L"\\"));
+    EXPECT_TRUE(UnregisterComponents(std::wstring(Folder) + L"\\", log_));
     EXPECT_TRUE(log_.Reports()[1] == Info(Upper(L"KASTOR.DLL") + L" разрегистрирован успешно"))
         << Narrow(log_.Dump());
     ExpectNoClassKeys();

@@ -183,7 +183,8 @@ TEST_F(LoadFailureTest, ALibraryThatCannotBeLoadedGetsOneMoreLineSayingWhy) {
         TScopedEnvironment environment(c.environment.first, c.environment.second);
         TReportLog log;
 
-        EXPECT_FALSE(c.unregister ? UnregisterComponents(folder.Path()) : RegisterComponents(folder.Path()));
+        EXPECT_FALSE(c.unregister ? UnregisterComponents(folder.Path(), log)
+                                  : RegisterComponents(folder.Path(), log));
 
         const std::wstring library = UpperCase(folder.File(c.failing));
         std::vector<TReportLog::TReport> expected{

@@ -38,19 +38,10 @@ bool TChildProcess::StartWithWindow(const std::wstring& program, const std::wstr
 
 // --- TReportLog ---
 
-TReportLog::TReportLog() {
-    zarvo::OnReportError = [this](const std::wstring& text, const std::wstring& caption) {
-        reports_.push_back({true, text, caption});
-    };
-    zarvo::OnReportInfo = [this](const std::wstring& text, const std::wstring& caption) {
-        reports_.push_back({false, text, caption});
-    };
-}
-
-TReportLog::~TReportLog() {
-    zarvo::OnReportError = nullptr;
-    zarvo::OnReportInfo = nullptr;
-}
+TReportLog::TReportLog()
+    : slots_(
+          [this](const std::wstring& text, const std::wstring& caption) { Report(true, text, caption); },
+          [this](const std::wstring& text, const std::wstring& caption) { Report(false, text, caption); }) {}
 
 std::wstring TReportLog::Dump() const {
     std::wstring text;

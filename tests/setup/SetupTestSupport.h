@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "common/Handles.h"
+#include "common/Reporting.h"
 #include "tests/support/ChildProcess.h"
 #include "tests/support/TempFolder.h"
 #include "tests/support/TestPaths.h"
@@ -44,8 +45,8 @@ private:
     HWND window_ = nullptr;
 };
 
-// Collects ReportError / ReportInfo while it lives.
-class TReportLog {
+// Collects what the registration reports through it, and ReportError / ReportInfo while it lives.
+class TReportLog final : public zarvo::TReporter {
 public:
     struct TReport {
         bool error;
@@ -55,10 +56,10 @@ public:
     };
 
     TReportLog();
-    TReportLog(const TReportLog&) = delete;
-    TReportLog& operator=(const TReportLog&) = delete;
-    ~TReportLog();
 
+    void Report(bool error, const std::wstring& text, const std::wstring& caption) override {
+        reports_.push_back({error, text, caption});
+    }
     const std::vector<TReport>& Reports() const { return reports_; }
     void Clear() { reports_.clear(); }
     // Every report's text, for readable failure output.
@@ -66,6 +67,7 @@ public:
 
 private:
     std::vector<TReport> reports_;
+    zarvo::TReportSlots slots_;
 };
 
 // A fresh folder at the given path, removed with everything in it when the object goes away.
