@@ -91,7 +91,11 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
             RunMessageLoop();
         }
     } catch (...) {
-        HandleException();
+        // Even an error nothing caught is no box in a silent run.
+        if (arguments.silent)
+            LogFileReports().Error(CurrentExceptionMessage(), ApplicationTitle);
+        else
+            HandleException();
         exitCode = ExitRunErrors;
     }
     // Started from the list of installed programs and removed the product: this copy goes at the restart.
