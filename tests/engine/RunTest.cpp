@@ -291,11 +291,11 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
     }
     TReportRecorder log;
     TRunOutcome outcome = RunRemoval(input, log);
-    EXPECT_EQ(log.lines,
-              (std::vector<std::wstring>{L"Удаление ярлыка", L"Ошибка: Разрегистрация Zarvo: " + noFolder,
-                                         L"Ошибка: Файлы программы не удалены: " + noFolder,
-                                         L"Ошибка: Нельзя удалить каталог : " + noFolder, L"Завершение удаления",
-                                         L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками."}));
+    EXPECT_EQ(log.lines, (std::vector<std::wstring>{
+                             L"Удаление ярлыка", L"Ошибка: Разрегистрация Zarvo: " + noFolder,
+                             L"Ошибка: Файлы программы не удалены: " + noFolder,
+                             L"Ошибка: Нельзя удалить каталог : " + noFolder, L"Завершение удаления",
+                             L"Ошибка: Удаление ПО \"Вирдана\" завершено с ошибками."}));
     EXPECT_EQ(outcome.result, TRunResult::DoneWithErrors);
     EXPECT_EQ(outcome.reason, L"Разрегистрация Zarvo: " + noFolder);
 }
