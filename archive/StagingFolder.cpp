@@ -1,11 +1,14 @@
 #include "archive/StagingFolder.h"
 
 #include "common/Folders.h"
+#include "common/Owners.h"
 #include "common/PathText.h"
 #include "common/PlainFiles.h"
 #include "common/Text.h"
 
 #include <windows.h>
+
+#include <string_view>
 
 namespace zarvo {
 
@@ -38,6 +41,52 @@ void RemoveMatching(const std::wstring& folder, const wchar_t* pattern) {
     } while (FindNextFileW(find.Get(), &data));
 }
 
+// Whether the name is one the constructor gives for the pattern: the pattern less its wildcard, then the
+// process's id, the tick count and the attempt, in digits and separated by "-".
+bool IsGeneratedName(const std::wstring& name, const wchar_t* pattern) {
+    const std::wstring_view prefix = std::wstring_view(pattern).substr(0, wcslen(pattern) - 1);
+    if (name.size() <= prefix.size() || !SameText(name.substr(0, prefix.size()), std::wstring(prefix)))
+        return false;
+    int numbers = 0;
+    bool digits = false;
+    for (wchar_t c : std::wstring_view(name).substr(prefix.size())) {
+        if (c >= L'0' && c <= L'9') {
+            digits = true;
+        } else if (c == L'-' && digits) {
+            ++numbers;
+            digits = false;
+        } else {
+            return false;
+        }
+    }
+    return digits && numbers == 2;
+}
+
+// What killed runs left below the parent: folders of the generated names that the system or the
+// administrators own. Anything else of such a name (a file of the user's, a folder the user made or a
+// link the user put there) is not the wizard's and stays.
+void RemoveLeftovers(const std::wstring& parent, const wchar_t* pattern) {
+    WIN32_FIND_DATAW data;
+    TFindHandle find(FindFirstFileW(JoinPath(parent, pattern).c_str(), &data));
+    if (!find)
+        return;
+    do {
+        const std::wstring name = data.cFileName, path = JoinPath(parent, name);
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) || !IsGeneratedName(name, pattern))
+            continue;
+        // The entry itself, never what a link there leads to.
+        THandle entry(CreateFileW(
+            path.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!entry || !HasTrustedOwner(entry.Get()))
+            continue;
+        entry.Reset();
+        if (!(data.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT))
+            RemoveMatching(path, L"*");
+        RemoveDirectoryW(path.c_str());
+    } while (FindNextFileW(find.Get(), &data));
+}
+
 // Whether the drive of the folder keeps access lists: on one that does not, the staging would be as
 // open as its parent.
 bool KeepsAccessLists(const std::wstring& folder) {
@@ -53,7 +102,7 @@ bool KeepsAccessLists(const std::wstring& folder) {
 TStagingFolder::TStagingFolder(const std::wstring& parent, const wchar_t* pattern) {
     if (!DirectoryExists(parent) || !KeepsAccessLists(parent))
         return;
-    RemoveMatching(parent, pattern);
+    RemoveLeftovers(parent, pattern);
     // The pattern less its wildcard.
     std::wstring base = JoinPath(parent, pattern);
     base.pop_back();
@@ -87,7 +136,7 @@ std::wstring TStagingFolder::EntryPath(size_t index) const {
 }
 
 void RemoveLeftStaging(const std::wstring& parent) {
-    RemoveMatching(parent, StagingPattern);
+    RemoveLeftovers(parent, StagingPattern);
 }
 
 } // namespace zarvo

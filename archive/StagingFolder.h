@@ -13,8 +13,9 @@ namespace zarvo {
 
 class TStagingFolder {
 public:
-    // Removes what an earlier process left below the parent first (a run that was killed). The folder's
-    // name is the pattern's (which ends in its one wildcard) with this process's own ending.
+    // Removes what an earlier process left below the parent first (a run that was killed; see
+    // RemoveLeftStaging). The folder's name is the pattern's (which ends in its one wildcard) with this
+    // process's own ending.
     explicit TStagingFolder(const std::wstring& parent, const wchar_t* pattern = StagingPattern);
     TStagingFolder(const TStagingFolder&) = delete;
     TStagingFolder& operator=(const TStagingFolder&) = delete;
@@ -32,8 +33,10 @@ private:
     THandle held_;
 };
 
-// Removes every staging folder below the parent: what runs that were killed left there. A folder link is
-// removed itself, never entered; a file that is a link or has another name stays.
+// Removes every staging folder below the parent that runs that were killed left there: folders of the
+// generated names that the system or the administrators own (see IsTrustedOwner). A file of such a name,
+// and a folder of another name or owner, is the user's and stays. A folder link is removed itself, never
+// entered; inside, a file that is a link or has another name stays.
 void RemoveLeftStaging(const std::wstring& parent);
 
 } // namespace zarvo

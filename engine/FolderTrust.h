@@ -16,10 +16,6 @@ namespace zarvo {
 inline constexpr wchar_t InstallFolderAccess[] =
     L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
-// Administrators, SYSTEM and TrustedInstaller, and whoever owns the Windows folder itself (which the
-// system's own files already trust). Any other owner can always give itself the right to write.
-bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner);
-
 // Whether an existing installation folder may be used: false, with the refusal as the failure's text, for
 // a link or a folder whose final path is another, or an owner that is not trusted. True for a trusted
 // folder and for one that is not there.

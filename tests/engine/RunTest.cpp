@@ -3,6 +3,7 @@
 
 #include "EngineTestSupport.h"
 
+#include "common/Owners.h"
 #include "engine/FolderTrust.h"
 #include "engine/KeptSetup.h"
 #include "engine/Runs.h"
@@ -396,8 +397,14 @@ TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
               (std::vector<std::wstring>{folderError, L"Завершение удаления", closing}));
 
     // A file of the product's own keeps the folder; a held file is reported and the later ones still go;
-    // a failed unregistration keeps the COM entries; a line leaving the folder deletes nothing.
+    // a failed unregistration keeps the COM entries; a line leaving the folder deletes nothing. Files of the
+    // user's that share the staging's name start stay through a reinstall and the removal.
     Install();
+    const std::wstring notes = folder + L"\\ZarvoUnpack-notes.txt", userFolder = folder + L"\\ZarvoUnpack-x";
+    ASSERT_TRUE(WriteTextFile(notes, "notes"));
+    ASSERT_TRUE(CreateDirectoryW(userFolder.c_str(), nullptr));
+    Install();
+    EXPECT_TRUE(PathExists(notes) && PathExists(userFolder));
     ASSERT_TRUE(WriteTextFile(folder + L"\\user.cfg", "settings"));
     ASSERT_TRUE(WriteTextFile(*temp / L"outside.txt", "not ours"));
     ASSERT_TRUE(DeleteFileW((folder + L"\\Tornel.dll").c_str()));
@@ -414,6 +421,7 @@ TEST_F(Runs, RemovalReportsEveryFailureAndGoesOn) {
     EXPECT_EQ(log.back(), closing);
     EXPECT_TRUE(PathExists(*temp / L"outside.txt"));
     EXPECT_TRUE(PathExists(folder + L"\\user.cfg"));
+    EXPECT_TRUE(PathExists(notes) && PathExists(userFolder));
     EXPECT_FALSE(PathExists(folder + L"\\" + list[1]));
     EXPECT_TRUE(Value(HKEY_CLASSES_ROOT, ClassKey, L""));
     EXPECT_FALSE(Value(HKEY_LOCAL_MACHINE, ProductKeyPath, L"ProgPath"));
