@@ -38,11 +38,14 @@ void CreateProductShortcuts(const std::wstring& installPath, const std::wstring&
 }
 
 // The list of installed programs and the copy of the setup it starts. What cannot be written there is a
-// line of the log, not a failed installation.
+// line of the log, not a failed installation; an entry of an earlier installation then goes, so that no
+// entry names a copy that is not there.
 void ListInstalledProgram(TRunLog& log, const TRunInput& input) {
     TFailure failure;
-    if (!KeepSetupCopy(failure) || !WriteUninstallEntry(input.installPath, *input.distList, failure))
-        log.Info(TextNotListed + failure.text);
+    if (KeepSetupCopy(failure) && WriteUninstallEntry(input.installPath, *input.distList, failure))
+        return;
+    DeleteUninstallEntry();
+    log.Info(TextNotListed + failure.text);
 }
 
 // Each line through the archive folder, the payload decompressed once; the first line that fails ends

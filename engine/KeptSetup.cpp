@@ -13,7 +13,9 @@
 #include "engine/FolderTrust.h"
 #include "engine/UninstallEntry.h"
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace zarvo {
 
@@ -83,6 +85,64 @@ std::string_view OwnImageBytes(const TMappedFile& image, TFailure& failure) {
     return image.Bytes();
 }
 
+// The session manager's list of what it renames or deletes at the next restart: pairs of a source and a
+// target, an empty target for a deletion.
+constexpr wchar_t SessionManagerKey[] = L"System\\CurrentControlSet\\Control\\Session Manager";
+constexpr wchar_t PendingRenamesValue[] = L"PendingFileRenameOperations";
+
+// Takes the deletions of these paths out of the list, so that a removal that ran from the kept copy
+// does not delete, at the next restart, the copy written since and leave the list's entry naming a path
+// in a folder any user may make. False, with the reason, when the list cannot be read or written.
+bool CancelPendingDeletions(const std::vector<std::wstring>& paths, TFailure& failure) {
+    TRegKey key;
+    LONG status = RegOpenKeyExW(HKEY_LOCAL_MACHINE, SessionManagerKey, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                                key.Receive());
+    DWORD type = 0, size = 0;
+    if (status == ERROR_SUCCESS)
+        status = RegQueryValueExW(key.Get(), PendingRenamesValue, nullptr, &type, nullptr, &size);
+    if (status == ERROR_FILE_NOT_FOUND || (status == ERROR_SUCCESS && type != REG_MULTI_SZ))
+        return true;
+    std::wstring data(size / sizeof(wchar_t), L'\0');
+    if (status == ERROR_SUCCESS)
+        status = RegQueryValueExW(key.Get(), PendingRenamesValue, nullptr, nullptr,
+                                  reinterpret_cast<BYTE*>(data.data()), &size);
+    if (status != ERROR_SUCCESS) {
+        failure = SystemFailure(DWORD(status), SessionManagerKey);
+        return false;
+    }
+    data.resize(size / sizeof(wchar_t));
+    std::vector<std::wstring> strings;
+    for (size_t start = 0; start < data.size();) {
+        const size_t end = std::min(data.find(L'\0', start), data.size());
+        strings.push_back(data.substr(start, end - start));
+        start = end + 1;
+    }
+    std::wstring kept;
+    bool cancelled = false;
+    for (size_t i = 0; i + 1 < strings.size(); i += 2) {
+        const std::wstring &source = strings[i], &target = strings[i + 1];
+        const bool ours =
+            target.empty() && std::any_of(paths.begin(), paths.end(), [&](const std::wstring& path) {
+                return SameText(source, L"\\??\\" + path);
+            });
+        if (ours)
+            cancelled = true;
+        else
+            kept += source + L'\0' + target + L'\0';
+    }
+    if (!cancelled)
+        return true;
+    kept += L'\0';
+    status = kept.size() == 1 ? RegDeleteValueW(key.Get(), PendingRenamesValue)
+                              : RegSetValueExW(key.Get(), PendingRenamesValue, 0, REG_MULTI_SZ,
+                                               reinterpret_cast<const BYTE*>(kept.data()),
+                                               DWORD(kept.size() * sizeof(wchar_t)));
+    if (status == ERROR_SUCCESS)
+        return true;
+    failure = SystemFailure(DWORD(status), SessionManagerKey);
+    return false;
+}
+
 bool SameFile(const std::wstring& a, const std::wstring& b) {
     BY_HANDLE_FILE_INFORMATION infoA{}, infoB{};
     auto read = [](const std::wstring& path, BY_HANDLE_FILE_INFORMATION& info) {
@@ -111,8 +171,8 @@ bool RunsAsKeptSetup() {
 }
 
 bool KeepSetupCopy(TFailure& failure) {
-    const std::wstring path = KeptSetupPath();
-    if (!PrepareKeptFolder(KeptSetupFolder(), failure))
+    const std::wstring path = KeptSetupPath(), folder = KeptSetupFolder();
+    if (!CancelPendingDeletions({path, folder}, failure) || !PrepareKeptFolder(folder, failure))
         return false;
     if (RunsAsKeptSetup())
         return true;

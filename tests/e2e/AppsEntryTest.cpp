@@ -227,6 +227,14 @@ TEST_F(AppsEntry, QuietUninstallStringRemovesAndTheCopyGoesAtTheRestart) {
     EXPECT_NE(copy, std::wstring::npos);
     EXPECT_NE(folder, std::wstring::npos);
     EXPECT_LT(copy, folder);
+
+    // Installed again before the restart: the restart must not take the new copy and leave the entry
+    // naming a path any user may fill.
+    ASSERT_NO_FATAL_FAILURE(InstallSilently());
+    EXPECT_EQ(PendingDeletion(KeptSetupPath()), std::wstring::npos);
+    EXPECT_EQ(PendingDeletion(KeptSetupFolder()), std::wstring::npos);
+    EXPECT_TRUE(PathExists(KeptSetupPath()));
+    EXPECT_EQ(U8(SplitCommand(Command(L"QuietUninstallString")).first), U8(KeptSetupPath()));
 }
 
 } // namespace

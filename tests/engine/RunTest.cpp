@@ -356,9 +356,11 @@ TEST_F(Runs, RemovesWhatTheInstallationMadeAndKeepsTheInstallKey) {
 }
 
 // Where the copy cannot be kept (a link put in its folder's place), the product is installed all the same
-// and the log says why it is not in the list.
+// and the log says why it is not in the list; the entry of the installation before goes, since its copy
+// is not there.
 TEST_F(Runs, AnEntryThatCannotBeWrittenIsALineNotAFailedInstallation) {
-    DeleteUninstallEntry();
+    Install();
+    ASSERT_TRUE(UninstallEntryExists());
     RemoveTree(KeptSetupFolder());
     TempFolder elsewhere;
     ASSERT_TRUE(MakeSymbolicLink(elsewhere.Path(), KeptSetupFolder()));
