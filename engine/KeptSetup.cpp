@@ -2,7 +2,6 @@
 
 #include "common/Folders.h"
 #include "common/Handles.h"
-#include "common/MappedFile.h"
 #include "common/PathText.h"
 #include "common/Product.h"
 #include "common/PlainFiles.h"
@@ -14,7 +13,6 @@
 #include "engine/UninstallEntry.h"
 
 #include <algorithm>
-#include <string_view>
 #include <vector>
 
 namespace zarvo {
@@ -67,22 +65,49 @@ bool PrepareKeptFolder(const std::wstring& folder, TFailure& failure) {
 
 using TAreMappedFilesTheSame = LONG(NTAPI*)(PVOID, PVOID);
 
-// The running program's bytes: its file opened by its path and taken only when it is the very file the
-// program was started from. The path may lie where the user's programs write, and another file may have
-// been put there since. Empty otherwise, with the reason in failure.
-std::string_view OwnImageBytes(const TMappedFile& image, TFailure& failure) {
-    if (image.Bytes().empty()) {
+// The running program's file, opened by its path and taken only when it is the very file the program was
+// started from: the path may lie where the user's programs write, and another file may have been put
+// there since. A view of its first page is enough to ask, so an installer of any size is kept. Invalid
+// otherwise, with the reason in failure.
+THandle OpenOwnImage(TFailure& failure) {
+    THandle image = OpenPlainFile(ModulePath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    const THandle mapping(image ? CreateFileMappingW(image.Get(), nullptr, PAGE_READONLY, 0, 0, nullptr)
+                                : nullptr);
+    const TFileView view(mapping ? MapViewOfFile(mapping.Get(), FILE_MAP_READ, 0, 0, 4096) : nullptr);
+    if (!view) {
         failure = LastErrorFailure(ModulePath);
         return {};
     }
     auto sameFile = reinterpret_cast<TAreMappedFilesTheSame>(
         reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "NtAreMappedFilesTheSame")));
-    if (sameFile == nullptr ||
-        sameFile(GetModuleHandleW(nullptr), const_cast<char*>(image.Bytes().data())) != 0) {
+    if (sameFile == nullptr || sameFile(GetModuleHandleW(nullptr), const_cast<void*>(view.Get())) != 0) {
         failure = SystemFailure(ERROR_ACCESS_DENIED, ModulePath);
         return {};
     }
-    return image.Bytes();
+    return image;
+}
+
+// Writes the whole file behind the handle, read from its start, as the plain file at the path. False,
+// with the last error, when it cannot.
+bool CopyThrough(HANDLE source, const std::wstring& path) {
+    const THandle target = OpenPlainFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+    LARGE_INTEGER start{};
+    if (!target || !SetFilePointerEx(source, start, nullptr, FILE_BEGIN))
+        return false;
+    std::vector<char> buffer(64 * 1024);
+    for (;;) {
+        DWORD read = 0, written = 0;
+        if (!ReadFile(source, buffer.data(), DWORD(buffer.size()), &read, nullptr))
+            return false;
+        if (read == 0)
+            return true;
+        if (!WriteFile(target.Get(), buffer.data(), read, &written, nullptr))
+            return false;
+        if (written != read) {
+            SetLastError(ERROR_DISK_FULL);
+            return false;
+        }
+    }
 }
 
 // The session manager's list of what it renames or deletes at the next restart: pairs of a source and a
@@ -176,13 +201,12 @@ bool KeepSetupCopy(TFailure& failure) {
         return false;
     if (RunsAsKeptSetup())
         return true;
-    const TMappedFile image(OpenPlainFile(ModulePath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING));
-    const std::string_view bytes = OwnImageBytes(image, failure);
-    if (bytes.empty())
+    const THandle image = OpenOwnImage(failure);
+    if (!image)
         return false;
     // Deleted first, so that the new copy inherits the folder's access list and nothing of the old.
     if ((DeletePlainFile(path, true) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
-        WritePlainFile(path, bytes))
+        CopyThrough(image.Get(), path))
         return true;
     failure = LastErrorFailure(path);
     return false;

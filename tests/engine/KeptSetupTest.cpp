@@ -3,6 +3,8 @@
 
 #include "EngineTestSupport.h"
 
+#include "common/MappedFile.h"
+#include "common/PlainFiles.h"
 #include "common/SetupError.h"
 #include "engine/KeptSetup.h"
 
@@ -91,6 +93,36 @@ TEST_F(KeptSetup, AFolderThereBeforeIsMadeTheAdministratorsOwn) {
                  (FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD));
     EXPECT_FALSE(EveryoneMay(KeptSetupPath()) & FILE_WRITE_DATA);
     EXPECT_FALSE(PathExists(planted));
+    EXPECT_EQ(ReadBinaryFile(KeptSetupPath()), ReadBinaryFile(ModulePath));
+}
+
+} // namespace
+
+namespace {
+
+// An installer as large as the address space has room for is kept all the same: it is recognised on a
+// small view and copied through its handle, never mapped whole a second time.
+TEST_F(KeptSetup, IsKeptWhenTheAddressSpaceCannotMapItAgain) {
+    WIN32_FILE_ATTRIBUTE_DATA data{};
+    ASSERT_TRUE(GetFileAttributesExW(ModulePath.c_str(), GetFileExInfoStandard, &data));
+    const size_t size = (data.nFileSizeLow + 0xFFFF) & ~size_t(0xFFFF);
+    // Every free stretch that could hold a view of the whole program, reserved.
+    std::vector<void*> taken;
+    taken.reserve(8192);
+    for (size_t chunk = size_t(1) << 30; chunk >= size;
+         chunk = chunk / 2 >= size ? chunk / 2 : chunk - 0x10000)
+        while (taken.size() < taken.capacity())
+            if (void* stretch = VirtualAlloc(nullptr, chunk, MEM_RESERVE, PAGE_NOACCESS))
+                taken.push_back(stretch);
+            else
+                break;
+    const bool mappable =
+        !TMappedFile(OpenPlainFile(ModulePath, GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING)).Bytes().empty();
+    const bool kept = KeepSetupCopy(failure);
+    for (void* stretch : taken)
+        VirtualFree(stretch, 0, MEM_RELEASE);
+    ASSERT_FALSE(mappable) << "the address space still holds the whole program";
+    EXPECT_TRUE(kept) << WideToUtf8(failure.text);
     EXPECT_EQ(ReadBinaryFile(KeptSetupPath()), ReadBinaryFile(ModulePath));
 }
 
