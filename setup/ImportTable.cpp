@@ -81,7 +81,16 @@ std::wstring AnsiToWide(const std::string& text) {
     return wide;
 }
 
-bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
+// Where the image's parts lie in the file: its sections and its data directories.
+struct TLayout {
+    std::vector<TSection> sections;
+    uint32_t headersSize = 0;
+    uint32_t directoryCount = 0;
+    uint64_t directoriesOffset = 0;
+};
+
+// False for a file that is no well-formed PE image.
+bool ReadLayout(const TImage& image, TLayout& layout) {
     auto dos = image.Read<IMAGE_DOS_HEADER>(0);
     if (!dos || dos->e_magic != IMAGE_DOS_SIGNATURE || dos->e_lfanew < 0)
         return false;
@@ -91,50 +100,59 @@ bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
     if (!signature || *signature != IMAGE_NT_SIGNATURE || !fileHeader)
         return false;
 
-    // The optional header differs between 32- and 64-bit images; its import entry is found either way.
+    // The optional header differs between 32- and 64-bit images; its directories are found either way.
     const uint64_t optionalOffset = ntOffset + sizeof(DWORD) + sizeof(IMAGE_FILE_HEADER);
     auto magic = image.Read<WORD>(optionalOffset);
     if (!magic)
         return false;
-    uint32_t headersSize = 0, directoryCount = 0;
-    uint64_t directoriesOffset = 0;
     if (*magic == IMAGE_NT_OPTIONAL_HDR32_MAGIC) {
         auto optional = image.Read<IMAGE_OPTIONAL_HEADER32>(optionalOffset);
         if (!optional)
             return false;
-        headersSize = optional->SizeOfHeaders;
-        directoryCount = optional->NumberOfRvaAndSizes;
-        directoriesOffset = optionalOffset + offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
+        layout.headersSize = optional->SizeOfHeaders;
+        layout.directoryCount = optional->NumberOfRvaAndSizes;
+        layout.directoriesOffset = optionalOffset + offsetof(IMAGE_OPTIONAL_HEADER32, DataDirectory);
     } else if (*magic == IMAGE_NT_OPTIONAL_HDR64_MAGIC) {
         auto optional = image.Read<IMAGE_OPTIONAL_HEADER64>(optionalOffset);
         if (!optional)
             return false;
-        headersSize = optional->SizeOfHeaders;
-        directoryCount = optional->NumberOfRvaAndSizes;
-        directoriesOffset = optionalOffset + offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory);
+        layout.headersSize = optional->SizeOfHeaders;
+        layout.directoryCount = optional->NumberOfRvaAndSizes;
+        layout.directoriesOffset = optionalOffset + offsetof(IMAGE_OPTIONAL_HEADER64, DataDirectory);
     } else {
         return false;
     }
-    if (directoryCount <= IMAGE_DIRECTORY_ENTRY_IMPORT)
-        return true; // no import directory: imports nothing
-    auto directory = image.Read<IMAGE_DATA_DIRECTORY>(directoriesOffset + IMAGE_DIRECTORY_ENTRY_IMPORT *
-                                                                              sizeof(IMAGE_DATA_DIRECTORY));
-    if (!directory)
-        return false;
-
-    std::vector<TSection> sections;
     const uint64_t sectionsOffset = optionalOffset + fileHeader->SizeOfOptionalHeader;
     for (WORD index = 0; index < fileHeader->NumberOfSections; ++index) {
         auto header = image.Read<IMAGE_SECTION_HEADER>(sectionsOffset + index * sizeof(IMAGE_SECTION_HEADER));
         if (!header)
             return false;
-        sections.push_back({header->VirtualAddress, header->Misc.VirtualSize, header->PointerToRawData,
-                            header->SizeOfRawData});
+        layout.sections.push_back({header->VirtualAddress, header->Misc.VirtualSize, header->PointerToRawData,
+                                   header->SizeOfRawData});
     }
-    if (directory->VirtualAddress == 0)
-        return true;
+    return true;
+}
 
-    auto descriptors = FileOffset(sections, headersSize, directory->VirtualAddress);
+// A data directory of the image; one the image does not have is empty (address 0), one that lies past
+// the file's end is missing.
+std::optional<IMAGE_DATA_DIRECTORY> ReadDirectory(const TImage& image, const TLayout& layout,
+                                                  unsigned index) {
+    if (layout.directoryCount <= index)
+        return IMAGE_DATA_DIRECTORY{};
+    return image.Read<IMAGE_DATA_DIRECTORY>(layout.directoriesOffset + index * sizeof(IMAGE_DATA_DIRECTORY));
+}
+
+bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
+    TLayout layout;
+    if (!ReadLayout(image, layout))
+        return false;
+    auto directory = ReadDirectory(image, layout, IMAGE_DIRECTORY_ENTRY_IMPORT);
+    if (!directory)
+        return false;
+    if (directory->VirtualAddress == 0)
+        return true; // no import directory: imports nothing
+
+    auto descriptors = FileOffset(layout.sections, layout.headersSize, directory->VirtualAddress);
     if (!descriptors)
         return false;
     // The table ends with an empty entry; one that runs off the file's end is damaged.
@@ -144,7 +162,7 @@ bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
             return false;
         if (descriptor->Name == 0)
             return true;
-        auto nameOffset = FileOffset(sections, headersSize, descriptor->Name);
+        auto nameOffset = FileOffset(layout.sections, layout.headersSize, descriptor->Name);
         std::optional<std::string> name;
         if (nameOffset)
             name = image.ReadName(*nameOffset);
@@ -152,6 +170,34 @@ bool ReadImports(const TImage& image, std::vector<std::wstring>& names) {
             return false;
         names.push_back(AnsiToWide(*name));
     }
+}
+
+// Whether the image's export directory names both: the loader finds an export by the name stored there.
+// Empty when the image's exports cannot be read.
+std::optional<bool> ExportsBoth(const TImage& image, const TLayout& layout, std::string_view first,
+                                std::string_view second) {
+    auto directory = ReadDirectory(image, layout, IMAGE_DIRECTORY_ENTRY_EXPORT);
+    if (!directory)
+        return std::nullopt;
+    if (directory->VirtualAddress == 0)
+        return false; // exports nothing
+    auto exportsOffset = FileOffset(layout.sections, layout.headersSize, directory->VirtualAddress);
+    auto exports = exportsOffset ? image.Read<IMAGE_EXPORT_DIRECTORY>(*exportsOffset) : std::nullopt;
+    auto namesOffset =
+        exports ? FileOffset(layout.sections, layout.headersSize, exports->AddressOfNames) : std::nullopt;
+    if (!namesOffset)
+        return std::nullopt;
+    bool foundFirst = false, foundSecond = false;
+    for (DWORD index = 0; index < exports->NumberOfNames && !(foundFirst && foundSecond); ++index) {
+        auto nameRva = image.Read<DWORD>(*namesOffset + uint64_t(index) * sizeof(DWORD));
+        auto nameOffset = nameRva ? FileOffset(layout.sections, layout.headersSize, *nameRva) : std::nullopt;
+        auto name = nameOffset ? image.ReadName(*nameOffset) : std::nullopt;
+        if (!name)
+            return std::nullopt;
+        foundFirst |= *name == first;
+        foundSecond |= *name == second;
+    }
+    return foundFirst && foundSecond;
 }
 
 // A file's bytes, mapped for reading; empty when the file cannot be mapped or is empty.
@@ -179,11 +225,20 @@ bool ReadImportedLibraries(const std::wstring& path, std::vector<std::wstring>& 
 }
 
 bool MayExportBoth(const std::wstring& path, const char* first, const char* second) {
-    // The loader finds an export by the name the file stores, so a file without both names cannot have
-    // them. One that cannot be read here is left to the loader.
+    // Only the headers and the export directory are read: the scan asks this of every file of the
+    // folder. A file that cannot be read here is left to the loader; one that is no image has no exports;
+    // an image whose export directory cannot be followed holds them when it holds both names anywhere.
     const TMappedFile file = MapFile(path);
     const std::string_view bytes = file.Bytes();
-    return bytes.empty() || (HoldsName(bytes, first) && HoldsName(bytes, second));
+    if (bytes.empty())
+        return true;
+    const TImage image(reinterpret_cast<const BYTE*>(bytes.data()), bytes.size());
+    TLayout layout;
+    if (!ReadLayout(image, layout))
+        return false;
+    if (const std::optional<bool> exports = ExportsBoth(image, layout, first, second))
+        return *exports;
+    return HoldsName(bytes, first) && HoldsName(bytes, second);
 }
 
 } // namespace zarvo

@@ -12,9 +12,9 @@ namespace zarvo {
 // never read past its end.
 bool ReadImportedLibraries(const std::wstring& path, std::vector<std::wstring>& names);
 
-// False when the file is readable and does not hold both names, each as a zero-terminated string: no
-// loader could then find both among its exports. True otherwise, a file that cannot be read included:
-// only the loader can tell.
+// False when the file is readable and its export directory does not name both (or it is no PE image at
+// all): no loader could then find both among its exports. Reads the headers and the export directory
+// only. True otherwise, a file that cannot be read included: only the loader can tell.
 bool MayExportBoth(const std::wstring& path, const char* first, const char* second);
 
 } // namespace zarvo

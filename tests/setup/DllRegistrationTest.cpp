@@ -4,6 +4,7 @@
 #include "RegistrationTestSupport.h"
 #include "common/CommonUtils.h"
 #include "setup/GuardedCall.h"
+#include "setup/ImportTable.h"
 #include "setup/SetupUtils.h"
 
 #include <algorithm>
@@ -58,6 +59,13 @@ TEST_F(DllProbeTest, OnlyFilesExportingBothEntryPointsAreSelfRegistering) {
     }
     EXPECT_FALSE(IsSelfRegisteringDll(ProductRuntimeLibrary));
     EXPECT_FALSE(ClassesKeyExists(L"ZarvoStandIn")) << "probing ran library code";
+
+    // Only the export directory counts: this program holds both names (it asks libraries for them) and
+    // exports neither.
+    wchar_t self[MAX_PATH];
+    ASSERT_TRUE(GetModuleFileNameW(nullptr, self, MAX_PATH));
+    EXPECT_FALSE(MayExportBoth(self, "DllRegisterServer", "DllUnregisterServer"));
+    EXPECT_TRUE(MayExportBoth(folder_.File(L"Tornel.dll"), "DllRegisterServer", "DllUnregisterServer"));
 }
 
 TEST_F(DllProbeTest, ALibraryWhoseDependencyIsMissingCannotRegister) {
