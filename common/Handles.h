@@ -98,7 +98,27 @@ struct LocalMemoryTraits {
     static void Close(Type memory) { LocalFree(memory); }
 };
 
+// A boundary descriptor (CreateBoundaryDescriptorW): who may make or open a private namespace. Memory of
+// the process, not a kernel handle.
+struct BoundaryDescriptorTraits {
+    using Type = HANDLE;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type descriptor) { return descriptor != nullptr; }
+    static void Close(Type descriptor) { DeleteBoundaryDescriptor(descriptor); }
+};
+
+// A private namespace (CreatePrivateNamespaceW, OpenPrivateNamespaceW). Closed, never destroyed: other
+// processes may hold it too, and it goes with its last handle.
+struct PrivateNamespaceTraits {
+    using Type = HANDLE;
+    static Type Empty() { return nullptr; }
+    static bool IsValid(Type h) { return h != nullptr; }
+    static void Close(Type h) { ClosePrivateNamespace(h, 0); }
+};
+
 using THandle = TOwned<HandleTraits>;
+using TBoundaryDescriptor = TOwned<BoundaryDescriptorTraits>;
+using TPrivateNamespace = TOwned<PrivateNamespaceTraits>;
 using TFindHandle = TOwned<FindHandleTraits>;
 using TModule = TOwned<ModuleTraits>;
 using TRegKey = TOwned<RegKeyTraits>;

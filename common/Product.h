@@ -19,8 +19,13 @@ inline constexpr wchar_t RecordedBuildDate[] = L"08.04.2005";
 
 inline constexpr wchar_t SetupFileName[] = L"SetupZarvo.exe"; // the kept copy's name
 inline constexpr wchar_t LogFileName[] = L"SetupZarvo.log";   // in the temporary folder unless /log= says
-// One setup at a time on the machine: a mutex in the global namespace.
-inline constexpr wchar_t SetupLockName[] = L"Global\\SetupZarvo";
+// One setup at a time on the machine: a mutex in a private namespace whose boundary is the Administrators
+// group, so that no unelevated program can take the name first. The mutex is named "<alias>\<name>".
+inline constexpr wchar_t SetupLockBoundaryName[] = L"SetupZarvo";
+inline constexpr wchar_t SetupLockNamespaceAlias[] = L"SetupZarvo";
+inline constexpr wchar_t SetupLockName[] = L"SetupZarvo\\SetupLock";
+// Where the system has no private namespaces (Wine): the global namespace.
+inline constexpr wchar_t SetupLockGlobalName[] = L"Global\\SetupZarvo";
 // The RCDATA resources of the executable and the files they become in the temporary folder.
 inline constexpr wchar_t UnrarResource[] = L"unrar_dll";
 inline constexpr wchar_t PayloadResource[] = L"SetupZarvo_rar";
