@@ -13,4 +13,12 @@ bool IsTrustedOwner(PSID owner, PSID windowsFolderOwner);
 // when its owner cannot be read.
 bool HasTrustedOwner(HANDLE object);
 
+// Which of the asked file rights the access list grants anyone but the trusted (as IsTrustedOwner names
+// them): allowing entries that apply to the object itself count, with generic rights mapped; entries
+// that deny are left out, so the answer errs towards too much. A missing access list grants everything.
+ACCESS_MASK UntrustedRights(PSECURITY_DESCRIPTOR descriptor, ACCESS_MASK asked, PSID windowsFolderOwner);
+// The same for the file or folder behind the handle (opened with READ_CONTROL); all that was asked when
+// its access list cannot be read.
+ACCESS_MASK UntrustedRightsOf(HANDLE object, ACCESS_MASK asked);
+
 } // namespace zarvo

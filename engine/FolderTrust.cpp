@@ -16,11 +16,33 @@ THandle OpenFolder(const std::wstring& folder) {
                          OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
 }
 
+// What others than the trusted may not do to the installation folder, and to every folder above it.
+constexpr ACCESS_MASK FolderChanges =
+    FILE_ADD_FILE | FILE_ADD_SUBDIRECTORY | FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER;
+constexpr ACCESS_MASK AboveChanges = FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER;
+
+// No folder on the path up to the drive's root can be renamed, replaced or given another list by others
+// than the trusted. Each is read as itself: a link above the folder is no refusal, only what it allows.
+bool AboveTrusted(const std::wstring& folder, TFailure& refusal) {
+    for (std::wstring above = ParentFolder(folder); !above.empty(); above = ParentFolder(above)) {
+        if (!DirectoryExists(above))
+            continue;
+        const THandle handle(CreateFileW(
+            above.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!handle || UntrustedRightsOf(handle.Get(), AboveChanges) != 0) {
+            refusal = {ERROR_ACCESS_DENIED, TextFolderAboveMovable + above};
+            return false;
+        }
+    }
+    return true;
+}
+
 } // namespace
 
-bool FolderTrusted(const std::wstring& folder, TFailure& refusal) {
+bool FolderTrusted(const std::wstring& folder, TFailure& refusal, TFolderAccess access) {
     if (!DirectoryExists(folder))
-        return true;
+        return AboveTrusted(folder, refusal);
     THandle handle = OpenFolder(folder);
     if (!handle) {
         refusal = {ERROR_ACCESS_DENIED, TextFolderRedirected + folder};
@@ -30,7 +52,11 @@ bool FolderTrusted(const std::wstring& folder, TFailure& refusal) {
         refusal = {ERROR_ACCESS_DENIED, TextFolderNotOwned + folder};
         return false;
     }
-    return true;
+    if (access == TFolderAccess::Checked && UntrustedRightsOf(handle.Get(), FolderChanges) != 0) {
+        refusal = {ERROR_ACCESS_DENIED, TextFolderWritable + folder};
+        return false;
+    }
+    return AboveTrusted(folder, refusal);
 }
 
 bool CreateInstallFolder(const std::wstring& folder) {

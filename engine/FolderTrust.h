@@ -16,10 +16,18 @@ namespace zarvo {
 inline constexpr wchar_t InstallFolderAccess[] =
     L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)";
 
-// Whether an existing installation folder may be used: false, with the refusal as the failure's text, for
-// a link or a folder whose final path is another, or an owner that is not trusted. True for a trusted
-// folder and for one that is not there.
-bool FolderTrusted(const std::wstring& folder, TFailure& refusal);
+// What of the folder's own access list is checked: all of it, or nothing, for a caller that gives the
+// folder its own list before it puts anything there.
+enum class TFolderAccess { Checked, ResetByCaller };
+
+// Whether an installation folder may be used: false, with the refusal as the failure's text, for an
+// existing folder that is a link or whose final path is another, whose owner is not trusted, or whose
+// access list lets others than the trusted add or delete files, delete it or change its list or owner;
+// and for any folder when a folder above it, up to the drive's root, lets others delete it or its
+// children or change its list or owner (adding folders, as C:\ lets users, is fine). So a library later
+// loaded by its path is the one that was checked. True otherwise, also for a folder that is not there.
+bool FolderTrusted(const std::wstring& folder, TFailure& refusal,
+                   TFolderAccess access = TFolderAccess::Checked);
 
 // Creates the folder with every missing parent. The topmost one it makes is made with the installation
 // folder's own access list, which everything below inherits: full control for the system and

@@ -74,12 +74,18 @@ TRunOutcome RunInstallation(const TRunInput& input, TReporter& reporter) {
         log.Stop(TextNoInstallPath);
         return log.Outcome();
     }
+    // Before it is made, so that nothing is made where the folder is refused; made or found, it must be
+    // the folder asked for and the administrators' own.
+    TFailure refusal;
+    if (!FolderTrusted(input.installPath, refusal)) {
+        log.Stop(refusal.text);
+        return log.Outcome();
+    }
     if (!CreateInstallFolder(input.installPath)) {
         log.Stop(TextCannotCreatePath + input.installPath);
         return log.Outcome();
     }
-    // Made or found: it must be the folder asked for and the administrators' own.
-    if (TFailure refusal; !FolderTrusted(input.installPath, refusal)) {
+    if (!FolderTrusted(input.installPath, refusal)) {
         log.Stop(refusal.text);
         return log.Outcome();
     }

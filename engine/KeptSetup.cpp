@@ -51,7 +51,7 @@ bool PrepareKeptFolder(const std::wstring& folder, TFailure& failure) {
         failure = LastErrorFailure(folder);
         return false;
     }
-    if (!FolderTrusted(folder, failure))
+    if (!FolderTrusted(folder, failure, TFolderAccess::ResetByCaller))
         return false;
     THandle handle = OpenPlainFile(folder, READ_CONTROL | WRITE_DAC,
                                    FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,

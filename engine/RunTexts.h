@@ -24,6 +24,10 @@ inline constexpr wchar_t TextNoDrive1[] = L"Диск ";                   // + "
 inline constexpr wchar_t TextNoDrive2[] = L" не найден или не готов"; // a missing drive, an empty reader
 // Refusals of an installation folder that the user's own programs could write or redirect.
 inline constexpr wchar_t TextFolderRedirected[] = L"Папка установки является ссылкой на другую папку: ";
+inline constexpr wchar_t TextFolderWritable[] =
+    L"Программы пользователя могут добавлять и удалять файлы в папке установки или менять её права: ";
+inline constexpr wchar_t TextFolderAboveMovable[] =
+    L"Программы пользователя могут переименовать или заменить папку на пути к папке установки: ";
 inline constexpr wchar_t TextFolderNotOwned[] =
     L"Папка установки принадлежит не администраторам, и программы пользователя могут подменить в ней файлы: ";
 // The list of installed programs could not be given the product: + the file and the system's reason.

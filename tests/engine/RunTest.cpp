@@ -3,7 +3,6 @@
 
 #include "EngineTestSupport.h"
 
-#include "common/Owners.h"
 #include "engine/FolderTrust.h"
 #include "engine/KeptSetup.h"
 #include "engine/Runs.h"
@@ -477,32 +476,44 @@ TEST_F(Runs, AFolderThatLeadsElsewhereIsRefusedAndAMadeOneIsTheAdministratorsOwn
     folder = installed;
 }
 
-TEST(FolderOwners, OnlyThoseTheUsersProgramsCannotActAsAreTrusted) {
-    const wchar_t* user = L"S-1-5-21-1004336348-1177238915-682003330-1001";
-    struct {
-        const wchar_t* owner;
-        const wchar_t* windowsOwner; // nullptr: unknown
-        bool trusted;
-    } const cases[] = {
-        {L"BA", nullptr, true},
-        {L"SY", nullptr, true},
-        {L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", nullptr, true},
-        {L"BU", nullptr, false},
-        {L"WD", nullptr, false},
-        {user, L"S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464", false},
-        // Where the user owns the Windows folder itself, the system's own files are the user's already.
-        {user, user, true},
+// A folder others may fill, or one below a folder others may empty (and so rename the folder away and put
+// another in its place), is refused before anything is made; C:\ letting users add folders is no reason.
+TEST_F(Runs, AFolderOthersCanWriteOrMoveIsRefusedBeforeAnythingIsMade) {
+    const std::wstring writable = *temp / L"Writable", shared = *temp / L"Shared";
+    TLocalMemory open;
+    PACL everyone = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;FA;;;WD)", SDDL_REVISION_1,
+                                                                     open.Receive(), nullptr));
+    ASSERT_TRUE(GetSecurityDescriptorDacl(open.Get(), &present, &everyone, &defaulted));
+    for (const std::wstring& path : {writable, shared}) {
+        ASSERT_TRUE(CreateDirectoryW(path.c_str(), nullptr));
+        ASSERT_EQ(SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
+                                        DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                                        nullptr, nullptr, everyone, nullptr),
+                  DWORD(ERROR_SUCCESS));
+    }
+    const struct {
+        std::wstring folder, refusal;
+    } cases[] = {
+        {writable, L"Ошибка: Программы пользователя могут добавлять и удалять файлы в папке установки или "
+                   L"менять её права: " +
+                       writable},
+        {shared + L"\\Zarvo", L"Ошибка: Программы пользователя могут переименовать или заменить папку на "
+                              L"пути к папке установки: " +
+                                  shared},
     };
     for (const auto& test : cases) {
-        PSID owner = nullptr, windowsOwner = nullptr;
-        ASSERT_TRUE(ConvertStringSidToSidW(test.owner, &owner));
-        if (test.windowsOwner) {
-            ASSERT_TRUE(ConvertStringSidToSidW(test.windowsOwner, &windowsOwner));
-        }
-        EXPECT_EQ(IsTrustedOwner(owner, windowsOwner), test.trusted) << WideToUtf8(test.owner);
-        LocalFree(owner);
-        LocalFree(windowsOwner);
+        SCOPED_TRACE(WideToUtf8(test.folder));
+        TReportRecorder log;
+        EXPECT_FALSE(CheckInstallTarget(test.folder, archivePath, system, log));
+        EXPECT_EQ(log.lines, std::vector<std::wstring>{test.refusal});
+        folder = test.folder;
+        EXPECT_EQ(Install(), std::vector<std::wstring>{test.refusal});
+        EXPECT_TRUE(FilesIn(test.folder).empty());
     }
+    EXPECT_FALSE(PathExists(shared + L"\\Zarvo"));
+    folder = (*temp / L"Program Files") + L"\\Zarvo";
 }
 
 // Before anything changes: room on the drive, the path's length, a folder that can be written.
