@@ -85,7 +85,10 @@ TRunOutcome RunInstallation(const TRunInput& input, TReporter& reporter) {
         log.Stop(TextCannotCreatePath + input.installPath);
         return log.Outcome();
     }
-    if (!FolderTrusted(input.installPath, refusal)) {
+    // Held from here to the run's end, the registration's loads included.
+    const THandle held =
+        FolderTrusted(input.installPath, refusal) ? HoldFolder(input.installPath, refusal) : THandle();
+    if (!held) {
         log.Stop(refusal.text);
         return log.Outcome();
     }

@@ -61,10 +61,15 @@ TRunOutcome RunRemoval(const TRunInput& input, TReporter& reporter) {
         DeleteShortcut(ProductTitle, CSIDL_COMMON_STARTMENU);
     });
     TFailure refusal;
-    if (FolderUsable(input.installPath, refusal)) {
+    // Held while its libraries are loaded and its files deleted, and let go before it is removed itself.
+    // One already gone is no refusal: each of its steps then says what it could not do.
+    THandle held;
+    if (FolderUsable(input.installPath, refusal) &&
+        (!DirectoryExists(input.installPath) || (held = HoldFolder(input.installPath, refusal)))) {
         // Unregistration reports its own steps; the files go whatever it answered.
         log.Step([&] { UnregisterComponents(input.installPath, log); });
         log.Step([&] { DeleteListedFiles(log, input); });
+        held.Reset();
         log.Step([&] { RemoveInstallFolder(log, input.installPath); });
     } else {
         // What goes through the folder is skipped, each step saying why; everything else still goes, so

@@ -300,6 +300,26 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
     EXPECT_EQ(outcome.reason, L"Разрегистрация Zarvo: " + noFolder);
 }
 
+// The folder is held through the run: nobody renames it away and puts another in its place between the
+// check and the loads.
+TEST_F(Runs, TheFolderCannotBeRenamedWhileTheRunUsesIt) {
+    TRunInput input = Input();
+    const std::wstring moved = folder + L" (moved)";
+    bool asked = false, renamed = false;
+    input.unpack.placementFails = [&](const std::wstring&) {
+        asked = true;
+        renamed = renamed || MoveFileW(folder.c_str(), moved.c_str());
+        return false;
+    };
+    const std::vector<std::wstring> lines = Install(input);
+    if (renamed)
+        MoveFileW(moved.c_str(), folder.c_str());
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(renamed);
+    ASSERT_FALSE(lines.empty());
+    EXPECT_EQ(lines.back(), L"Установка ПО \"Вирдана\" успешно завершена.");
+}
+
 TEST_F(Runs, ADamagedPayloadStopsAtTheDamagedEntry) {
     // The fourth listed file's stored checksum no longer matches its data; its header stays valid.
     const std::wstring damaged = list[3];
