@@ -8,8 +8,7 @@ include_guard(GLOBAL)
 # pointer-sized types (LPARAM, LONG_PTR, DWORD_PTR), never in int or LONG.
 add_link_options(-Wl,--large-address-aware)
 
-# A canary in each function with an array or an address-taken local, so that the tests stop at a
-# smashed frame. The driver links GCC's libssp for it, statically here (-static). The release keeps
-# only the plain level for size (Release.cmake); Unrar.dll goes without (rarlib/CMakeLists.txt).
-add_compile_options(-fstack-protector-strong)
-add_link_options(-fstack-protector-strong)
+# No stack protector: GCC's (libssp) seeds its canary through CryptoAPI in a constructor that runs before
+# the program's entry, which loads a crypto provider by its bare name before the program has restricted
+# where libraries load from (a library planted beside the installer would be loaded elevated), and in a
+# library it would do so under the loader lock.

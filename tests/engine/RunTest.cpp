@@ -85,7 +85,7 @@ protected:
                 .distList = &list,
                 .setupExecutable = ModulePath,
                 .autoReinstall = autoReinstall,
-                .unpack = {.stagingParent = folder}};
+                .unpack = {.stagingParent = folder, .placementFails = {}}};
     }
     std::vector<std::wstring> Install(const TRunInput& input) {
         TReportRecorder log;
