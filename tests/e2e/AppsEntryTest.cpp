@@ -28,15 +28,6 @@ std::string U8(const std::wstring& text) {
     return WideToUtf8(text);
 }
 
-// Starts the program and waits for its end; its exit code, or -1 when it did not end in time.
-long RunToEnd(const std::wstring& program, const std::wstring& arguments) {
-    TChildProcess process;
-    if (!process.Start(program, arguments))
-        return -1;
-    std::optional<DWORD> code = process.WaitForExit(RunWaitMs);
-    return code ? long(*code) : -1;
-}
-
 // A command of the entry split as the system starts it: the quoted program, then its arguments.
 std::pair<std::wstring, std::wstring> SplitCommand(const std::wstring& command) {
     if (command.size() < 2 || command[0] != L'"')

@@ -150,6 +150,14 @@ std::wstring SetupExePath() {
     return BuiltPath("ZARVO_E2E_SETUP_EXE", ZARVO_SETUP_EXE);
 }
 
+long RunToEnd(const std::wstring& program, const std::wstring& arguments) {
+    TChildProcess process;
+    if (!process.Start(program, arguments))
+        return -1;
+    std::optional<DWORD> code = process.WaitForExit(RunWaitMs);
+    return code ? long(*code) : -1;
+}
+
 TWizard::TWizard(const std::wstring& arguments) : TWizard(SetupExePath(), arguments) {}
 
 TWizard::TWizard(const std::wstring& program, const std::wstring& arguments) {

@@ -26,6 +26,9 @@ std::wstring SetupExePath();
 // A whole run: unpacking the payload and registering the libraries, each on a worker thread.
 inline constexpr DWORD RunWaitMs = 90000;
 
+// Starts the program and waits for its end; its exit code, or -1 when it did not end in time.
+long RunToEnd(const std::wstring& program, const std::wstring& arguments);
+
 // Polls the condition until it holds or the time is up; true when it holds.
 bool WaitUntil(const std::function<bool()>& condition, DWORD timeoutMs = DefaultWaitMs);
 

@@ -91,14 +91,6 @@ std::string Dump(const std::vector<std::wstring>& lines) {
     return WideToUtf8(text);
 }
 
-long RunToEnd(const std::wstring& arguments) {
-    TChildProcess process;
-    if (!process.Start(SetupExePath(), arguments))
-        return -1;
-    std::optional<DWORD> code = process.WaitForExit(RunWaitMs);
-    return code ? long(*code) : -1;
-}
-
 class Removal : public ::testing::Test {
 protected:
     void SetUp() override { ClearMachine({folder, moved}); }
@@ -136,11 +128,11 @@ TEST_F(Removal, GoesToItsEndWhenTheFolderIsRefusedOrAStageRaises) {
     };
     for (TCase& test : cases) {
         SCOPED_TRACE(test.name);
-        ASSERT_EQ(RunToEnd(L"/silent"), 0);
+        ASSERT_EQ(RunToEnd(SetupExePath(), L"/silent"), 0);
         ASSERT_TRUE(test.fault());
         const std::wstring log = logs / (Utf8ToWide(test.name) + L".log");
 
-        EXPECT_EQ(RunToEnd(L"/silent /remove \"/log=" + log + L"\""), 1);
+        EXPECT_EQ(RunToEnd(SetupExePath(), L"/silent /remove \"/log=" + log + L"\""), 1);
         locked.reset();
 
         const std::vector<std::wstring> lines = LogLines(log);
@@ -156,7 +148,7 @@ TEST_F(Removal, GoesToItsEndWhenTheFolderIsRefusedOrAStageRaises) {
             EXPECT_FALSE(PathExists(shortcut)) << WideToUtf8(shortcut);
         EXPECT_EQ(PathExists(moved + L"\\Orvan.exe"), !test.filesDeleted);
         // The next start sees nothing to remove.
-        EXPECT_EQ(RunToEnd(L"/silent /remove \"/log=" + log + L"\""), 2);
+        EXPECT_EQ(RunToEnd(SetupExePath(), L"/silent /remove \"/log=" + log + L"\""), 2);
 
         RemoveSymbolicLink(folder);
         ClearMachine({folder, moved});
