@@ -60,6 +60,8 @@ public:
     // Nothing to look for: both parts empty.
     bool Empty() const { return prefix_.empty(); }
     bool Matches(const std::wstring& name) const;
+    // What a name, upper-cased by UpperCase, begins with when it matches.
+    const std::wstring& UpperText() const { return prefix_; }
     // A matching name less the base folder: where it goes below the target folder.
     std::wstring Relative(const std::wstring& name) const { return name.substr(baseLength_); }
 

@@ -8,7 +8,10 @@
 #include "common/Folders.h"
 #include "common/PathText.h"
 #include "common/SetupError.h"
+#include "common/Text.h"
 
+#include <algorithm>
+#include <numeric>
 #include <optional>
 
 namespace zarvo {
@@ -38,16 +41,33 @@ bool ListEntries(const std::wstring& archivePath, std::vector<std::wstring>& nam
 }
 
 // Plans the lines up to the first one that fails whatever is on disk: an empty prefix, no match, or a
-// match that would leave the folder. Later lines are never reached.
+// match that would leave the folder. Later lines are never reached. A list names thousands of files of
+// as many entries, so each line finds its entries by a binary search over the names upper-cased once and
+// ordered, not by a pass over all of them.
 std::vector<TLinePlan> PlanLines(const std::vector<std::wstring>& names,
                                  const std::vector<std::wstring>& lines, const std::wstring& baseFolder) {
+    std::vector<std::wstring> upper;
+    upper.reserve(names.size());
+    for (const std::wstring& name : names)
+        upper.push_back(UpperCase(name));
+    std::vector<size_t> ordered(names.size());
+    std::iota(ordered.begin(), ordered.end(), size_t(0));
+    std::stable_sort(ordered.begin(), ordered.end(), [&](size_t a, size_t b) { return upper[a] < upper[b]; });
+
     std::vector<TLinePlan> plans;
     for (const std::wstring& line : lines) {
         TFolderPrefix prefix(line, baseFolder);
         TLinePlan& plan = plans.emplace_back();
-        for (size_t index = 0; index < names.size() && !prefix.Empty(); ++index) {
-            if (!prefix.Matches(names[index]))
-                continue;
+        if (prefix.Empty())
+            break;
+        const std::wstring& text = prefix.UpperText();
+        std::vector<size_t> matching;
+        for (auto at = std::lower_bound(ordered.begin(), ordered.end(), text,
+                                        [&](size_t index, const std::wstring&t) { return upper[index] < t; });
+             at != ordered.end() && upper[*at].starts_with(text); ++at)
+            matching.push_back(*at);
+        std::sort(matching.begin(), matching.end());
+        for (size_t index : matching) {
             if (!StaysInsideFolder(prefix.Relative(names[index]))) {
                 plan.leavesFolder = true;
                 break;
@@ -165,20 +185,29 @@ private:
     }
 
     // False, with the system's reason when it gave one, when the file could not be put in place.
-    bool PlaceEntry(const TStagingFolder& staging, size_t index, TFailure& failure) const {
+    bool PlaceEntry(const TStagingFolder& staging, size_t index, TFailure& failure) {
         const size_t line = linesDone_;
+        const std::wstring relative = TFolderPrefix(lines_[line], baseFolder_).Relative(names_[index]);
         std::wstring destination;
-        if (!LibraryDestination(WithTrailingBackslash(targetFolder_) +
-                                    TFolderPrefix(lines_[line], baseFolder_).Relative(names_[index]),
-                                destination))
+        if (!LibraryDestination(WithTrailingBackslash(targetFolder_) + relative, destination))
             return false;
         if (place_.placementFails && place_.placementFails(destination)) {
             failure = SystemFailure(ERROR_DISK_FULL, lines_[line]);
             return false;
         }
-        const std::wstring staged = staging.EntryPath(index);
-        if (lastUse_[index] == line ? MoveExtractedEntry(staged, destination)
-                                    : PlaceExtractedEntry(staged, destination))
+        // The target is opened once, at its first entry; everything below it is reached through it.
+        if (!target_) {
+            TFailure opening;
+            THeldFolder root = THeldFolder::Open(targetFolder_, opening);
+            if (!root.Valid()) {
+                failure = SystemFailure(opening.code, lines_[line]);
+                return false;
+            }
+            target_.emplace(std::move(root));
+        }
+        const std::wstring staged = TStagingFolder::EntryName(index);
+        if (lastUse_[index] == line ? MoveExtractedEntry(staging.Held(), staged, *target_, relative)
+                                    : PlaceExtractedEntry(staging.Held(), staged, *target_, relative))
             return true;
         failure = LastErrorFailure(lines_[line]);
         return false;
@@ -196,6 +225,7 @@ private:
     size_t entry_ = 0;            // the next entry to place of the line after them
     TPlacing placing_ = Going;    // Ended: that line failed, with failed_ saying how
     TFolderExtraction failed_;
+    std::optional<TPlacementTarget> target_;
 };
 
 } // namespace

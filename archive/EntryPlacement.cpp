@@ -1,13 +1,9 @@
 #include "archive/EntryPlacement.h"
 
-#include "common/Folders.h"
-#include "common/Handles.h"
-#include "common/PathText.h"
 #include "common/PlainFiles.h"
+#include "common/Text.h"
 
 #include <windows.h>
-
-#include <aclapi.h>
 
 #include <vector>
 
@@ -21,16 +17,6 @@ constexpr DWORD CopiedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDD
                                    FILE_ATTRIBUTE_OFFLINE | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
 constexpr DWORD PlacementAccess = GENERIC_WRITE | DELETE;
-
-THandle CreateForWriting(const std::wstring& path) {
-    return OpenPlainFile(path, PlacementAccess, 0, CREATE_ALWAYS);
-}
-
-bool MakeParentFolders(const std::wstring& path) {
-    const std::wstring parent = ParentFolder(path);
-    // A drive root is there or not; nothing to make.
-    return parent.empty() || IsRootPath(parent) || ForceDirectories(parent);
-}
 
 bool CopyData(HANDLE from, HANDLE to) {
     std::vector<char> buffer(1 << 20);
@@ -46,69 +32,104 @@ bool CopyData(HANDLE from, HANDLE to) {
     }
 }
 
-// An empty, unprotected list: the system fills it with what the parent folder passes on.
-bool InheritFolderAccess(const std::wstring& path) {
-    ACL empty;
-    if (!InitializeAcl(&empty, sizeof(empty), ACL_REVISION))
-        return false;
-    return SetNamedSecurityInfoW(const_cast<wchar_t*>(path.c_str()), SE_FILE_OBJECT,
-                                 DACL_SECURITY_INFORMATION | UNPROTECTED_DACL_SECURITY_INFORMATION, nullptr,
-                                 nullptr, &empty, nullptr) == ERROR_SUCCESS;
+// The file of that name in the folder, opened to be written from its start: made when missing, emptied
+// when there. A read-only, hidden or system file in the way is replaced too; a link, or a file that has a
+// second name elsewhere, is not.
+THandle CreateForWriting(const THeldFolder& folder, const std::wstring& name) {
+    THandle target = folder.OpenChild(name, PlacementAccess, 0, TChildOpen::ExistingOrNew);
+    if (!target && GetLastError() == ERROR_ACCESS_DENIED) {
+        THandle inTheWay =
+            folder.OpenChild(name, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, TChildOpen::Existing);
+        TFolderEntry entry;
+        if (inTheWay && QueryEntry(inTheWay.Get(), entry) && !entry.IsLink() &&
+            SetAttributesOf(inTheWay.Get(), FILE_ATTRIBUTE_NORMAL)) {
+            inTheWay.Reset();
+            target = folder.OpenChild(name, PlacementAccess, 0, TChildOpen::ExistingOrNew);
+        }
+    }
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (target && (!GetFileInformationByHandle(target.Get(), &info) ||
+                   (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1)) {
+        target.Reset();
+        SetLastError(ERROR_ACCESS_DENIED);
+    }
+    if (target && !SetEndOfFile(target.Get()))
+        target.Reset();
+    return target;
 }
 
 } // namespace
 
-bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destination) {
-    DWORD attributes = GetFileAttributesW(staged.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES)
+const THeldFolder* TPlacementTarget::Folder(const std::wstring& relative) {
+    if (relative.empty())
+        return &root_;
+    const std::wstring upper = UpperCase(relative);
+    if (last_.Valid() && upper == lastFolder_)
+        return &last_;
+    last_.Reset();
+    THeldFolder current = root_.FolderBelow(relative, TChildOpen::ExistingOrNew);
+    if (!current.Valid())
+        return nullptr;
+    last_ = std::move(current);
+    lastFolder_ = upper;
+    return &last_;
+}
+
+const THeldFolder* TPlacementTarget::FolderOf(const std::wstring& relative, std::wstring& leaf) {
+    const size_t separator = relative.find_last_of(L"\\/");
+    if (separator == std::wstring::npos) {
+        leaf = relative;
+        return &root_;
+    }
+    leaf = relative.substr(separator + 1);
+    return Folder(relative.substr(0, separator));
+}
+
+bool PlaceExtractedEntry(const THeldFolder& staging, const std::wstring& staged, TPlacementTarget& target,
+                         const std::wstring& relative) {
+    THandle source =
+        staging.OpenChild(staged, GENERIC_READ, FILE_SHARE_READ, TChildOpen::Existing, TChildKind::Either);
+    TFolderEntry entry;
+    if (!source || !QueryEntry(source.Get(), entry))
         return false;
     // A folder entry makes its folder and nothing else.
-    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return ForceDirectories(destination);
-
-    THandle source(CreateFileW(staged.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
-                               FILE_FLAG_SEQUENTIAL_SCAN, nullptr));
-    FILETIME lastWrite{};
-    if (!source || !GetFileTime(source.Get(), nullptr, nullptr, &lastWrite))
-        return false;
-    if (!MakeParentFolders(destination))
-        return false;
-    THandle target = CreateForWriting(destination);
-    if (!target && GetLastError() == ERROR_ACCESS_DENIED) {
-        // A read-only, hidden or system file in the way is replaced too (a link in the way is not).
-        THandle inTheWay = OpenPlainFile(destination, FILE_WRITE_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING);
-        if (inTheWay && SetAttributesOf(inTheWay.Get(), FILE_ATTRIBUTE_NORMAL)) {
-            inTheWay.Reset();
-            target = CreateForWriting(destination);
-        }
+    if (entry.IsFolder()) {
+        return target.Folder(relative) != nullptr;
     }
-    if (!target)
+    FILETIME lastWrite{};
+    if (!GetFileTime(source.Get(), nullptr, nullptr, &lastWrite))
         return false;
-    if (!CopyData(source.Get(), target.Get())) {
+    std::wstring leaf;
+    const THeldFolder* folder = target.FolderOf(relative, leaf);
+    if (!folder)
+        return false;
+    THandle written = CreateForWriting(*folder, leaf);
+    if (!written)
+        return false;
+    if (!CopyData(source.Get(), written.Get())) {
         const DWORD error = GetLastError();
-        DeleteThrough(target.Get());
+        DeleteThrough(written.Get());
         SetLastError(error);
         return false;
     }
     // A file whose time or attributes could not be set is not the file the library would have written.
-    return SetFileTime(target.Get(), nullptr, nullptr, &lastWrite) &&
-           SetAttributesOf(target.Get(), attributes & CopiedAttributes);
+    return SetFileTime(written.Get(), nullptr, nullptr, &lastWrite) &&
+           SetAttributesOf(written.Get(), entry.attributes & CopiedAttributes);
 }
 
-bool MoveExtractedEntry(const std::wstring& staged, const std::wstring& destination) {
-    DWORD attributes = GetFileAttributesW(staged.c_str());
-    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_DIRECTORY))
-        return PlaceExtractedEntry(staged, destination);
-    if (!MakeParentFolders(destination))
-        return false;
-    // A file in the way that is read-only or held open, or a staged file on another drive: written the
-    // way the library writes, with the library's outcome and reason.
-    if (!MoveFileExW(staged.c_str(), destination.c_str(), MOVEFILE_REPLACE_EXISTING))
-        return PlaceExtractedEntry(staged, destination);
-    // A rename replaces a link in the way, never its target; a folder on the way that was swapped for a
-    // link shows in the final path. Held without delete sharing, the file keeps its name meanwhile.
-    THandle placed = OpenPlainFile(destination, FILE_READ_ATTRIBUTES, FILE_SHARE_READ, OPEN_EXISTING);
-    return placed && InheritFolderAccess(destination);
+bool MoveExtractedEntry(const THeldFolder& staging, const std::wstring& staged, TPlacementTarget& target,
+                        const std::wstring& relative) {
+    {
+        THandle source = staging.OpenChild(staged, DELETE, FILE_SHARE_READ, TChildOpen::Existing);
+        std::wstring leaf;
+        const THeldFolder* folder = source ? target.FolderOf(relative, leaf) : nullptr;
+        // A file in the way that is read-only or held open, or a staged file on another drive: written the
+        // way the library writes, with the library's outcome and reason. A rename replaces a link in the
+        // way, never its target.
+        if (folder && RenameInto(source.Get(), *folder, leaf, true))
+            return true;
+    }
+    return PlaceExtractedEntry(staging, staged, target, relative);
 }
 
 } // namespace zarvo

@@ -1,24 +1,47 @@
 #pragma once
 // Puts an entry that the library extracted into a staging folder at its real destination, the way the
 // library writes an extracted file, so that the result and the failures are the ones a direct extraction
-// would have had.
+// would have had. Everything goes through held folders: the staged entry is opened relative to the
+// staging, and its destination relative to the target folder, one folder at a time, never through a link.
+
+#include "common/HeldFolder.h"
 
 #include <string>
 
 namespace zarvo {
 
-// staged: the file (or folder, for a folder entry) the library wrote. destination: the path the library
-// would have been given; a relative one resolves against the current folder. Missing folders above it
-// are made; an existing file is replaced, a read-only one too; a file held open without sharing fails.
-// The data, the last-write time and the attributes come from the staged copy. A file left incomplete is
-// removed. False on any failure, a time or attributes that cannot be set included, with the system's
-// code of the failure as the last error.
-bool PlaceExtractedEntry(const std::wstring& staged, const std::wstring& destination);
+// The target folder held, and the folder of the last destination opened (or made) below it, for the
+// entries that follow there.
+class TPlacementTarget {
+public:
+    explicit TPlacementTarget(THeldFolder root) : root_(std::move(root)) {}
+    // The folder at that path relative to the target (empty: the target itself), with every missing
+    // folder on the way made, each taking what its parent passes on. Null, with the last error, when a
+    // folder on the way cannot be opened or made, or is a link. Stored names separate by '\' or '/'.
+    const THeldFolder* Folder(const std::wstring& relative);
+    // The folder that holds the relative name, as Folder gives it; the last name in leaf.
+    const THeldFolder* FolderOf(const std::wstring& relative, std::wstring& leaf);
+
+private:
+    THeldFolder root_;
+    std::wstring lastFolder_; // upper-cased, relative to the root; empty for the root itself
+    THeldFolder last_;
+};
+
+// staged: the name in the staging folder of the file (or folder, for a folder entry) the library wrote.
+// relative: where it goes below the target. Missing folders above it are made; an existing file is
+// replaced, a read-only one too; a file held open without sharing, or a link or a file with a second name
+// in the way, fails. The data, the last-write time and the attributes come from the staged copy. A file
+// left incomplete is removed. False on any failure, a time or attributes that cannot be set included,
+// with the system's code of the failure as the last error.
+bool PlaceExtractedEntry(const THeldFolder& staging, const std::wstring& staged, TPlacementTarget& target,
+                         const std::wstring& relative);
 
 // The same result by renaming the staged file into place: nothing is written twice and the drive needs
-// no room for a second copy. The file then takes the access its new folder passes on, not the staging
-// folder's. Where the rename fails (a folder entry, a staged file on another drive, a read-only or held
-// file in the way) the entry is placed as PlaceExtractedEntry does.
-bool MoveExtractedEntry(const std::wstring& staged, const std::wstring& destination);
+// no room for a second copy. The file keeps the access it was made with in the staging, which takes what
+// the target passes on. Where the rename fails (a folder entry, a staged file on another drive, a
+// read-only or held file in the way) the entry is placed as PlaceExtractedEntry does.
+bool MoveExtractedEntry(const THeldFolder& staging, const std::wstring& staged, TPlacementTarget& target,
+                        const std::wstring& relative);
 
 } // namespace zarvo

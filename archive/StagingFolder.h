@@ -1,10 +1,11 @@
 #pragma once
 // A private folder below a given parent that holds entries between their extraction and their
 // placement, removed with everything in it when the object goes. Only the system and administrators
-// can write into it, whatever the parent allows, so that nothing another program of the user writes
-// reaches what is placed and later loaded.
+// can write into it, so that nothing another program of the user writes reaches what is placed and
+// later loaded: it is made either with an access list of its own or in a folder that grants no one else
+// that right, taking what that folder passes on.
 
-#include "common/Handles.h"
+#include "common/HeldFolder.h"
 #include "common/Product.h"
 
 #include <string>
@@ -15,8 +16,10 @@ class TStagingFolder {
 public:
     // Removes what an earlier process left below the parent first (a run that was killed; see
     // RemoveLeftStaging). The folder's name is the pattern's (which ends in its one wildcard) with this
-    // process's own ending.
-    explicit TStagingFolder(const std::wstring& parent, const wchar_t* pattern = StagingPattern);
+    // process's own ending; it is made with the access list of the text, or with what the parent passes on
+    // (nullptr), and held.
+    explicit TStagingFolder(const std::wstring& parent, const wchar_t* pattern = StagingPattern,
+                            const wchar_t* access = nullptr);
     TStagingFolder(const TStagingFolder&) = delete;
     TStagingFolder& operator=(const TStagingFolder&) = delete;
     ~TStagingFolder();
@@ -24,14 +27,21 @@ public:
     // False when no folder could be made, or none that keeps its access list on that drive.
     bool Valid() const { return !path_.empty(); }
     const std::wstring& Path() const { return path_; }
-    // Where the entry at that position of the archive is kept: digits only, so any code page holds it.
+    // Open without delete sharing: while it lives nobody renames the folder or puts a link in its place.
+    const THeldFolder& Held() const { return held_; }
+    // The name under which the entry at that position of the archive is kept: digits only, so any code
+    // page holds it; and its path.
+    static std::wstring EntryName(size_t index);
     std::wstring EntryPath(size_t index) const;
 
 private:
     std::wstring path_;
-    // Open without delete sharing: while it lives nobody renames the folder or puts a link in its place.
-    THandle held_;
+    THeldFolder held_;
 };
+
+// Full control for the system and administrators, nothing for anyone else; protected, so that nothing
+// the parent grants is inherited. For a staging in a folder that other users can write.
+inline constexpr wchar_t PrivateFolderAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)";
 
 // Removes every staging folder below the parent that runs that were killed left there: folders of the
 // generated names that the system or the administrators own (see IsTrustedOwner). A file of such a name,

@@ -59,12 +59,8 @@ bool FolderTrusted(const std::wstring& folder, TFailure& refusal, TFolderAccess 
     return AboveTrusted(folder, refusal);
 }
 
-THandle HoldFolder(const std::wstring& folder, TFailure& failure) {
-    THandle held = OpenPlainFile(folder, FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                 OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    if (!held)
-        failure = LastErrorFailure(folder);
-    return held;
+THeldFolder HoldFolder(const std::wstring& folder, TFailure& failure) {
+    return THeldFolder::Open(folder, failure);
 }
 
 bool CreateInstallFolder(const std::wstring& folder) {

@@ -4,7 +4,7 @@
 // that leads somewhere else, would let them run code as administrator.
 
 #include "common/Failure.h"
-#include "common/Handles.h"
+#include "common/HeldFolder.h"
 
 #include <windows.h>
 
@@ -30,10 +30,11 @@ enum class TFolderAccess { Checked, ResetByCaller };
 bool FolderTrusted(const std::wstring& folder, TFailure& refusal,
                    TFolderAccess access = TFolderAccess::Checked);
 
-// Opens the folder as itself, for listing, and shares it for reading and writing only: while the handle
-// lives nobody renames, replaces or deletes it, so the libraries loaded later by their paths lie in the
-// folder that was checked. Invalid, with the reason in failure, when it cannot be opened so.
-THandle HoldFolder(const std::wstring& folder, TFailure& failure);
+// Opens the folder as itself, for listing, and shares it for reading and writing only: while it is held
+// nobody renames, replaces or deletes it, so the libraries loaded later by their paths lie in the folder
+// that was checked, and its files are reached through it. Invalid, with the reason in failure, when it
+// cannot be opened so.
+THeldFolder HoldFolder(const std::wstring& folder, TFailure& failure);
 
 // Creates the folder with every missing parent. The topmost one it makes is made with the installation
 // folder's own access list, which everything below inherits: full control for the system and

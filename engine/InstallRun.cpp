@@ -86,9 +86,9 @@ TRunOutcome RunInstallation(const TRunInput& input, TReporter& reporter) {
         return log.Outcome();
     }
     // Held from here to the run's end, the registration's loads included.
-    const THandle held =
-        FolderTrusted(input.installPath, refusal) ? HoldFolder(input.installPath, refusal) : THandle();
-    if (!held) {
+    const THeldFolder held =
+        FolderTrusted(input.installPath, refusal) ? HoldFolder(input.installPath, refusal) : THeldFolder();
+    if (!held.Valid()) {
         log.Stop(refusal.text);
         return log.Outcome();
     }

@@ -20,47 +20,42 @@ namespace zarvo {
 namespace {
 
 // Whatever else is in the folder (a library planted beside the copy while users could write there, say)
-// goes: the copy is started elevated, and the loader looks beside it first. False, with the reason of the
-// first that stays, when anything does.
-bool RemoveAllBut(const std::wstring& folder, const std::wstring& keep, TFailure& failure) {
-    WIN32_FIND_DATAW data;
-    TFindHandle find(FindFirstFileW(JoinPath(folder, L"*").c_str(), &data));
-    bool emptied = true;
-    while (find) {
-        const std::wstring name = data.cFileName, path = JoinPath(folder, name);
-        // A folder link is removed as the link it is; a file with a second name is never deleted.
-        if (name != L"." && name != L".." && !SameText(name, keep) &&
-            !((data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? RemoveDirectoryW(path.c_str()) != 0
-                                                                 : DeletePlainFile(path, true))) {
-            if (emptied)
-                failure = LastErrorFailure(path);
-            emptied = false;
-        }
-        if (!FindNextFileW(find.Get(), &data))
-            break;
+// goes, folders with all in them: the copy is started elevated, and the loader looks beside it first.
+// False, with the reason of the first that stays, when anything does.
+bool RemoveAllBut(const THeldFolder& folder, const std::wstring& keep, TFailure& failure) {
+    std::vector<TFolderEntry> entries;
+    if (!folder.List(entries)) {
+        failure = LastErrorFailure(KeptSetupFolder());
+        return false;
     }
-    return emptied;
+    for (const TFolderEntry& entry : entries)
+        if (!SameText(entry.name, keep) && !RemoveTree(folder, entry)) {
+            failure = LastErrorFailure(JoinPath(KeptSetupFolder(), entry.name));
+            return false;
+        }
+    return true;
 }
 
 // Users may make folders in ProgramData: one that is there already gets the administrators' access
 // list again and keeps nothing but the copy; one that leads elsewhere or that a user owns is refused.
-bool PrepareKeptFolder(const std::wstring& folder, TFailure& failure) {
-    if (!DirectoryExists(folder)) {
-        if (CreateFolderWithAccess(folder, InstallFolderAccess))
-            return true;
+// The folder held, or invalid with the reason in failure.
+THeldFolder PrepareKeptFolder(const std::wstring& folder, TFailure& failure) {
+    if (!DirectoryExists(folder) && !CreateFolderWithAccess(folder, InstallFolderAccess)) {
         failure = LastErrorFailure(folder);
-        return false;
+        return {};
     }
     if (!FolderTrusted(folder, failure, TFolderAccess::ResetByCaller))
-        return false;
-    THandle handle = OpenPlainFile(folder, READ_CONTROL | WRITE_DAC,
-                                   FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, OPEN_EXISTING,
-                                   FILE_FLAG_BACKUP_SEMANTICS);
-    if (!handle || !SetFolderAccess(handle.Get(), InstallFolderAccess)) {
+        return {};
+    THeldFolder held = THeldFolder::Open(folder, failure, READ_CONTROL | WRITE_DAC);
+    if (!held.Valid())
+        return {};
+    if (!SetFolderAccess(held.Handle(), InstallFolderAccess)) {
         failure = LastErrorFailure(folder);
-        return false;
+        return {};
     }
-    return RemoveAllBut(folder, SetupFileName, failure);
+    if (!RemoveAllBut(held, SetupFileName, failure))
+        return {};
+    return held;
 }
 
 using TAreMappedFilesTheSame = LONG(NTAPI*)(PVOID, PVOID);
@@ -87,10 +82,11 @@ THandle OpenOwnImage(TFailure& failure) {
     return image;
 }
 
-// Writes the whole file behind the handle, read from its start, as the plain file at the path. False,
-// with the last error, when it cannot.
-bool CopyThrough(HANDLE source, const std::wstring& path) {
-    const THandle target = OpenPlainFile(path, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, CREATE_ALWAYS);
+// Writes the whole file behind the handle, read from its start, as a new file of that name in the folder.
+// False, with the last error, when it cannot.
+bool CopyThrough(HANDLE source, const THeldFolder& folder, const std::wstring& name) {
+    const THandle target =
+        folder.OpenChild(name, GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ, TChildOpen::New);
     LARGE_INTEGER start{};
     if (!target || !SetFilePointerEx(source, start, nullptr, FILE_BEGIN))
         return false;
@@ -197,7 +193,10 @@ bool RunsAsKeptSetup() {
 
 bool KeepSetupCopy(TFailure& failure) {
     const std::wstring path = KeptSetupPath(), folder = KeptSetupFolder();
-    if (!CancelPendingDeletions({path, folder}, failure) || !PrepareKeptFolder(folder, failure))
+    if (!CancelPendingDeletions({path, folder}, failure))
+        return false;
+    const THeldFolder held = PrepareKeptFolder(folder, failure);
+    if (!held.Valid())
         return false;
     if (RunsAsKeptSetup())
         return true;
@@ -205,8 +204,8 @@ bool KeepSetupCopy(TFailure& failure) {
     if (!image)
         return false;
     // Deleted first, so that the new copy inherits the folder's access list and nothing of the old.
-    if ((DeletePlainFile(path, true) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
-        CopyThrough(image.Get(), path))
+    if ((DeletePlainChild(held, SetupFileName, true) || GetLastError() == ERROR_FILE_NOT_FOUND) &&
+        CopyThrough(image.Get(), held, SetupFileName))
         return true;
     failure = LastErrorFailure(path);
     return false;

@@ -16,12 +16,23 @@ namespace zarvo {
 
 namespace {
 
+// The file of a list's line, reached through the held folder one folder at a time. A line that would
+// leave the installation folder names nothing of ours; a link put in a file's or a folder's place is not
+// it, nor is a file with a name elsewhere.
+bool DeleteListedFile(const THeldFolder& folder, const std::wstring& name) {
+    if (!StaysInsideFolder(name))
+        return false;
+    const size_t separator = name.find_last_of(L"\\/");
+    if (separator == std::wstring::npos)
+        return DeletePlainChild(folder, name);
+    const THeldFolder below = folder.FolderBelow(name.substr(0, separator), TChildOpen::Existing);
+    return below.Valid() && DeletePlainChild(below, name.substr(separator + 1));
+}
+
 // Every line is attempted.
-void DeleteListedFiles(TRunLog& log, const TRunInput& input) {
+void DeleteListedFiles(TRunLog& log, const TRunInput& input, const THeldFolder& folder) {
     for (const std::wstring& name : *input.distList) {
-        // A line that would leave the installation folder names nothing of ours.
-        // A link put in a file's place is not the file, nor is a file with a name elsewhere.
-        if (StaysInsideFolder(name) && DeletePlainFile(JoinPath(input.installPath, name)))
+        if (folder.Valid() && DeleteListedFile(folder, name))
             log.Info(name + TextDeleted);
         else
             log.Error(TextCannotDelete + name);
@@ -63,12 +74,12 @@ TRunOutcome RunRemoval(const TRunInput& input, TReporter& reporter) {
     TFailure refusal;
     // Held while its libraries are loaded and its files deleted, and let go before it is removed itself.
     // One already gone is no refusal: each of its steps then says what it could not do.
-    THandle held;
+    THeldFolder held;
     if (FolderUsable(input.installPath, refusal) &&
-        (!DirectoryExists(input.installPath) || (held = HoldFolder(input.installPath, refusal)))) {
+        (!DirectoryExists(input.installPath) || (held = HoldFolder(input.installPath, refusal)).Valid())) {
         // Unregistration reports its own steps; the files go whatever it answered.
         log.Step([&] { UnregisterComponents(input.installPath, log); });
-        log.Step([&] { DeleteListedFiles(log, input); });
+        log.Step([&] { DeleteListedFiles(log, input, held); });
         held.Reset();
         log.Step([&] { RemoveInstallFolder(log, input.installPath); });
     } else {
