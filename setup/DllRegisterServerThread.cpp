@@ -127,9 +127,11 @@ void FindSelfRegisteringDlls(const std::wstring& folder, std::vector<std::wstrin
     do {
         if ((entry.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0)
             continue;
-        std::wstring candidate = UpperCase(JoinPath(folder, entry.cFileName));
+        // Asked by the name as listed: a file system that tells case apart (Wine's, say) finds that one at
+        // once, where another spelling makes it search the folder.
+        const std::wstring candidate = JoinPath(folder, entry.cFileName);
         if (IsSelfRegisteringDll(candidate))
-            list.push_back(candidate);
+            list.push_back(UpperCase(candidate));
     } while (FindNextFileW(find.Get(), &entry));
 }
 

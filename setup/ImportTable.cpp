@@ -228,7 +228,18 @@ bool MayExportBoth(const std::wstring& path, const char* first, const char* seco
     // Only the headers and the export directory are read: the scan asks this of every file of the
     // folder. A file that cannot be read here is left to the loader; one that is no image has no exports;
     // an image whose export directory cannot be followed holds them when it holds both names anywhere.
-    const TMappedFile file = MapFile(path);
+    THandle handle(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE, nullptr,
+                               OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle)
+        return true;
+    // Most files of a folder are no images: two bytes tell, before anything is mapped.
+    char magic[2] = {};
+    DWORD read = 0;
+    if (!ReadFile(handle.Get(), magic, sizeof(magic), &read, nullptr))
+        return true;
+    if (read < sizeof(magic) || magic[0] != 'M' || magic[1] != 'Z')
+        return false;
+    const TMappedFile file(std::move(handle));
     const std::string_view bytes = file.Bytes();
     if (bytes.empty())
         return true;
