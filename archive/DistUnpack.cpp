@@ -198,7 +198,10 @@ private:
         // The target is opened once, at its first entry; everything below it is reached through it.
         if (!target_) {
             TFailure opening;
-            THeldFolder root = THeldFolder::Open(targetFolder_, opening);
+            THeldFolder root =
+                place_.target ? place_.target->Again() : THeldFolder::Open(targetFolder_, opening);
+            if (place_.target && !root.Valid())
+                opening = LastErrorFailure(targetFolder_);
             if (!root.Valid()) {
                 failure = SystemFailure(opening.code, lines_[line]);
                 return false;
@@ -245,7 +248,10 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
     TOnePass pass(plans, names, lines, targetFolder, baseFolder, place);
     bool walked = false;
     {
-        TStagingFolder staging(place.stagingParent);
+        TFailure failure;
+        const THeldFolder parent =
+            place.target ? place.target->Again() : THeldFolder::Open(place.stagingParent, failure);
+        TStagingFolder staging(parent, place.stagingParent);
         walked = staging.Valid() && pass.Walk(archivePath, staging);
     }
     if (walked) {

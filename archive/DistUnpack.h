@@ -2,6 +2,7 @@
 // Unpacking the lines of the distribution list with the payload decompressed once.
 
 #include "archive/ArchiveExtract.h"
+#include "common/HeldFolder.h"
 
 #include <cstddef>
 #include <functional>
@@ -20,6 +21,9 @@ struct TUnpackPlace {
     // Whether writing this file fails, as on a drive that has just filled up: a staged copy of an entry
     // or its destination. A fault the system cannot be made to give at one exact moment. Empty: never.
     std::function<bool(const std::wstring& destination)> placementFails;
+    // The target folder as the caller holds it, checked: the staging is then made in it (stagingParent
+    // names it) and every entry is placed through it. Null: both are opened by their paths.
+    const THeldFolder* target = nullptr;
 };
 
 // Unpacks the lines as ExtractArchiveFolder(archivePath, line, targetFolder, baseFolder) would one after

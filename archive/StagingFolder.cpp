@@ -62,12 +62,11 @@ bool KeepsAccessLists(HANDLE folder) {
 
 } // namespace
 
-TStagingFolder::TStagingFolder(const std::wstring& parent, const wchar_t* pattern, const wchar_t* access) {
-    TFailure failure;
-    const THeldFolder held = THeldFolder::Open(parent, failure);
-    if (!held.Valid() || !KeepsAccessLists(held.Handle()))
+TStagingFolder::TStagingFolder(const THeldFolder& parent, const std::wstring& parentPath,
+                               const wchar_t* pattern, const wchar_t* access) {
+    if (!parent.Valid() || !KeepsAccessLists(parent.Handle()))
         return;
-    RemoveLeftovers(held, pattern);
+    RemoveLeftovers(parent, pattern);
     // The pattern less its wildcard.
     std::wstring base = pattern;
     base.pop_back();
@@ -75,9 +74,9 @@ TStagingFolder::TStagingFolder(const std::wstring& parent, const wchar_t* patter
     // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
         const std::wstring name = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
-        held_ = held.ChildFolder(name, TChildOpen::New, access, DELETE | FILE_WRITE_ATTRIBUTES);
+        held_ = parent.ChildFolder(name, TChildOpen::New, access, DELETE | FILE_WRITE_ATTRIBUTES);
         if (held_.Valid()) {
-            path_ = JoinPath(parent, name);
+            path_ = JoinPath(parentPath, name);
             break;
         }
         if (GetLastError() != ERROR_ALREADY_EXISTS)
@@ -100,11 +99,8 @@ std::wstring TStagingFolder::EntryPath(size_t index) const {
     return JoinPath(path_, EntryName(index));
 }
 
-void RemoveLeftStaging(const std::wstring& parent) {
-    TFailure failure;
-    const THeldFolder held = THeldFolder::Open(parent, failure);
-    if (held.Valid())
-        RemoveLeftovers(held, StagingPattern);
+void RemoveLeftStaging(const THeldFolder& parent) {
+    RemoveLeftovers(parent, StagingPattern);
 }
 
 } // namespace zarvo

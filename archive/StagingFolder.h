@@ -18,8 +18,8 @@ public:
     // RemoveLeftStaging). The folder's name is the pattern's (which ends in its one wildcard) with this
     // process's own ending; it is made with the access list of the text, or with what the parent passes on
     // (nullptr), and held.
-    explicit TStagingFolder(const std::wstring& parent, const wchar_t* pattern = StagingPattern,
-                            const wchar_t* access = nullptr);
+    TStagingFolder(const THeldFolder& parent, const std::wstring& parentPath,
+                   const wchar_t* pattern = StagingPattern, const wchar_t* access = nullptr);
     TStagingFolder(const TStagingFolder&) = delete;
     TStagingFolder& operator=(const TStagingFolder&) = delete;
     ~TStagingFolder();
@@ -47,6 +47,6 @@ inline constexpr wchar_t PrivateFolderAccess[] = L"D:P(A;OICI;FA;;;SY)(A;OICI;FA
 // generated names that the system or the administrators own (see IsTrustedOwner). A file of such a name,
 // and a folder of another name or owner, is the user's and stays. A folder link is removed itself, never
 // entered; inside, a file that is a link or has another name stays.
-void RemoveLeftStaging(const std::wstring& parent);
+void RemoveLeftStaging(const THeldFolder& parent);
 
 } // namespace zarvo

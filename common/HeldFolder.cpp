@@ -130,10 +130,14 @@ THeldFolder THeldFolder::FolderBelow(const std::wstring& relative, TChildOpen ho
         current = std::move(next);
         start = end + 1;
     }
-    // This one again, held as this one is.
+    return Again();
+}
+
+THeldFolder THeldFolder::Again() const {
     THandle again;
-    DuplicateHandle(GetCurrentProcess(), handle_.Get(), GetCurrentProcess(), again.Receive(), 0, FALSE,
-                    DUPLICATE_SAME_ACCESS);
+    if (!DuplicateHandle(GetCurrentProcess(), handle_.Get(), GetCurrentProcess(), again.Receive(), 0, FALSE,
+                         DUPLICATE_SAME_ACCESS))
+        again.Release();
     return THeldFolder(std::move(again));
 }
 
@@ -220,8 +224,10 @@ bool RemoveOpened(HANDLE opened, const TBeforeOpen& beforeOpen) {
         // Listed through the handle and emptied one entry at a time, each opened relative to it.
         THandle again;
         if (!DuplicateHandle(GetCurrentProcess(), opened, GetCurrentProcess(), again.Receive(), 0, FALSE,
-                             DUPLICATE_SAME_ACCESS))
+                             DUPLICATE_SAME_ACCESS)) {
+            again.Release();
             return false;
+        }
         removed = RemoveContents(THeldFolder(std::move(again)), beforeOpen);
         if (!removed)
             firstError = GetLastError();

@@ -47,6 +47,8 @@ public:
     HANDLE Handle() const { return handle_.Get(); }
     // Lets the folder go (the handle closes).
     void Reset() { handle_.Reset(); }
+    // The same folder held a second time, for an owner of its own.
+    THeldFolder Again() const;
 
     // The child of that one name (no separator) itself, a link as the link it is, opened with the access
     // and the sharing asked for, synchronously; a new one is a file. Invalid, with the system's reason as

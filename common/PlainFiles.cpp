@@ -19,6 +19,8 @@ std::wstring ExpectedFinalPath(const std::wstring& path) {
     return WithoutTrailingBackslashes(ResolveSubstPath(full));
 }
 
+} // namespace
+
 std::wstring FinalPathOf(HANDLE handle) {
     wchar_t buffer[4096];
     DWORD length = GetFinalPathNameByHandleW(handle, buffer, DWORD(std::size(buffer)), VOLUME_NAME_DOS);
@@ -31,6 +33,8 @@ std::wstring FinalPathOf(HANDLE handle) {
         path.erase(0, 4);
     return WithoutTrailingBackslashes(path);
 }
+
+namespace {
 
 constexpr DWORD NoFollow = FILE_FLAG_OPEN_REPARSE_POINT;
 

@@ -11,6 +11,10 @@
 
 namespace zarvo {
 
+// The path the system names an open file or folder by (links followed, "\\?\" dropped); empty when it
+// cannot tell.
+std::wstring FinalPathOf(HANDLE handle);
+
 // Whether the handle is a disk file or folder with one name, no reparse point, whose final path is the
 // path asked for (short names, relative parts and substituted drives resolved).
 bool IsPlainAt(HANDLE handle, const std::wstring& path);

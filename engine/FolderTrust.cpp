@@ -5,15 +5,25 @@
 #include "common/Owners.h"
 #include "common/PathText.h"
 #include "common/PlainFiles.h"
+#include "common/Text.h"
 #include "engine/RunTexts.h"
 
 namespace zarvo {
 
 namespace {
 
-THandle OpenFolder(const std::wstring& folder) {
-    return OpenPlainFile(folder, READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+// The folder itself, a link as the link it is.
+THandle OpenAsItself(const std::wstring& folder, DWORD access) {
+    return THandle(CreateFileW(folder.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                               nullptr, OPEN_EXISTING,
+                               FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+}
+
+// Neither a link nor reached through one: the folder's own final path is the one resolved above it.
+bool IsPlainFolderAt(HANDLE handle, const std::wstring& resolved) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileInformationByHandle(handle, &info) && (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && SameText(FinalPathOf(handle), resolved);
 }
 
 // What others than the trusted may not do to the installation folder, and to every folder above it.
@@ -27,9 +37,7 @@ bool AboveTrusted(const std::wstring& folder, TFailure& refusal) {
     for (std::wstring above = ParentFolder(folder); !above.empty(); above = ParentFolder(above)) {
         if (!DirectoryExists(above))
             continue;
-        const THandle handle(CreateFileW(
-            above.c_str(), READ_CONTROL, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-            OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        const THandle handle = OpenAsItself(above, READ_CONTROL);
         if (!handle || UntrustedRightsOf(handle.Get(), AboveChanges) != 0) {
             refusal = {ERROR_ACCESS_DENIED, TextFolderAboveMovable + above};
             return false;
@@ -40,11 +48,32 @@ bool AboveTrusted(const std::wstring& folder, TFailure& refusal) {
 
 } // namespace
 
+std::wstring ResolvedFolderPath(const std::wstring& folder) {
+    const std::wstring full = WithoutTrailingBackslashes(FullPath(folder));
+    for (std::wstring above = ParentFolder(full); !above.empty(); above = ParentFolder(above)) {
+        if (!DirectoryExists(above))
+            continue;
+        const THandle handle(CreateFileW(above.c_str(), FILE_READ_ATTRIBUTES,
+                                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                                         OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr));
+        const std::wstring finalPath = handle ? FinalPathOf(handle.Get()) : std::wstring();
+        return finalPath.empty() ? finalPath
+                                 : JoinPath(finalPath, full.substr(WithTrailingBackslash(above).size()));
+    }
+    return {};
+}
+
 bool FolderTrusted(const std::wstring& folder, TFailure& refusal, TFolderAccess access) {
+    // Links above the folder are followed once, here; both paths are then checked.
+    const std::wstring resolved = ResolvedFolderPath(folder);
+    if (resolved.empty()) {
+        refusal = {ERROR_PATH_NOT_FOUND, TextFolderRedirected + folder};
+        return false;
+    }
     if (!DirectoryExists(folder))
-        return AboveTrusted(folder, refusal);
-    THandle handle = OpenFolder(folder);
-    if (!handle) {
+        return AboveTrusted(folder, refusal) && AboveTrusted(resolved, refusal);
+    THandle handle = OpenAsItself(folder, READ_CONTROL);
+    if (!handle || !IsPlainFolderAt(handle.Get(), resolved)) {
         refusal = {ERROR_ACCESS_DENIED, TextFolderRedirected + folder};
         return false;
     }
@@ -56,11 +85,15 @@ bool FolderTrusted(const std::wstring& folder, TFailure& refusal, TFolderAccess 
         refusal = {ERROR_ACCESS_DENIED, TextFolderWritable + folder};
         return false;
     }
-    return AboveTrusted(folder, refusal);
+    return AboveTrusted(folder, refusal) && AboveTrusted(resolved, refusal);
 }
 
 THeldFolder HoldFolder(const std::wstring& folder, TFailure& failure) {
-    return THeldFolder::Open(folder, failure);
+    // By the path checked: a link put on the way since, or in the folder's place, makes it fail.
+    THeldFolder held = THeldFolder::Open(ResolvedFolderPath(folder), failure);
+    if (!held.Valid())
+        failure = SystemFailure(failure.code, folder);
+    return held;
 }
 
 bool CreateInstallFolder(const std::wstring& folder) {

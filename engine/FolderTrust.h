@@ -22,18 +22,23 @@ inline constexpr wchar_t InstallFolderAccess[] =
 enum class TFolderAccess { Checked, ResetByCaller };
 
 // Whether an installation folder may be used: false, with the refusal as the failure's text, for an
-// existing folder that is a link or whose final path is another, whose owner is not trusted, or whose
-// access list lets others than the trusted add or delete files, delete it or change its list or owner;
-// and for any folder when a folder above it, up to the drive's root, lets others delete it or its
-// children or change its list or owner (adding folders, as C:\ lets users, is fine). So a library later
-// loaded by its path is the one that was checked. True otherwise, also for a folder that is not there.
+// existing folder that is a link or whose final path is not its resolved path (a link above it is fine),
+// whose owner is not trusted, or whose access list lets others than the trusted add or delete files, delete
+// it or change its list or owner; and for any folder when a folder above it, up to the drive's root, on the
+// path given or on the resolved one, lets others delete it or its children or change its list or owner
+// (adding folders, as C:\ lets users, is fine). So a library later loaded by its path is the one that was
+// checked. True otherwise, also for a folder that is not there.
 bool FolderTrusted(const std::wstring& folder, TFailure& refusal,
                    TFolderAccess access = TFolderAccess::Checked);
 
-// Opens the folder as itself, for listing, and shares it for reading and writing only: while it is held
-// nobody renames, replaces or deletes it, so the libraries loaded later by their paths lie in the folder
-// that was checked, and its files are reached through it. Invalid, with the reason in failure, when it
-// cannot be opened so.
+// The path the folder has once links above it are followed: the final path of the nearest folder above it
+// that exists, then the rest of the names. Empty when no folder above it can be opened.
+std::wstring ResolvedFolderPath(const std::wstring& folder);
+
+// Opens the folder as itself, by its resolved path, for listing, and shares it for reading and writing only:
+// while it is held nobody renames, replaces or deletes it, so the libraries loaded later by their paths lie
+// in the folder that was checked, and its files are reached through it. Invalid, with the reason in failure,
+// when it cannot be opened so.
 THeldFolder HoldFolder(const std::wstring& folder, TFailure& failure);
 
 // Creates the folder with every missing parent. The topmost one it makes is made with the installation

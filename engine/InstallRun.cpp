@@ -50,9 +50,11 @@ void ListInstalledProgram(TRunLog& log, const TRunInput& input) {
 
 // Each line through the archive folder, the payload decompressed once; the first line that fails ends
 // the run.
-bool UnpackDistList(TRunLog& log, const TRunInput& input) {
+bool UnpackDistList(TRunLog& log, const TRunInput& input, const THeldFolder& folder) {
     const std::vector<std::wstring>& lines = *input.distList;
-    UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder, input.unpack,
+    TUnpackPlace place = input.unpack;
+    place.target = &folder;
+    UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder, place,
                     [&](size_t index, const TFolderExtraction& line) {
                         if (line.unpacked) {
                             log.Info(lines[index] + TextUnpacked);
@@ -93,7 +95,7 @@ TRunOutcome RunInstallation(const TRunInput& input, TReporter& reporter) {
         return log.Outcome();
     }
     log.Info(TextCreatingPath + input.installPath);
-    if (!log.Stage([&] { return UnpackDistList(log, input); }))
+    if (!log.Stage([&] { return UnpackDistList(log, input, held); }))
         return log.Outcome();
     // A missing runtime library is an error line, and so is one that could not be placed for whatever
     // reason: the run goes on.

@@ -39,12 +39,10 @@ void DeleteListedFiles(TRunLog& log, const TRunInput& input, const THeldFolder& 
     }
 }
 
-// Only an empty folder goes, never its parents. What a killed installation left staged is not the
-// user's: it goes first.
+// Only an empty folder goes, never its parents.
 void RemoveInstallFolder(TRunLog& log, const std::wstring& folder) {
     // The process's own current folder (unpacking leaves it in the installation folder) would keep it.
     SetCurrentDirectoryW(GetTempFolder().c_str());
-    RemoveLeftStaging(folder);
     if (RemoveDirectoryW(folder.c_str()))
         log.Info(TextFolder + folder + TextDeleted);
     else
@@ -80,6 +78,9 @@ TRunOutcome RunRemoval(const TRunInput& input, TReporter& reporter) {
         // Unregistration reports its own steps; the files go whatever it answered.
         log.Step([&] { UnregisterComponents(input.installPath, log); });
         log.Step([&] { DeleteListedFiles(log, input, held); });
+        // What a killed installation left staged is not the user's: it goes before the folder.
+        if (held.Valid())
+            log.Step([&] { RemoveLeftStaging(held); });
         held.Reset();
         log.Step([&] { RemoveInstallFolder(log, input.installPath); });
     } else {

@@ -33,7 +33,9 @@ void TSetupSession::Prepare() {
     // that only the system and administrators can write, made new for this session.
     // The system's own temporary folder: the user's programs can add to it but not rename or replace it.
     const std::wstring systemTemp = GetWindowsFolder() + L"Temp";
-    ownFolder_.emplace(systemTemp, SessionFolderPattern, PrivateFolderAccess);
+    TFailure failure;
+    ownFolder_.emplace(THeldFolder::Open(systemTemp, failure), systemTemp, SessionFolderPattern,
+                       PrivateFolderAccess);
     if (!ownFolder_->Valid())
         throw ESetupError(TextCannotMakeOwnFolder + systemTemp);
     const std::wstring ownFolder = WithTrailingBackslash(ownFolder_->Path());

@@ -33,7 +33,8 @@ TEST(LeftStaging, OnlyFoldersOfTheGeneratedNamesGo) {
             ASSERT_TRUE(WriteTextFile(path, "the user's"));
         }
     }
-    RemoveLeftStaging(parent.Path());
+    TFailure failure;
+    RemoveLeftStaging(THeldFolder::Open(parent.Path(), failure));
     for (const auto& test : cases)
         EXPECT_EQ(PathExists(parent / test.name), !test.goes) << WideToUtf8(test.name);
 }

@@ -5,6 +5,7 @@
 
 #include "engine/FolderTrust.h"
 #include "engine/KeptSetup.h"
+#include "engine/RunTexts.h"
 #include "engine/Runs.h"
 #include "engine/Session.h"
 #include "engine/TargetChecks.h"
@@ -494,6 +495,22 @@ TEST_F(Runs, AFolderThatLeadsElsewhereIsRefusedAndAMadeOneIsTheAdministratorsOwn
         EXPECT_TRUE(PathExists(installed + L"\\" + name)) << WideToUtf8(name);
     EXPECT_TRUE(RemoveSymbolicLink(folder));
     folder = installed;
+}
+
+// A folder below a linked one (a relocated Program Files, a mounted volume) is no link itself: the link is
+// followed once, at the check, and the runs install and remove through the folder it leads to.
+TEST_F(Runs, AFolderBelowALinkedFolderIsInstalledAndRemoved) {
+    const std::wstring real = *temp / L"Real Programs", linked = *temp / L"Programs", standard = folder;
+    ASSERT_TRUE(CreateDirectoryW(real.c_str(), nullptr));
+    ASSERT_TRUE(MakeSymbolicLink(real, linked));
+    folder = linked + L"\\Zarvo";
+    EXPECT_EQ(Install().back(), TextInstallDone);
+    for (const std::wstring& name : list)
+        EXPECT_TRUE(PathExists(real + L"\\Zarvo\\" + name)) << WideToUtf8(name);
+    EXPECT_EQ(Remove().back(), TextRemovalDone);
+    EXPECT_FALSE(PathExists(real + L"\\Zarvo"));
+    EXPECT_TRUE(RemoveSymbolicLink(linked));
+    folder = standard;
 }
 
 // A folder others may fill, or one below a folder others may empty (and so rename the folder away and put

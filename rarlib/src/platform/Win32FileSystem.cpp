@@ -112,15 +112,17 @@ public:
         return true;
     }
     bool commit(const FileMeta& meta) override {
+        // The time and the attributes in one call through the open handle, not a second open by the path.
+        // A zero time leaves that time as it is.
+        FILE_BASIC_INFO info{};
         FILETIME ft{};
         if (toFileTime(meta.mtime, ft)) {
-            SetFileTime(handle_.get(), nullptr, nullptr, &ft);
+            info.LastWriteTime.LowPart = ft.dwLowDateTime;
+            info.LastWriteTime.HighPart = static_cast<LONG>(ft.dwHighDateTime);
         }
-        if (!handle_.close()) {
-            return false;
-        }
-        SetFileAttributesW(path_.c_str(), windowsAttributes(meta));
-        return true;
+        info.FileAttributes = windowsAttributes(meta);
+        SetFileInformationByHandle(handle_.get(), FileBasicInfo, &info, sizeof(info));
+        return handle_.close();
     }
     // The caller reads why the write failed after the incomplete file is gone.
     void discard() override {
