@@ -59,25 +59,22 @@ THeldFolder THeldFolder::Open(const std::wstring& path, TFailure& failure, ACCES
     return THeldFolder(std::move(handle));
 }
 
-THandle THeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, DWORD share, TChildOpen how,
-                               TChildKind kind) const {
+THandle THeldFolder::CreateChild(const std::wstring& name, ACCESS_MASK access, DWORD share, TChildOpen how,
+                                 ULONG options, void* descriptor) const {
+    THandle child;
     if (!IsOneName(name)) {
         SetLastError(ERROR_INVALID_NAME);
-        return {};
+        return child;
     }
     UNICODE_STRING text{USHORT(name.size() * sizeof(wchar_t)), USHORT(name.size() * sizeof(wchar_t)),
                         const_cast<wchar_t*>(name.c_str())};
-    OBJECT_ATTRIBUTES object{sizeof(object), handle_.Get(), &text, OBJ_CASE_INSENSITIVE, nullptr, nullptr};
+    OBJECT_ATTRIBUTES object{sizeof(object), handle_.Get(), &text, OBJ_CASE_INSENSITIVE, descriptor, nullptr};
     IO_STATUS_BLOCK status{};
     const ULONG disposition = how == TChildOpen::Existing ? FILE_OPEN
                               : how == TChildOpen::New    ? FILE_CREATE
                                                           : FILE_OPEN_IF;
-    const ULONG options = FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT |
-                          FILE_OPEN_FOR_BACKUP_INTENT |
-                          (kind == TChildKind::Folder ? FILE_DIRECTORY_FILE
-                           : kind == TChildKind::File ? FILE_NON_DIRECTORY_FILE
-                                                      : 0);
-    THandle child;
+    // Never through a link at that name, and synchronous, as the Win32 calls on the handle expect.
+    options |= FILE_OPEN_REPARSE_POINT | FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT;
     if (!Succeeded(CreateRelative(child.Receive(), access | SYNCHRONIZE | FILE_READ_ATTRIBUTES, &object,
                                   &status, nullptr, FILE_ATTRIBUTE_NORMAL, share, disposition, options,
                                   nullptr, 0)))
@@ -85,36 +82,25 @@ THandle THeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, DWO
     return child;
 }
 
+THandle THeldFolder::OpenChild(const std::wstring& name, ACCESS_MASK access, DWORD share, TChildOpen how,
+                               TChildKind kind) const {
+    return CreateChild(name, access, share, how,
+                       kind == TChildKind::Folder ? FILE_DIRECTORY_FILE
+                       : kind == TChildKind::File ? FILE_NON_DIRECTORY_FILE
+                                                  : 0);
+}
+
 THeldFolder THeldFolder::ChildFolder(const std::wstring& name, TChildOpen how, const wchar_t* sddl,
                                      ACCESS_MASK extraAccess) const {
-    if (!IsOneName(name)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return {};
-    }
     TLocalMemory descriptor;
     if (sddl && !(descriptor = SecurityDescriptorFrom(sddl)))
         return {};
-    UNICODE_STRING text{USHORT(name.size() * sizeof(wchar_t)), USHORT(name.size() * sizeof(wchar_t)),
-                        const_cast<wchar_t*>(name.c_str())};
-    OBJECT_ATTRIBUTES object{sizeof(object),       handle_.Get(),    &text,
-                             OBJ_CASE_INSENSITIVE, descriptor.Get(), nullptr};
-    IO_STATUS_BLOCK status{};
-    const ULONG disposition = how == TChildOpen::Existing ? FILE_OPEN
-                              : how == TChildOpen::New    ? FILE_CREATE
-                                                          : FILE_OPEN_IF;
-    THandle child;
-    if (!Succeeded(CreateRelative(child.Receive(), HoldAccess | extraAccess, &object, &status, nullptr,
-                                  FILE_ATTRIBUTE_NORMAL, FILE_SHARE_READ | FILE_SHARE_WRITE, disposition,
-                                  FILE_DIRECTORY_FILE | FILE_OPEN_REPARSE_POINT |
-                                      FILE_SYNCHRONOUS_IO_NONALERT | FILE_OPEN_FOR_BACKUP_INTENT,
-                                  nullptr, 0))) {
-        child.Release();
-        return {};
-    }
+    THandle child = CreateChild(name, HoldAccess | extraAccess, FILE_SHARE_READ | FILE_SHARE_WRITE, how,
+                                FILE_DIRECTORY_FILE, descriptor.Get());
     TFolderEntry entry;
-    if (!QueryEntry(child.Get(), entry) || entry.IsLink()) {
+    if (child && !(QueryEntry(child.Get(), entry) && !entry.IsLink())) {
+        child.Reset();
         SetLastError(ERROR_ACCESS_DENIED);
-        return {};
     }
     return THeldFolder(std::move(child));
 }

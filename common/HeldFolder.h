@@ -67,6 +67,10 @@ public:
     bool List(std::vector<TFolderEntry>& entries) const;
 
 private:
+    // The child itself, opened or made relative to the handle with the options and access list given.
+    THandle CreateChild(const std::wstring& name, ACCESS_MASK access, DWORD share, TChildOpen how,
+                        ULONG options, void* descriptor = nullptr) const;
+
     THandle handle_;
 };
 
