@@ -214,10 +214,14 @@ bool KeepSetupCopy(TFailure& failure) {
 bool RemoveKeptSetup() {
     if (RunsAsKeptSetup())
         return true;
-    const std::wstring folder = KeptSetupFolder();
-    const bool deleted = DeletePlainFile(KeptSetupPath(), true) || GetLastError() == ERROR_FILE_NOT_FOUND ||
-                         GetLastError() == ERROR_PATH_NOT_FOUND;
-    RemoveDirectoryW(folder.c_str());
+    // The copy through its held folder, then the folder itself when nothing else is in it.
+    TFailure failure;
+    const THeldFolder held = THeldFolder::Open(KeptSetupFolder(), failure, DELETE);
+    if (!held.Valid())
+        return failure.code == ERROR_FILE_NOT_FOUND || failure.code == ERROR_PATH_NOT_FOUND;
+    const bool deleted =
+        DeletePlainChild(held, SetupFileName, true) || GetLastError() == ERROR_FILE_NOT_FOUND;
+    DeleteThrough(held.Handle());
     return deleted;
 }
 
