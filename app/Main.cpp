@@ -36,16 +36,16 @@ bool BringRunningFormToFront() {
     return true;
 }
 
-// A start that cannot go on: its box, or for a silent start a line of the log file.
-int RefuseStart(bool silent, const std::wstring& reason) {
+// A start that cannot go on: its box, or for a silent start a line of the log file and the code.
+int RefuseStart(bool silent, const std::wstring& reason, TExitCode code = ExitRefused) {
     (silent ? LogFileReports() : SlotReports()).Error(reason, ApplicationTitle);
-    return silent ? ExitRefused : ExitRunErrors;
+    return silent ? code : ExitRunErrors;
 }
 
 int RefuseSecondStart(bool silent) {
     if (silent) {
         LogFileReports().Error(TextSetupAlreadyRunning);
-        return ExitRefused;
+        return ExitSetupRunning;
     }
     if (!BringRunningFormToFront())
         ReportInfo(TextSetupAlreadyRunning, ApplicationTitle);
@@ -64,7 +64,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     SetLogFile(arguments.logFile.value_or(GetTempFolder() + LogFileName));
     // Before any box: showing one loads libraries by name.
     if (!searchRestricted)
-        return RefuseStart(arguments.silent, TextLoaderTooOld);
+        return RefuseStart(arguments.silent, TextLoaderTooOld, ExitSystemTooOld);
     if (!arguments.silent && arguments.help) {
         ShowMessageBox(CommandLineHelp, ApplicationTitle, MB_OK | MB_ICONINFORMATION);
         return ExitDone;

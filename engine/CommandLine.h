@@ -27,7 +27,18 @@ bool FirstArgumentIsAuto(const std::wstring& commandLine);
 // The box /help shows.
 extern const wchar_t* const CommandLineHelp;
 
-// Exit codes of a silent run; an interactive run ends with ExitDone.
-enum TExitCode : int { ExitDone = 0, ExitRunErrors = 1, ExitRefused = 2 };
+// Exit codes of a silent run; an interactive run ends with ExitDone. Every refusal changes nothing; those
+// a deployment tool acts on (retry later, free room, close the product) have codes of their own.
+enum TExitCode : int {
+    ExitDone = 0,
+    ExitRunErrors = 1,       // the run reported an error after it had begun to change things
+    ExitRefused = 2,         // refused: a start-up failure, a damaged installer, nothing to remove
+    ExitBadArgument = 3,     // an argument the silent run does not know
+    ExitProductRunning = 4,  // a program of the product stayed open or hangs
+    ExitNoRoom = 5,          // not enough room on the drive
+    ExitSystemTooOld = 6,    // the system lacks what the start needs
+    ExitFolderRefused = 7,   // the installation folder cannot be used
+    ExitSetupRunning = 1618, // another setup runs (the code Windows Installer gives for it)
+};
 
 } // namespace zarvo

@@ -43,10 +43,14 @@ void DeleteListedFiles(TRunLog& log, const TRunInput& input, const THeldFolder& 
 void RemoveInstallFolder(TRunLog& log, const std::wstring& folder) {
     // The process's own current folder (unpacking leaves it in the installation folder) would keep it.
     SetCurrentDirectoryW(GetTempFolder().c_str());
-    if (RemoveDirectoryW(folder.c_str()))
+    if (RemoveDirectoryW(folder.c_str())) {
         log.Info(TextFolder + folder + TextDeleted);
-    else
-        log.Error(TextCannotDeleteFolder + folder);
+        return;
+    }
+    const DWORD reason = GetLastError();
+    log.Error(TextCannotDeleteFolder + folder);
+    if (reason == ERROR_DIR_NOT_EMPTY)
+        log.NoteFolderKept();
 }
 
 // Nothing is unregistered or deleted through a folder that is not named, leads elsewhere or is not the

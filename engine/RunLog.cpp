@@ -8,6 +8,7 @@ void TRunLog::Report(bool error, const std::wstring& text, const std::wstring& c
     out_.Report(error, text, caption);
     if (!error)
         return;
+    ++outcome_.errorLines;
     if (outcome_.reason.empty())
         outcome_.reason = text;
     if (outcome_.result == TRunResult::Done)
@@ -21,10 +22,13 @@ void TRunLog::Stop(const std::wstring& text) {
 
 const TRunOutcome& TRunLog::Finish(const wchar_t* done, const wchar_t* doneWithErrors) {
     // A run that reported an error never ends with the success line.
-    if (outcome_.Failed())
+    if (outcome_.Failed()) {
+        const unsigned errorLines = outcome_.errorLines;
         Error(doneWithErrors);
-    else
+        outcome_.errorLines = errorLines;
+    } else {
         Info(done);
+    }
     return outcome_;
 }
 

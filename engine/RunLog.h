@@ -21,6 +21,8 @@ public:
     void Stop(const std::wstring& text);
     // Ends the run after a step that has reported its own failure.
     void StopHere() { outcome_.result = TRunResult::Stopped; }
+    // The error line just reported was the installation folder kept for files the list does not name.
+    void NoteFolderKept() { outcome_.folderKeptForOtherFiles = true; }
 
     // A stage whose failure ends the run: what its helpers raise is an error line with the error's own
     // text, and the run stops. The stage's own answer otherwise (true for a stage that answers nothing);

@@ -32,8 +32,14 @@ struct TRunOutcome {
     TRunResult result = TRunResult::Done;
     // The run's first error line (the registration's own included), without its caption.
     std::wstring reason;
+    // The error lines before the closing one.
+    unsigned errorLines = 0;
+    // A removal kept the installation folder because files the list does not name are in it.
+    bool folderKeptForOtherFiles = false;
 
     bool Failed() const { return result != TRunResult::Done; }
+    // A removal whose only error line is that kept folder: nothing of the product stays.
+    bool OnlyFolderKept() const { return folderKeptForOtherFiles && errorLines == 1; }
 };
 
 // Folder, files of the list, the runtime library, registration, shortcuts, installation state. Stops at

@@ -18,19 +18,20 @@ inline constexpr wchar_t TextNothingToRemove[] = L"Zarvo не установле
 inline constexpr wchar_t TextComponentsStillRunning[] =
     L"Компоненты Zarvo не закрыты: установка не выполнена, ничего не изменено";
 
-// Everything before a run changes anything; false after the report that says why.
-bool Admitted(const TCommandLine& arguments, TSetupSession& session) {
+// Everything before a run changes anything: ExitDone, or after the report that says why, the code of
+// the refusal.
+TExitCode Admitted(const TCommandLine& arguments, TSetupSession& session) {
     TReporter& reporter = session.Reporter();
     try {
         session.Prepare();
     } catch (...) {
         reporter.Error(CurrentExceptionMessage(), StartupErrorCaption);
-        return false;
+        return ExitRefused;
     }
     const bool installed = session.ReadInstallState();
     if (arguments.remove && !installed) {
         reporter.Error(TextNothingToRemove);
-        return false;
+        return ExitRefused;
     }
     if (!arguments.remove) {
         if (installed) {
@@ -41,16 +42,19 @@ bool Admitted(const TCommandLine& arguments, TSetupSession& session) {
                 ResolveSubstPath(arguments.folder.value_or(session.DefaultInstallPath())));
             session.AutoReinstallFlag = arguments.autoReinstall;
         }
-        if (!CheckInstallPath(session.InstallPath, reporter) ||
-            !CheckInstallTarget(session.InstallPath, session.ArchivePath, session.System(), reporter))
-            return false;
+        if (!CheckInstallPath(session.InstallPath, reporter))
+            return ExitFolderRefused;
+        TExitCode refusal = ExitFolderRefused;
+        if (!CheckInstallTarget(session.InstallPath, session.ArchivePath, session.System(), reporter,
+                                &refusal))
+            return refusal;
     }
     TRunComponentCloser closer(session.System(), nullptr);
     if (closer.ComponentHangs() || !closer.CloseRunningComponents(true)) {
         reporter.Error(TextComponentsStillRunning);
-        return false;
+        return ExitProductRunning;
     }
-    return true;
+    return ExitDone;
 }
 
 } // namespace
@@ -60,14 +64,15 @@ int RunSilently(const TCommandLine& arguments, const TSystem& system) {
     if (!arguments.unknown.empty()) {
         for (const std::wstring& argument : arguments.unknown)
             reporter.Error(TextUnknownArgument + argument);
-        return ExitRefused;
+        return ExitBadArgument;
     }
     TSetupSession session(system, reporter);
-    if (!Admitted(arguments, session))
-        return ExitRefused;
+    if (const TExitCode refusal = Admitted(arguments, session); refusal != ExitDone)
+        return refusal;
     const TRunOutcome outcome = arguments.remove ? RunRemoval(session.RunInput(), reporter)
                                                  : RunInstallation(session.RunInput(), reporter);
-    return outcome.Failed() ? ExitRunErrors : ExitDone;
+    // A removal that kept only the folder, for files that are not the product's, did what was asked.
+    return outcome.Failed() && !outcome.OnlyFolderKept() ? ExitRunErrors : ExitDone;
 }
 
 } // namespace zarvo

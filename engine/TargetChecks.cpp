@@ -35,9 +35,11 @@ uint64_t RoomNeeded(const TFolderExtent& extent) {
 } // namespace
 
 bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& archivePath,
-                        const TSystem& system, TReporter& reporter) {
-    auto Refuse = [&](const std::wstring& text) {
+                        const TSystem& system, TReporter& reporter, TExitCode* refusal) {
+    auto Refuse = [&](const std::wstring& text, TExitCode code = ExitFolderRefused) {
         reporter.Error(text);
+        if (refusal)
+            *refusal = code;
         return false;
     };
     TFolderExtent extent;
@@ -61,7 +63,7 @@ bool CheckInstallTarget(const std::wstring& installPath, const std::wstring& arc
     if (listed && available && *available < needed) {
         wchar_t text[128];
         wsprintfW(text, TextNoSpaceFormat, DWORD(Megabytes(needed)), DWORD(*available >> 20));
-        return Refuse(text);
+        return Refuse(text, ExitNoRoom);
     }
     return true;
 }

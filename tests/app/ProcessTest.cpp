@@ -272,7 +272,7 @@ TEST_F(RealExecutable, ASecondStartBringsTheRunningWizardBackOrIsRefusedBeforePr
     } const cases[] = {
         {L"", 0, L"", true, true},
         {L"", 0, L"", false, true},
-        {L"/silent /remove", 2, L"ошибка    Ошибка: Установка Zarvo уже запущена", true, false},
+        {L"/silent /remove", 1618, L"ошибка    Ошибка: Установка Zarvo уже запущена", true, false},
     };
     auto startSeconds = [&](HWND form) {
         auto inFront = [form] {
@@ -413,14 +413,14 @@ TEST_F(RealExecutable, SilentRunsInstallReinstallAndRemoveWithoutAWindow) {
         {L"/silent", 0, L"Установка ПО \"Вирдана\" успешно завершена.", true},
         {L"/silent /remove", 0, L"Удаление ПО \"Вирдана\" успешно завершено.", false},
         {L"/silent /remove", 2, L"Ошибка: Zarvo не установлен: удалять нечего", false},
-        {L"/silent /bogus", 2, L"Ошибка: Неизвестный параметр командной строки: /bogus", false},
+        {L"/silent /bogus", 3, L"Ошибка: Неизвестный параметр командной строки: /bogus", false},
         // A drive letter that names no drive: refused at once, not searched for forever.
-        {L"/silent /dir=Q:\\Zarvo", 2, L"Ошибка: Диск Q: не найден или не готов", false},
+        {L"/silent /dir=Q:\\Zarvo", 7, L"Ошибка: Диск Q: не найден или не готов", false},
         // A folder nothing can be written to (the host's process file system).
-        {L"/silent /dir=Z:\\proc\\Zarvo", 2, L"Ошибка: Нет доступа к каталогу Z:\\proc", false},
-        {L"/silent /dir=C:\\" + std::wstring(240, L'z'), 2, L"Ошибка: Путь для установки слишком длинный",
+        {L"/silent /dir=Z:\\proc\\Zarvo", 7, L"Ошибка: Нет доступа к каталогу Z:\\proc", false},
+        {L"/silent /dir=C:\\" + std::wstring(240, L'z'), 7, L"Ошибка: Путь для установки слишком длинный",
          false},
-        {L"/silent /dir=\\\\server\\share", 2,
+        {L"/silent /dir=\\\\server\\share", 7,
          L"Ошибка: Невозможно использовать сетевой путь для запуска программ", false},
     };
     for (const TCase& test : cases) {
@@ -454,7 +454,7 @@ TEST_F(RealExecutable, ASilentRunRefusesWhileAComponentHangsAndHelpListsTheArgum
     TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"/silent /log=\"" + log + L"\"", IDOK);
     TerminateProcess(kernelProcess.Get(), 0);
     ASSERT_TRUE(run.ended);
-    EXPECT_EQ(run.exitCode, 2u);
+    EXPECT_EQ(run.exitCode, 4u);
     EXPECT_FALSE(run.windowShown);
     EXPECT_NE(ReadBinaryFile(log).find(WideToUtf8(L"Ошибка: Компоненты Zarvo не закрыты")),
               std::string::npos);

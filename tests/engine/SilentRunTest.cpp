@@ -5,6 +5,8 @@
 #include "engine/SilentRun.h"
 #include "tests/support/ReportRecorder.h"
 
+#include <functional>
+
 namespace zarvo::testing {
 namespace {
 
@@ -41,7 +43,10 @@ private:
     HHOOK hook_ = nullptr;
 };
 
-class SilentRun : public EngineTest {};
+class SilentRun : public EngineTest {
+protected:
+    THandle held;
+};
 
 // Whatever the report slots hold (the form's log view, say), the silent run reports past them, into the
 // log file alone.
@@ -58,6 +63,43 @@ TEST_F(SilentRun, InstallsAndRemovesWithoutCreatingAWindow) {
 
     EXPECT_EQ(TWindowCreationCount::Created(), std::vector<std::wstring>{});
     EXPECT_EQ(slots.lines, std::vector<std::wstring>{});
+}
+
+// The codes a deployment tool acts on. A removal that kept only the folder, for a file the list does not
+// name, did what was asked; a removal with any other error did not. Refusals change nothing.
+TEST_F(SilentRun, EndsWithTheCodeOfWhatHappened) {
+    const std::wstring folder = *temp / L"Silent", userFile = folder + L"\\notes.txt";
+    const std::wstring install = L"setup /silent \"/dir=" + folder + L"\"";
+    const struct {
+        const char* name;
+        std::function<void()> before;
+        std::wstring arguments;
+        TExitCode code;
+        bool installedAfter;
+    } cases[] = {
+        {"no room", [&] { system.freeSpace = std::optional<uint64_t>(1); }, install, ExitNoRoom, false},
+        {"refused folder", [&] { system.freeSpace.reset(); }, L"setup /silent /dir=relative",
+         ExitFolderRefused, false},
+        {"unknown argument", [] {}, L"setup /silent /bogus", ExitBadArgument, false},
+        {"installed", [] {}, install, ExitDone, true},
+        {"only the folder kept", [&] { ASSERT_TRUE(WriteTextFile(userFile, "the user's")); },
+         L"setup /silent /remove", ExitDone, false},
+        {"reinstalled", [&] { DeleteFileW(userFile.c_str()); }, install, ExitDone, true},
+        {"a listed file held",
+         [&] {
+             held = THandle(CreateFileW((folder + L"\\Orvan.exe").c_str(), GENERIC_READ, 0, nullptr,
+                                        OPEN_EXISTING, 0, nullptr));
+         },
+         L"setup /silent /remove", ExitRunErrors, false},
+        {"nothing to remove", [&] { held.Reset(); }, L"setup /silent /remove", ExitRefused, false},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        test.before();
+        EXPECT_EQ(RunSilently(ParseCommandLine(test.arguments), system), test.code);
+        EXPECT_EQ(PathExists(folder + L"\\ZarvoKernel.tlb"), test.installedAfter);
+    }
+    EXPECT_TRUE(PathExists(folder + L"\\Orvan.exe"));
 }
 
 } // namespace
