@@ -9,6 +9,7 @@
 #include "common/Resources.h"
 #include "common/SetupError.h"
 #include "common/SpecialFolders.h"
+#include "engine/EmbeddedFiles.h"
 #include "common/UnitStartup.h"
 #include "engine/InstallState.h"
 #include "engine/StartupFiles.h"
@@ -26,6 +27,9 @@ TSetupSession::~TSetupSession() {
 }
 
 void TSetupSession::Prepare() {
+    // Before anything is written: a damaged download changes nothing.
+    if (!EmbeddedFilesIntact())
+        throw ESetupError(TextSetupDamaged);
     ProgramFilesPath = WithoutTrailingBackslashes(GetSpecialFolderPath(CSIDL_PROGRAM_FILES));
     const std::wstring tempFolder = WithTrailingBackslash(GetTempFolder());
     // The user's programs can write the temporary folder and redirect it. The files there are written
