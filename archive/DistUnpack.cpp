@@ -10,10 +10,6 @@
 #include "common/SetupError.h"
 #include "common/Text.h"
 
-#include <algorithm>
-#include <numeric>
-#include <optional>
-
 namespace zarvo {
 
 namespace {
@@ -42,32 +38,20 @@ bool ListEntries(const std::wstring& archivePath, std::vector<std::wstring>& nam
 
 // Plans the lines up to the first one that fails whatever is on disk: an empty prefix, no match, or a
 // match that would leave the folder. Later lines are never reached. A list names thousands of files of
-// as many entries, so each line finds its entries by a binary search over the names upper-cased once and
-// ordered, not by a pass over all of them.
+// as many entries: the names are upper-cased once, so that each line's pass over them only compares.
 std::vector<TLinePlan> PlanLines(const std::vector<std::wstring>& names,
                                  const std::vector<std::wstring>& lines, const std::wstring& baseFolder) {
     std::vector<std::wstring> upper;
     upper.reserve(names.size());
     for (const std::wstring& name : names)
         upper.push_back(UpperCase(name));
-    std::vector<size_t> ordered(names.size());
-    std::iota(ordered.begin(), ordered.end(), size_t(0));
-    std::stable_sort(ordered.begin(), ordered.end(), [&](size_t a, size_t b) { return upper[a] < upper[b]; });
-
     std::vector<TLinePlan> plans;
     for (const std::wstring& line : lines) {
         TFolderPrefix prefix(line, baseFolder);
         TLinePlan& plan = plans.emplace_back();
-        if (prefix.Empty())
-            break;
-        const std::wstring& text = prefix.UpperText();
-        std::vector<size_t> matching;
-        for (auto at = std::lower_bound(ordered.begin(), ordered.end(), text,
-                                        [&](size_t index, const std::wstring&t) { return upper[index] < t; });
-             at != ordered.end() && upper[*at].starts_with(text); ++at)
-            matching.push_back(*at);
-        std::sort(matching.begin(), matching.end());
-        for (size_t index : matching) {
+        for (size_t index = 0; index < names.size() && !prefix.Empty(); ++index) {
+            if (!upper[index].starts_with(prefix.UpperText()))
+                continue;
             if (!StaysInsideFolder(prefix.Relative(names[index]))) {
                 plan.leavesFolder = true;
                 break;
@@ -82,16 +66,16 @@ std::vector<TLinePlan> PlanLines(const std::vector<std::wstring>& names,
 
 // Hands a line's outcome on; a target folder that cannot be made current ends the whole unpacking with
 // the system's text instead. True when the next line may follow.
-bool LineDone(size_t index, const TFolderExtraction& line, const TLineUnpacked& onLine) {
+bool LineDone(size_t index, const TFolderExtraction& line, TLineUnpacked& onLine) {
     if (line.folderFailed)
         throw ESetupError(line.failure.text, line.failure.code);
-    onLine(index, line);
+    onLine.LineUnpacked(index, line);
     return line.unpacked;
 }
 
 void UnpackLineByLine(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                       const std::wstring& targetFolder, const std::wstring& baseFolder,
-                      const TLineUnpacked& onLine) {
+                      TLineUnpacked& onLine) {
     for (size_t index = 0; index < lines.size(); ++index)
         if (!LineDone(index, ExtractArchiveFolder(archivePath, lines[index], targetFolder, baseFolder),
                       onLine))
@@ -106,9 +90,9 @@ class TOnePass {
 public:
     TOnePass(const std::vector<TLinePlan>& plans, const std::vector<std::wstring>& names,
              const std::vector<std::wstring>& lines, const std::wstring& targetFolder,
-             const std::wstring& baseFolder, const TUnpackPlace& place)
+             const std::wstring& baseFolder, const TUnpackPlace& place, const THeldFolder& target)
         : plans_(plans), names_(names), lines_(lines), targetFolder_(targetFolder), baseFolder_(baseFolder),
-          place_(place), lastUse_(names.size(), NotUsed) {
+          place_(place), lastUse_(names.size(), NotUsed), target_(target) {
         for (size_t line = 0; line < plans.size(); ++line)
             for (size_t index : plans[line].entries)
                 lastUse_[index] = line;
@@ -137,7 +121,7 @@ public:
             }
             std::wstring stagedPath = staging.EntryPath(index);
             // A library that reports success without writing anything leaves nothing to place.
-            if ((place_.placementFails && place_.placementFails(stagedPath)) ||
+            if ((place_.faults && place_.faults->PlacementFails(stagedPath)) ||
                 !archive.ExtractTo(stagedPath) ||
                 GetFileAttributesW(stagedPath.c_str()) == INVALID_FILE_ATTRIBUTES)
                 return false;
@@ -146,11 +130,11 @@ public:
     }
 
     // The outcome of every line up to the first that failed.
-    void HandOn(const TLineUnpacked& onLine) const {
+    void HandOn(TLineUnpacked& onLine) const {
         TFolderExtraction done;
         done.unpacked = true;
         for (size_t line = 0; line < linesDone_; ++line)
-            onLine(line, done);
+            onLine.LineUnpacked(line, done);
         if (placing_ == Ended)
             LineDone(linesDone_, failed_, onLine);
     }
@@ -191,26 +175,13 @@ private:
         std::wstring destination;
         if (!LibraryDestination(WithTrailingBackslash(targetFolder_) + relative, destination))
             return false;
-        if (place_.placementFails && place_.placementFails(destination)) {
+        if (place_.faults && place_.faults->PlacementFails(destination)) {
             failure = SystemFailure(ERROR_DISK_FULL, lines_[line]);
             return false;
         }
-        // The target is opened once, at its first entry; everything below it is reached through it.
-        if (!target_) {
-            TFailure opening;
-            THeldFolder root =
-                place_.target ? place_.target->Again() : THeldFolder::Open(targetFolder_, opening);
-            if (place_.target && !root.Valid())
-                opening = LastErrorFailure(targetFolder_);
-            if (!root.Valid()) {
-                failure = SystemFailure(opening.code, lines_[line]);
-                return false;
-            }
-            target_.emplace(std::move(root));
-        }
         const std::wstring staged = TStagingFolder::EntryName(index);
-        if (lastUse_[index] == line ? MoveExtractedEntry(staging.Held(), staged, *target_, relative)
-                                    : PlaceExtractedEntry(staging.Held(), staged, *target_, relative))
+        if (lastUse_[index] == line ? MoveExtractedEntry(staging.Held(), staged, target_, relative)
+                                    : PlaceExtractedEntry(staging.Held(), staged, target_, relative))
             return true;
         failure = LastErrorFailure(lines_[line]);
         return false;
@@ -228,14 +199,14 @@ private:
     size_t entry_ = 0;            // the next entry to place of the line after them
     TPlacing placing_ = Going;    // Ended: that line failed, with failed_ saying how
     TFolderExtraction failed_;
-    std::optional<TPlacementTarget> target_;
+    TPlacementTarget target_; // everything below the target is reached through it
 };
 
 } // namespace
 
 void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wstring>& lines,
                      const std::wstring& targetFolder, const std::wstring& baseFolder,
-                     const TUnpackPlace& place, const TLineUnpacked& onLine) {
+                     const TUnpackPlace& place, TLineUnpacked& onLine, const THeldFolder* heldTarget) {
     if (lines.empty())
         return;
     std::vector<std::wstring> names;
@@ -245,20 +216,23 @@ void UnpackDistLines(const std::wstring& archivePath, const std::vector<std::wst
         return;
     }
     std::vector<TLinePlan> plans = PlanLines(names, lines, baseFolder);
-    TOnePass pass(plans, names, lines, targetFolder, baseFolder, place);
+    // The target is held here unless the caller holds it.
+    TFailure failure;
+    const THeldFolder openedTarget = heldTarget ? THeldFolder() : THeldFolder::Open(targetFolder, failure);
+    TOnePass pass(plans, names, lines, targetFolder, baseFolder, place,
+                  heldTarget ? *heldTarget : openedTarget);
     bool walked = false;
     {
-        TFailure failure;
-        const THeldFolder parent =
-            place.target ? place.target->Again() : THeldFolder::Open(place.stagingParent, failure);
-        TStagingFolder staging(parent, place.stagingParent);
+        const THeldFolder opened =
+            heldTarget ? THeldFolder() : THeldFolder::Open(place.stagingParent, failure);
+        TStagingFolder staging(heldTarget ? *heldTarget : opened, place.stagingParent);
         walked = staging.Valid() && pass.Walk(archivePath, staging);
     }
     if (walked) {
         pass.HandOn(onLine);
         return;
     }
-    // No staging to be had (no folder, or none that keeps its access list), damaged data, or a drive that
+    // No staging to be had, damaged data, or a drive that
     // filled up while staging: each line's own walk says how far it gets. What the walk placed already
     // is placed again, the same bytes.
     UnpackLineByLine(archivePath, lines, targetFolder, baseFolder, onLine);

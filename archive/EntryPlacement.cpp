@@ -47,42 +47,29 @@ THandle CreateForWriting(const THeldFolder& folder, const std::wstring& name) {
             target = folder.OpenChild(name, PlacementAccess, 0, TChildOpen::ExistingOrNew);
         }
     }
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (target && (!GetFileInformationByHandle(target.Get(), &info) ||
-                   (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1)) {
-        target.Reset();
-        SetLastError(ERROR_ACCESS_DENIED);
-    }
-    if (target && !SetEndOfFile(target.Get()))
+    if (target && !(IsPlainFile(target.Get()) && SetEndOfFile(target.Get())))
         target.Reset();
     return target;
 }
 
 } // namespace
 
-const THeldFolder* TPlacementTarget::Folder(const std::wstring& relative) {
-    if (relative.empty())
+const THeldFolder* TPlacementTarget::FolderOf(const std::wstring& relative, std::wstring* leaf) {
+    size_t end = relative.size();
+    if (leaf) {
+        end = relative.find_last_of(L"\\/");
+        *leaf = end == std::wstring::npos ? relative : relative.substr(end + 1);
+        if (end == std::wstring::npos)
+            return &root_;
+    }
+    if (end == 0)
         return &root_;
-    const std::wstring upper = UpperCase(relative);
+    const std::wstring upper = UpperCase(relative.substr(0, end));
     if (last_.Valid() && upper == lastFolder_)
         return &last_;
-    last_.Reset();
-    THeldFolder current = root_.FolderBelow(relative, TChildOpen::ExistingOrNew);
-    if (!current.Valid())
-        return nullptr;
-    last_ = std::move(current);
+    last_ = root_.FolderBelow(relative.substr(0, end), TChildOpen::ExistingOrNew);
     lastFolder_ = upper;
-    return &last_;
-}
-
-const THeldFolder* TPlacementTarget::FolderOf(const std::wstring& relative, std::wstring& leaf) {
-    const size_t separator = relative.find_last_of(L"\\/");
-    if (separator == std::wstring::npos) {
-        leaf = relative;
-        return &root_;
-    }
-    leaf = relative.substr(separator + 1);
-    return Folder(relative.substr(0, separator));
+    return last_.Valid() ? &last_ : nullptr;
 }
 
 bool PlaceExtractedEntry(const THeldFolder& staging, const std::wstring& staged, TPlacementTarget& target,
@@ -94,13 +81,13 @@ bool PlaceExtractedEntry(const THeldFolder& staging, const std::wstring& staged,
         return false;
     // A folder entry makes its folder and nothing else.
     if (entry.IsFolder()) {
-        return target.Folder(relative) != nullptr;
+        return target.FolderOf(relative) != nullptr;
     }
     FILETIME lastWrite{};
     if (!GetFileTime(source.Get(), nullptr, nullptr, &lastWrite))
         return false;
     std::wstring leaf;
-    const THeldFolder* folder = target.FolderOf(relative, leaf);
+    const THeldFolder* folder = target.FolderOf(relative, &leaf);
     if (!folder)
         return false;
     THandle written = CreateForWriting(*folder, leaf);
@@ -122,7 +109,7 @@ bool MoveExtractedEntry(const THeldFolder& staging, const std::wstring& staged, 
     {
         THandle source = staging.OpenChild(staged, DELETE, FILE_SHARE_READ, TChildOpen::Existing);
         std::wstring leaf;
-        const THeldFolder* folder = source ? target.FolderOf(relative, leaf) : nullptr;
+        const THeldFolder* folder = source ? target.FolderOf(relative, &leaf) : nullptr;
         // A file in the way that is read-only or held open, or a staged file on another drive: written the
         // way the library writes, with the library's outcome and reason. A rename replaces a link in the
         // way, never its target.

@@ -14,16 +14,15 @@ namespace zarvo {
 // entries that follow there.
 class TPlacementTarget {
 public:
-    explicit TPlacementTarget(THeldFolder root) : root_(std::move(root)) {}
-    // The folder at that path relative to the target (empty: the target itself), with every missing
-    // folder on the way made, each taking what its parent passes on. Null, with the last error, when a
-    // folder on the way cannot be opened or made, or is a link. Stored names separate by '\' or '/'.
-    const THeldFolder* Folder(const std::wstring& relative);
-    // The folder that holds the relative name, as Folder gives it; the last name in leaf.
-    const THeldFolder* FolderOf(const std::wstring& relative, std::wstring& leaf);
+    explicit TPlacementTarget(const THeldFolder& root) : root_(root) {}
+    // The folder at that path below the target, with every missing folder on the way made, each taking
+    // what its parent passes on; with leaf asked for, the folder that holds the relative name (the target
+    // itself for a bare name), its last name in leaf. Null, with the last error, when a folder on the way
+    // cannot be opened or made, or is a link. Stored names separate by '\\' or '/'.
+    const THeldFolder* FolderOf(const std::wstring& relative, std::wstring* leaf = nullptr);
 
 private:
-    THeldFolder root_;
+    const THeldFolder& root_;
     std::wstring lastFolder_; // upper-cased, relative to the root; empty for the root itself
     THeldFolder last_;
 };

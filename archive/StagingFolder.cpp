@@ -52,28 +52,24 @@ void RemoveLeftovers(const THeldFolder& parent, const wchar_t* pattern) {
     }
 }
 
-// Whether the drive of the folder keeps access lists: on one that does not, the staging would be as
-// open as its parent.
-bool KeepsAccessLists(HANDLE folder) {
-    DWORD flags = 0;
-    return GetVolumeInformationByHandleW(folder, nullptr, 0, nullptr, nullptr, &flags, nullptr, 0) &&
-           (flags & FILE_PERSISTENT_ACLS);
-}
-
 } // namespace
 
 TStagingFolder::TStagingFolder(const THeldFolder& parent, const std::wstring& parentPath,
                                const wchar_t* pattern, const wchar_t* access) {
-    if (!parent.Valid() || !KeepsAccessLists(parent.Handle()))
+    if (!parent.Valid())
         return;
     RemoveLeftovers(parent, pattern);
-    // The pattern less its wildcard.
-    std::wstring base = pattern;
-    base.pop_back();
-    base += DecimalText(GetCurrentProcessId()) + L"-";
+    // The pattern less its wildcard, then the process's id.
+    std::wstring name = pattern;
+    name.back() = L'-';
+    name.insert(name.size() - 1, DecimalText(GetCurrentProcessId()));
+    const size_t base = name.size();
     // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {
-        const std::wstring name = base + DecimalText(GetTickCount()) + L"-" + DecimalText(attempt);
+        name.resize(base);
+        name += DecimalText(GetTickCount());
+        name += L'-';
+        name += DecimalText(attempt);
         held_ = parent.ChildFolder(name, TChildOpen::New, access, DELETE | FILE_WRITE_ATTRIBUTES);
         if (held_.Valid()) {
             path_ = JoinPath(parentPath, name);
@@ -89,14 +85,6 @@ TStagingFolder::~TStagingFolder() {
         RemoveContents(held_);
         DeleteThrough(held_.Handle());
     }
-}
-
-std::wstring TStagingFolder::EntryName(size_t index) {
-    return DecimalText(int64_t(index));
-}
-
-std::wstring TStagingFolder::EntryPath(size_t index) const {
-    return JoinPath(path_, EntryName(index));
 }
 
 void RemoveLeftStaging(const THeldFolder& parent) {

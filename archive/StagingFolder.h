@@ -7,6 +7,7 @@
 
 #include "common/HeldFolder.h"
 #include "common/Product.h"
+#include "common/Text.h"
 
 #include <string>
 
@@ -24,15 +25,15 @@ public:
     TStagingFolder& operator=(const TStagingFolder&) = delete;
     ~TStagingFolder();
 
-    // False when no folder could be made, or none that keeps its access list on that drive.
+    // False when no folder could be made.
     bool Valid() const { return !path_.empty(); }
     const std::wstring& Path() const { return path_; }
     // Open without delete sharing: while it lives nobody renames the folder or puts a link in its place.
     const THeldFolder& Held() const { return held_; }
     // The name under which the entry at that position of the archive is kept: digits only, so any code
     // page holds it; and its path.
-    static std::wstring EntryName(size_t index);
-    std::wstring EntryPath(size_t index) const;
+    static std::wstring EntryName(size_t index) { return DecimalText(int64_t(index)); }
+    std::wstring EntryPath(size_t index) const { return path_ + L'\\' + EntryName(index); }
 
 private:
     std::wstring path_;

@@ -23,10 +23,13 @@ struct TAccessibilityLibrary {
     }
 };
 
-// Loaded at the first question, on the thread of the windows, and kept: clients hold its objects.
+// Loaded at the first question, on the thread of the windows, and kept: clients hold its objects. Only
+// that thread asks, so the pointer needs none of the runtime's guards a static object would bring.
 const TAccessibilityLibrary& AccessibilityLibrary() {
-    static const TAccessibilityLibrary library;
-    return library;
+    static const TAccessibilityLibrary* library = nullptr;
+    if (library == nullptr)
+        library = new TAccessibilityLibrary;
+    return *library;
 }
 
 } // namespace

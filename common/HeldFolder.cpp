@@ -2,6 +2,9 @@
 
 #include "common/Folders.h"
 #include "common/PlainFiles.h"
+#include "common/Text.h"
+
+#include <cstring>
 
 #include <winternl.h>
 
@@ -17,12 +20,12 @@ using TNtSetInformationFile = NTSTATUS(NTAPI*)(HANDLE, PIO_STATUS_BLOCK, PVOID, 
                                                FILE_INFORMATION_CLASS);
 using TRtlNtStatusToDosError = ULONG(NTAPI*)(NTSTATUS);
 
-template <typename T> T NtFunction(const char* name) {
-    return reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name)));
+void* NtFunction(const char* name) {
+    return reinterpret_cast<void*>(GetProcAddress(GetModuleHandleW(L"ntdll.dll"), name));
 }
-const TNtCreateFile CreateRelative = NtFunction<TNtCreateFile>("NtCreateFile");
-const TNtSetInformationFile SetInformation = NtFunction<TNtSetInformationFile>("NtSetInformationFile");
-const TRtlNtStatusToDosError StatusToError = NtFunction<TRtlNtStatusToDosError>("RtlNtStatusToDosError");
+const auto CreateRelative = reinterpret_cast<TNtCreateFile>(NtFunction("NtCreateFile"));
+const auto SetInformation = reinterpret_cast<TNtSetInformationFile>(NtFunction("NtSetInformationFile"));
+const auto StatusToError = reinterpret_cast<TRtlNtStatusToDosError>(NtFunction("RtlNtStatusToDosError"));
 
 bool Succeeded(NTSTATUS status) {
     if (status >= 0)
@@ -49,11 +52,6 @@ THeldFolder THeldFolder::Open(const std::wstring& path, TFailure& failure, ACCES
     // The one open by path: as itself, checked to be the folder of that path.
     THandle handle = OpenPlainFile(path, HoldAccess | extraAccess, FILE_SHARE_READ | FILE_SHARE_WRITE,
                                    OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
-    TFolderEntry entry;
-    if (handle && !(QueryEntry(handle.Get(), entry) && entry.IsFolder())) {
-        handle.Reset();
-        SetLastError(ERROR_DIRECTORY);
-    }
     if (!handle)
         failure = LastErrorFailure(path);
     return THeldFolder(std::move(handle));
@@ -107,7 +105,7 @@ THeldFolder THeldFolder::ChildFolder(const std::wstring& name, TChildOpen how, c
 
 THeldFolder THeldFolder::FolderBelow(const std::wstring& relative, TChildOpen how) const {
     THeldFolder current;
-    for (size_t start = 0; !relative.empty();) {
+    for (size_t start = 0;;) {
         const size_t end = relative.find_first_of(L"\\/", start);
         THeldFolder next =
             (current.Valid() ? current : *this).ChildFolder(relative.substr(start, end - start), how);
@@ -116,15 +114,6 @@ THeldFolder THeldFolder::FolderBelow(const std::wstring& relative, TChildOpen ho
         current = std::move(next);
         start = end + 1;
     }
-    return Again();
-}
-
-THeldFolder THeldFolder::Again() const {
-    THandle again;
-    if (!DuplicateHandle(GetCurrentProcess(), handle_.Get(), GetCurrentProcess(), again.Receive(), 0, FALSE,
-                         DUPLICATE_SAME_ACCESS))
-        again.Release();
-    return THeldFolder(std::move(again));
 }
 
 bool THeldFolder::List(std::vector<TFolderEntry>& entries) const {
@@ -134,9 +123,13 @@ bool THeldFolder::List(std::vector<TFolderEntry>& entries) const {
             return GetLastError() == ERROR_NO_MORE_FILES;
         for (size_t at = 0;;) {
             const auto& info = *reinterpret_cast<const FILE_ID_BOTH_DIR_INFO*>(buffer + at);
-            std::wstring name(info.FileName, info.FileNameLength / sizeof(wchar_t));
-            if (name != L"." && name != L"..")
-                entries.push_back({std::move(name), info.FileAttributes, uint64_t(info.FileId.QuadPart)});
+            const std::wstring_view name(info.FileName, info.FileNameLength / sizeof(wchar_t));
+            if (name != L"." && name != L"..") {
+                TFolderEntry& entry = entries.emplace_back();
+                entry.name = name;
+                entry.attributes = info.FileAttributes;
+                entry.id = uint64_t(info.FileId.QuadPart);
+            }
             if (info.NextEntryOffset == 0)
                 break;
             at += info.NextEntryOffset;
@@ -153,17 +146,23 @@ bool QueryEntry(HANDLE handle, TFolderEntry& entry) {
     return true;
 }
 
+bool IsPlainFile(HANDLE handle, BY_HANDLE_FILE_INFORMATION* info) {
+    BY_HANDLE_FILE_INFORMATION own{};
+    info = info ? info : &own;
+    if (GetFileInformationByHandle(handle, info) &&
+        !(info->dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) && info->nNumberOfLinks == 1)
+        return true;
+    SetLastError(ERROR_ACCESS_DENIED);
+    return false;
+}
+
 bool DeletePlainChild(const THeldFolder& folder, const std::wstring& name, bool evenReadOnly) {
     const THandle file =
         folder.OpenChild(name, DELETE | FILE_WRITE_ATTRIBUTES,
                          FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, TChildOpen::Existing);
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!file || !GetFileInformationByHandle(file.Get(), &info))
+    if (!file || !IsPlainFile(file.Get(), &info))
         return false;
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks != 1) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return false;
-    }
     if (evenReadOnly && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY))
         SetAttributesOf(file.Get(), info.dwFileAttributes & ~FILE_ATTRIBUTE_READONLY);
     return DeleteThrough(file.Get());
@@ -179,20 +178,21 @@ bool RenameInto(HANDLE file, const THeldFolder& folder, const std::wstring& name
     info.ReplaceIfExists = replace;
     info.RootDirectory = folder.Handle();
     info.FileNameLength = DWORD(name.size() * sizeof(wchar_t));
-    name.copy(info.FileName, name.size());
+    std::memcpy(info.FileName, name.data(), info.FileNameLength);
     IO_STATUS_BLOCK status{};
     return Succeeded(SetInformation(file, &status, &info, ULONG(buffer.size()), FileRenameInformation));
 }
 
-THandle OpenListed(const THeldFolder& folder, const TFolderEntry& entry, const TBeforeOpen& beforeOpen) {
+THandle OpenListed(const THeldFolder& folder, const TFolderEntry& entry, TBeforeOpen beforeOpen) {
     if (beforeOpen)
         beforeOpen(entry);
     THandle opened =
         folder.OpenChild(entry.name, RemovalAccess, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                          TChildOpen::Existing, entry.IsFolder() ? TChildKind::Folder : TChildKind::File);
     TFolderEntry found;
+    constexpr DWORD kind = FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT;
     if (opened && !(QueryEntry(opened.Get(), found) && found.id == entry.id &&
-                    found.IsFolder() == entry.IsFolder() && found.IsLink() == entry.IsLink())) {
+                    !((found.attributes ^ entry.attributes) & kind))) {
         // Put in its place since the listing: not what was looked at.
         opened.Reset();
         SetLastError(ERROR_FILE_NOT_FOUND);
@@ -200,21 +200,20 @@ THandle OpenListed(const THeldFolder& folder, const TFolderEntry& entry, const T
     return opened;
 }
 
-bool RemoveOpened(HANDLE opened, const TBeforeOpen& beforeOpen) {
+bool RemoveOpened(HANDLE opened, TBeforeOpen beforeOpen) {
     TFolderEntry entry;
     if (!QueryEntry(opened, entry))
         return false;
     bool removed = true;
     DWORD firstError = ERROR_SUCCESS;
     if (entry.IsFolder() && !entry.IsLink()) {
-        // Listed through the handle and emptied one entry at a time, each opened relative to it.
-        THandle again;
-        if (!DuplicateHandle(GetCurrentProcess(), opened, GetCurrentProcess(), again.Receive(), 0, FALSE,
-                             DUPLICATE_SAME_ACCESS)) {
-            again.Release();
-            return false;
-        }
-        removed = RemoveContents(THeldFolder(std::move(again)), beforeOpen);
+        // Listed through the handle and emptied one entry at a time, each opened relative to it; lent to a
+        // folder object for that, and taken back whatever happens.
+        struct TLent {
+            THeldFolder folder;
+            ~TLent() { folder.Release(); }
+        } lent{THeldFolder(THandle(opened))};
+        removed = RemoveContents(lent.folder, nullptr, beforeOpen);
         if (!removed)
             firstError = GetLastError();
     }
@@ -228,22 +227,21 @@ bool RemoveOpened(HANDLE opened, const TBeforeOpen& beforeOpen) {
     return removed;
 }
 
-bool RemoveTree(const THeldFolder& folder, const TFolderEntry& entry, const TBeforeOpen& beforeOpen) {
-    const THandle opened = OpenListed(folder, entry, beforeOpen);
-    return opened && RemoveOpened(opened.Get(), beforeOpen);
-}
-
-bool RemoveContents(const THeldFolder& folder, const TBeforeOpen& beforeOpen) {
+bool RemoveContents(const THeldFolder& folder, const wchar_t* keep, TBeforeOpen beforeOpen) {
     std::vector<TFolderEntry> entries;
     if (!folder.List(entries))
         return false;
     bool removed = true;
     DWORD firstError = ERROR_SUCCESS;
-    for (const TFolderEntry& entry : entries)
-        if (!RemoveTree(folder, entry, beforeOpen) && removed) {
+    for (const TFolderEntry& entry : entries) {
+        if (keep && SameText(entry.name, keep))
+            continue;
+        const THandle opened = OpenListed(folder, entry, beforeOpen);
+        if (!(opened && RemoveOpened(opened.Get(), beforeOpen)) && removed) {
             removed = false;
             firstError = GetLastError();
         }
+    }
     SetLastError(firstError);
     return removed;
 }

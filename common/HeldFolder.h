@@ -11,7 +11,6 @@
 #include <windows.h>
 
 #include <cstdint>
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -37,7 +36,8 @@ class THeldFolder {
 public:
     THeldFolder() = default;
     // The folder at the path, opened as itself for listing and held. Invalid, with the reason in failure,
-    // when it is missing, not a folder, a link, or reached by another path than the one given. The extra
+    // when it is missing, a link, or reached by another path than the one given. (A file opened so can
+    // neither be listed nor have anything opened relative to it.) The extra
     // access is asked for as well (WRITE_DAC, say).
     static THeldFolder Open(const std::wstring& path, TFailure& failure, ACCESS_MASK extraAccess = 0);
     // Takes over a folder handle opened with at least FILE_LIST_DIRECTORY and SYNCHRONIZE.
@@ -47,8 +47,8 @@ public:
     HANDLE Handle() const { return handle_.Get(); }
     // Lets the folder go (the handle closes).
     void Reset() { handle_.Reset(); }
-    // The same folder held a second time, for an owner of its own.
-    THeldFolder Again() const;
+    // Gives the handle back without closing it.
+    HANDLE Release() { return handle_.Release(); }
 
     // The child of that one name (no separator) itself, a link as the link it is, opened with the access
     // and the sharing asked for, synchronously; a new one is a file. Invalid, with the system's reason as
@@ -60,8 +60,8 @@ public:
     // made, or is a link (ERROR_ACCESS_DENIED).
     THeldFolder ChildFolder(const std::wstring& name, TChildOpen how, const wchar_t* sddl = nullptr,
                             ACCESS_MASK extraAccess = 0) const;
-    // The folder at that path below this one ('\\' or '/' between the names; empty: this one), reached one
-    // folder at a time as ChildFolder reaches each, missing ones made when asked.
+    // The folder at that path below this one ('\\' or '/' between the names, at least one name), reached
+    // one folder at a time as ChildFolder reaches each, missing ones made when asked.
     THeldFolder FolderBelow(const std::wstring& relative, TChildOpen how) const;
     // Every name in the folder but "." and "..". False, with the last error, when it cannot be listed.
     bool List(std::vector<TFolderEntry>& entries) const;
@@ -76,6 +76,9 @@ private:
 
 // The identity and attributes of what a handle is opened on.
 bool QueryEntry(HANDLE handle, TFolderEntry& entry);
+// Whether the handle is on a file with this one name, no link: false, with ERROR_ACCESS_DENIED, otherwise.
+// What the system says of it in info, when asked.
+bool IsPlainFile(HANDLE handle, BY_HANDLE_FILE_INFORMATION* info = nullptr);
 
 // Deletes the plain file of that one name in the folder through its own handle: a link, a folder or a
 // file with a second name elsewhere is refused (ERROR_ACCESS_DENIED), a read-only one only when asked,
@@ -86,21 +89,21 @@ bool DeletePlainChild(const THeldFolder& folder, const std::wstring& name, bool 
 // that name when asked. False, with the system's reason as the last error, when it cannot.
 bool RenameInto(HANDLE file, const THeldFolder& folder, const std::wstring& name, bool replace);
 
-// Called by RemoveTree at the moment between a folder's listing and the opening of one of its entries:
-// a test's way to change the folder just then.
-using TBeforeOpen = std::function<void(const TFolderEntry& entry)>;
+// Called by the walk at the moment between a folder's listing and the opening of one of its entries: a
+// test's way to change the folder just then. Null: nothing is called.
+using TBeforeOpen = void (*)(const TFolderEntry& entry);
 
 // The listed entry of the folder itself (a link as the link), opened to be removed and asked about (its
 // owner included), when it is still the one listed. Invalid, with the last error, otherwise.
-THandle OpenListed(const THeldFolder& folder, const TFolderEntry& entry, const TBeforeOpen& beforeOpen = {});
+THandle OpenListed(const THeldFolder& folder, const TFolderEntry& entry, TBeforeOpen beforeOpen = nullptr);
 // Removes what the handle from OpenListed is, with everything in it: a link as the link it is, never
 // entered; a folder after all that is inside; read-only ones too. An entry inside that is no longer the
 // one listed (its number differs) is left, and so is whatever cannot be removed. False when anything
 // stays, the last error saying why for the first.
-bool RemoveOpened(HANDLE opened, const TBeforeOpen& beforeOpen = {});
-// OpenListed, then RemoveOpened.
-bool RemoveTree(const THeldFolder& folder, const TFolderEntry& entry, const TBeforeOpen& beforeOpen = {});
-// Removes everything in the folder, as RemoveTree does with each entry.
-bool RemoveContents(const THeldFolder& folder, const TBeforeOpen& beforeOpen = {});
+bool RemoveOpened(HANDLE opened, TBeforeOpen beforeOpen = nullptr);
+// Removes everything in the folder but the entry of the name to keep (nullptr: none), each entry opened
+// with OpenListed and removed with RemoveOpened.
+bool RemoveContents(const THeldFolder& folder, const wchar_t* keep = nullptr,
+                    TBeforeOpen beforeOpen = nullptr);
 
 } // namespace zarvo

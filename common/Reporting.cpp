@@ -13,10 +13,12 @@ TReportEvent OnReportInfo;
 
 namespace {
 
-// The program's one log file; a new name replaces it.
+// The program's one log file; a new name replaces it. Objects of namespace scope here, made before the
+// program's entry: a function's own static would need the runtime's thread-safe guard.
+std::unique_ptr<TLogFile> programLog = std::make_unique<TLogFile>();
+
 std::unique_ptr<TLogFile>& ProgramLog() {
-    static std::unique_ptr<TLogFile> log = std::make_unique<TLogFile>();
-    return log;
+    return programLog;
 }
 
 // Once, in the log view: the run goes on without its file.
@@ -83,14 +85,19 @@ void ReportInfo(const std::wstring& text, const std::wstring& caption) {
     ShowMessageBox(text, caption, MB_OK | MB_ICONINFORMATION);
 }
 
+namespace {
+
+TSlotReports slotReports;
+TLogFileReports logFileReports;
+
+} // namespace
+
 TReporter& SlotReports() {
-    static TSlotReports reports;
-    return reports;
+    return slotReports;
 }
 
 TReporter& LogFileReports() {
-    static TLogFileReports reports;
-    return reports;
+    return logFileReports;
 }
 
 TReportSlots::TReportSlots(TReportEvent onError, TReportEvent onInfo)

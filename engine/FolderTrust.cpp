@@ -49,7 +49,7 @@ bool AboveTrusted(const std::wstring& folder, TFailure& refusal) {
 } // namespace
 
 std::wstring ResolvedFolderPath(const std::wstring& folder) {
-    const std::wstring full = WithoutTrailingBackslashes(FullPath(folder));
+    const std::wstring full = WithoutTrailingBackslashes(folder);
     for (std::wstring above = ParentFolder(full); !above.empty(); above = ParentFolder(above)) {
         if (!DirectoryExists(above))
             continue;
@@ -90,10 +90,7 @@ bool FolderTrusted(const std::wstring& folder, TFailure& refusal, TFolderAccess 
 
 THeldFolder HoldFolder(const std::wstring& folder, TFailure& failure) {
     // By the path checked: a link put on the way since, or in the folder's place, makes it fail.
-    THeldFolder held = THeldFolder::Open(ResolvedFolderPath(folder), failure);
-    if (!held.Valid())
-        failure = SystemFailure(failure.code, folder);
-    return held;
+    return THeldFolder::Open(ResolvedFolderPath(folder), failure);
 }
 
 bool CreateInstallFolder(const std::wstring& folder) {

@@ -48,23 +48,32 @@ void ListInstalledProgram(TRunLog& log, const TRunInput& input) {
     log.Info(TextNotListed + failure.text);
 }
 
-// Each line through the archive folder, the payload decompressed once; the first line that fails ends
-// the run.
+// Each line's outcome as a log line; the first line that fails ends the run, with why when the system said
+// (a full drive, a file held by another program).
+class TLineLog final : public TLineUnpacked {
+public:
+    TLineLog(TRunLog& log, const std::vector<std::wstring>& lines) : log_(log), lines_(lines) {}
+
+    void LineUnpacked(size_t index, const TFolderExtraction& line) override {
+        if (line.unpacked) {
+            log_.Info(lines_[index] + TextUnpacked);
+            return;
+        }
+        log_.Stop(TextCannotUnpack + lines_[index]);
+        if (!line.failure.text.empty())
+            log_.Error(line.failure.text);
+    }
+
+private:
+    TRunLog& log_;
+    const std::vector<std::wstring>& lines_;
+};
+
+// Each line through the archive folder, the payload decompressed once.
 bool UnpackDistList(TRunLog& log, const TRunInput& input, const THeldFolder& folder) {
-    const std::vector<std::wstring>& lines = *input.distList;
-    TUnpackPlace place = input.unpack;
-    place.target = &folder;
-    UnpackDistLines(input.archivePath, lines, input.installPath, DistFolder, place,
-                    [&](size_t index, const TFolderExtraction& line) {
-                        if (line.unpacked) {
-                            log.Info(lines[index] + TextUnpacked);
-                            return;
-                        }
-                        log.Stop(TextCannotUnpack + lines[index]);
-                        // Why, when the system said: a full drive, a file held by another program.
-                        if (!line.failure.text.empty())
-                            log.Error(line.failure.text);
-                    });
+    TLineLog lineLog(log, *input.distList);
+    UnpackDistLines(input.archivePath, *input.distList, input.installPath, DistFolder, input.unpack, lineLog,
+                    &folder);
     return !log.Stopped();
 }
 

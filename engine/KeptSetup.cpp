@@ -19,23 +19,6 @@ namespace zarvo {
 
 namespace {
 
-// Whatever else is in the folder (a library planted beside the copy while users could write there, say)
-// goes, folders with all in them: the copy is started elevated, and the loader looks beside it first.
-// False, with the reason of the first that stays, when anything does.
-bool RemoveAllBut(const THeldFolder& folder, const std::wstring& keep, TFailure& failure) {
-    std::vector<TFolderEntry> entries;
-    if (!folder.List(entries)) {
-        failure = LastErrorFailure(KeptSetupFolder());
-        return false;
-    }
-    for (const TFolderEntry& entry : entries)
-        if (!SameText(entry.name, keep) && !RemoveTree(folder, entry)) {
-            failure = LastErrorFailure(JoinPath(KeptSetupFolder(), entry.name));
-            return false;
-        }
-    return true;
-}
-
 // Users may make folders in ProgramData: one that is there already gets the administrators' access
 // list again and keeps nothing but the copy; one that leads elsewhere or that a user owns is refused.
 // The folder held, or invalid with the reason in failure.
@@ -53,8 +36,12 @@ THeldFolder PrepareKeptFolder(const std::wstring& folder, TFailure& failure) {
         failure = LastErrorFailure(folder);
         return {};
     }
-    if (!RemoveAllBut(held, SetupFileName, failure))
+    // Whatever else is in it (a library planted beside the copy while users could write there, say) goes,
+    // folders with all in them: the copy is started elevated, and the loader looks beside it first.
+    if (!RemoveContents(held, SetupFileName)) {
+        failure = LastErrorFailure(folder);
         return {};
+    }
     return held;
 }
 

@@ -81,10 +81,12 @@ TRunOutcome RunRemoval(const TRunInput& input, TReporter& reporter) {
         (!DirectoryExists(input.installPath) || (held = HoldFolder(input.installPath, refusal)).Valid())) {
         // Unregistration reports its own steps; the files go whatever it answered.
         log.Step([&] { UnregisterComponents(input.installPath, log); });
-        log.Step([&] { DeleteListedFiles(log, input, held); });
         // What a killed installation left staged is not the user's: it goes before the folder.
-        if (held.Valid())
-            log.Step([&] { RemoveLeftStaging(held); });
+        log.Step([&] {
+            DeleteListedFiles(log, input, held);
+            if (held.Valid())
+                RemoveLeftStaging(held);
+        });
         held.Reset();
         log.Step([&] { RemoveInstallFolder(log, input.installPath); });
     } else {

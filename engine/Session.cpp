@@ -131,16 +131,13 @@ std::wstring TSetupSession::DefaultInstallPath() const {
 TRunInput TSetupSession::RunInput() const {
     // The staging goes inside the installation folder, which the run makes before it unpacks: on its drive,
     // so that entries are renamed into place.
-    return {
-        .installPath = InstallPath,
-        .archivePath = ArchivePath,
-        .distList = &DistList,
-        .setupExecutable = ModulePath,
-        // The unattended reinstall keeps the stored choice.
-        .autoReinstall = AutoMode ? std::nullopt : std::optional(AutoReinstallFlag),
-        .unpack = {.stagingParent = InstallPath, .placementFails = [this](const std::wstring& destination) {
-                       return system_.PlacementFails(destination);
-                   }}};
+    return {.installPath = InstallPath,
+            .archivePath = ArchivePath,
+            .distList = &DistList,
+            .setupExecutable = ModulePath,
+            // The unattended reinstall keeps the stored choice.
+            .autoReinstall = AutoMode ? std::nullopt : std::optional(AutoReinstallFlag),
+            .unpack = {.stagingParent = InstallPath, .faults = &system_}};
 }
 
 } // namespace zarvo

@@ -4,6 +4,7 @@
 // exact moment). Everything else the engine does through the real calls. The base class makes the real
 // calls; a test overrides what it needs.
 
+#include "archive/DistUnpack.h"
 #include "setup/RunningComponents.h"
 
 #include <windows.h>
@@ -14,7 +15,7 @@
 
 namespace zarvo {
 
-class TSystem {
+class TSystem : public TPlacementFaults {
 public:
     virtual ~TSystem() = default;
 
@@ -26,7 +27,7 @@ public:
     // Called with each start-up file right after it is written, before it is held and verified.
     virtual void StartupFileWritten(const std::wstring& fileName) const;
     // Whether writing an unpacked file (staged or in place) fails as on a full drive; never, for real.
-    virtual bool PlacementFails(const std::wstring& destination) const;
+    bool PlacementFails(const std::wstring& destination) const override;
 
     // How long running components are waited for.
     TCloseTimings closeTimings;

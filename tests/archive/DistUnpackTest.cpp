@@ -210,18 +210,27 @@ protected:
             }
         }
         TRun run;
-        auto record = [&](size_t index, const TFolderExtraction& line) {
-            EXPECT_EQ(index, run.outcomes.size());
-            run.outcomes += line.unpacked ? '+' : '-';
-            run.failure = line.failure;
-        };
-        TUnpackPlace place{test.staging == TStaging::None ? target + L"\\missing" : target, {}};
-        int stagedFiles = 0;
-        const int fullAfter = test.staging == TStaging::FullAfter1 ? 1 : 3;
-        if (test.staging == TStaging::FullAfter1 || test.staging == TStaging::FullAfter3)
-            place.placementFails = [&](const std::wstring& path) {
+        struct TRecord final : TLineUnpacked {
+            TRun& run;
+            explicit TRecord(TRun& into) : run(into) {}
+            void LineUnpacked(size_t index, const TFolderExtraction& line) override {
+                EXPECT_EQ(index, run.outcomes.size());
+                run.outcomes += line.unpacked ? '+' : '-';
+                run.failure = line.failure;
+            }
+        } record(run);
+        TUnpackPlace place{test.staging == TStaging::None ? target + L"\\missing" : target};
+        // The drive fills up after so many staged files.
+        struct TFullAfter final : TPlacementFaults {
+            int fullAfter;
+            mutable int stagedFiles = 0;
+            explicit TFullAfter(int files) : fullAfter(files) {}
+            bool PlacementFails(const std::wstring& path) const override {
                 return path.find(L"ZarvoUnpack-") != std::wstring::npos && ++stagedFiles > fullAfter;
-            };
+            }
+        } full(test.staging == TStaging::FullAfter1 ? 1 : 3);
+        if (test.staging == TStaging::FullAfter1 || test.staging == TStaging::FullAfter3)
+            place.faults = &full;
         try {
             if (onePass)
                 UnpackDistLines(payload, lines, target, base, place, record);
@@ -231,7 +240,7 @@ protected:
                 TFolderExtraction line = ExtractArchiveFolder(payload, lines[index], target, base);
                 if (line.folderFailed)
                     throw ESetupError(line.failure.text);
-                record(index, line);
+                record.LineUnpacked(index, line);
             }
         } catch (const ESetupError&) {
             run.outcomes += '!';

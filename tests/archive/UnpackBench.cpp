@@ -73,8 +73,10 @@ int main() {
                 return;
     });
     Report("one pass", [&](const std::wstring& target) {
-        UnpackDistLines(payload, lines, target, L"Dist", {target, {}},
-                        [](size_t, const TFolderExtraction&) {});
+        struct TIgnored final : TLineUnpacked {
+            void LineUnpacked(size_t, const TFolderExtraction&) override {}
+        } ignored;
+        UnpackDistLines(payload, lines, target, L"Dist", {target}, ignored);
     });
     FreeRarLibrary();
     return 0;

@@ -19,6 +19,9 @@ using zarvo::testing::WriteTextFile;
 
 namespace {
 
+// What the walk's hook does in the test that runs.
+const std::function<void(const TFolderEntry&)>* beforeOpen = nullptr;
+
 THeldFolder Held(const std::wstring& path) {
     TFailure failure;
     return THeldFolder::Open(path, failure);
@@ -50,7 +53,7 @@ TEST(HeldFolder, AWalkLeavesWhatWasSwappedInAfterTheListing) {
         const THeldFolder held = Held(left);
         ASSERT_TRUE(held.Valid());
         bool swapped = false;
-        const bool removed = RemoveContents(held, [&](const TFolderEntry& entry) {
+        const std::function<void(const TFolderEntry&)> swap = [&](const TFolderEntry& entry) {
             if (entry.name != L"sub" || swapped)
                 return;
             swapped = true;
@@ -59,7 +62,10 @@ TEST(HeldFolder, AWalkLeavesWhatWasSwappedInAfterTheListing) {
                 ASSERT_TRUE(MakeSymbolicLink(victim, sub));
             else
                 ASSERT_TRUE(MoveFileW(victim.c_str(), sub.c_str()));
-        });
+        };
+        beforeOpen = &swap;
+        const bool removed =
+            RemoveContents(held, nullptr, [](const TFolderEntry& entry) { (*beforeOpen)(entry); });
         ASSERT_TRUE(swapped);
         EXPECT_FALSE(removed);
         const std::wstring other = test.link ? victim : sub;

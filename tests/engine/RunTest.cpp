@@ -86,7 +86,7 @@ protected:
                 .distList = &list,
                 .setupExecutable = ModulePath,
                 .autoReinstall = autoReinstall,
-                .unpack = {.stagingParent = folder, .placementFails = {}}};
+                .unpack = {.stagingParent = folder}};
     }
     std::vector<std::wstring> Install(const TRunInput& input) {
         TReportRecorder log;
@@ -306,12 +306,19 @@ TEST_F(Runs, AFailureStopsTheInstallationWhereItHappens) {
 TEST_F(Runs, TheFolderCannotBeRenamedWhileTheRunUsesIt) {
     TRunInput input = Input();
     const std::wstring moved = folder + L" (moved)";
-    bool asked = false, renamed = false;
-    input.unpack.placementFails = [&](const std::wstring&) {
-        asked = true;
-        renamed = renamed || MoveFileW(folder.c_str(), moved.c_str());
-        return false;
-    };
+    // At each file placed, a try to rename the folder away.
+    struct TRenameAttempt final : TPlacementFaults {
+        const std::wstring &folder, &moved;
+        mutable bool asked = false, renamed = false;
+        TRenameAttempt(const std::wstring& from, const std::wstring& to) : folder(from), moved(to) {}
+        bool PlacementFails(const std::wstring&) const override {
+            asked = true;
+            renamed = renamed || MoveFileW(folder.c_str(), moved.c_str());
+            return false;
+        }
+    } attempt(folder, moved);
+    const bool &asked = attempt.asked, &renamed = attempt.renamed;
+    input.unpack.faults = &attempt;
     const std::vector<std::wstring> lines = Install(input);
     if (renamed)
         MoveFileW(moved.c_str(), folder.c_str());
