@@ -60,9 +60,9 @@ TStagingFolder::TStagingFolder(const THeldFolder& parent, const std::wstring& pa
         return;
     RemoveLeftovers(parent, pattern);
     // The pattern less its wildcard, then the process's id.
-    std::wstring name = pattern;
-    name.back() = L'-';
-    name.insert(name.size() - 1, DecimalText(GetCurrentProcessId()));
+    std::wstring name(pattern, wcslen(pattern) - 1);
+    name += DecimalText(GetCurrentProcessId());
+    name += L'-';
     const size_t base = name.size();
     // A name made meanwhile by someone else is passed over, never reused.
     for (unsigned attempt = 0; attempt < 100; ++attempt) {

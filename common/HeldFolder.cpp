@@ -169,10 +169,6 @@ bool DeletePlainChild(const THeldFolder& folder, const std::wstring& name, bool 
 }
 
 bool RenameInto(HANDLE file, const THeldFolder& folder, const std::wstring& name, bool replace) {
-    if (!IsOneName(name)) {
-        SetLastError(ERROR_INVALID_NAME);
-        return false;
-    }
     std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + name.size() * sizeof(wchar_t));
     auto& info = *reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
     info.ReplaceIfExists = replace;

@@ -85,8 +85,9 @@ bool IsPlainFile(HANDLE handle, BY_HANDLE_FILE_INFORMATION* info = nullptr);
 // its attribute cleared first. False, with the reason as the last error, when it stays.
 bool DeletePlainChild(const THeldFolder& folder, const std::wstring& name, bool evenReadOnly = false);
 
-// Gives the file behind the handle (opened with DELETE) that name in the folder, replacing a file of
-// that name when asked. False, with the system's reason as the last error, when it cannot.
+// Gives the file behind the handle (opened with DELETE) that one name (no separator) in the folder,
+// replacing a file of that name when asked. False, with the system's reason as the last error, when it
+// cannot.
 bool RenameInto(HANDLE file, const THeldFolder& folder, const std::wstring& name, bool replace);
 
 // Called by the walk at the moment between a folder's listing and the opening of one of its entries: a

@@ -119,24 +119,21 @@ bool CancelPendingDeletions(const std::vector<std::wstring>& paths, TFailure& fa
         return false;
     }
     data.resize(size / sizeof(wchar_t));
-    std::vector<std::wstring> strings;
-    for (size_t start = 0; start < data.size();) {
-        const size_t end = std::min(data.find(L'\0', start), data.size());
-        strings.push_back(data.substr(start, end - start));
-        start = end + 1;
-    }
+    // Pairs of zero-terminated strings, one after the other; a deletion's target is empty.
     std::wstring kept;
     bool cancelled = false;
-    for (size_t i = 0; i + 1 < strings.size(); i += 2) {
-        const std::wstring &source = strings[i], &target = strings[i + 1];
-        const bool ours =
-            target.empty() && std::any_of(paths.begin(), paths.end(), [&](const std::wstring& path) {
-                return SameText(source, L"\\??\\" + path);
-            });
+    for (const wchar_t *at = data.c_str(), *end = at + data.size(); at < end && *at != L'\0';) {
+        const wchar_t* source = at;
+        at += wcslen(at) + 1;
+        const wchar_t* target = at < end ? at : L"";
+        at += wcslen(target) + 1;
+        bool ours = false;
+        for (const std::wstring& path : paths)
+            ours = ours || (*target == L'\0' && lstrcmpiW(source, (L"\\??\\" + path).c_str()) == 0);
         if (ours)
             cancelled = true;
         else
-            kept += source + L'\0' + target + L'\0';
+            kept.append(source, target + wcslen(target) + 1);
     }
     if (!cancelled)
         return true;
