@@ -20,11 +20,13 @@ bool TextToOem(const std::wstring& text, std::string& oemText) {
         return true;
     }
     BOOL lossy = FALSE;
-    int length = WideCharToMultiByte(PayloadCodePage, 0, text.data(), int(text.size()), nullptr, 0, nullptr, &lossy);
+    int length =
+        WideCharToMultiByte(PayloadCodePage, 0, text.data(), int(text.size()), nullptr, 0, nullptr, &lossy);
     if (length <= 0 || lossy)
         return false;
     std::string result(size_t(length), '\0');
-    WideCharToMultiByte(PayloadCodePage, 0, text.data(), int(text.size()), result.data(), length, nullptr, &lossy);
+    WideCharToMultiByte(PayloadCodePage, 0, text.data(), int(text.size()), result.data(), length, nullptr,
+                        &lossy);
     if (lossy)
         return false;
     oemText = std::move(result);
