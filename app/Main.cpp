@@ -61,11 +61,13 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     const bool searchRestricted = RestrictLibrarySearchToSystemFolder();
     ApplicationTitle = SetupTitle;
     const TCommandLine arguments = ParseCommandLine(GetCommandLineW());
+    // A check runs as a silent run does, without a window.
+    const bool silent = arguments.silent || arguments.check;
     SetLogFile(arguments.logFile.value_or(GetTempFolder() + LogFileName));
     // Before any box: showing one loads libraries by name.
     if (!searchRestricted)
-        return RefuseStart(arguments.silent, TextLoaderTooOld, ExitSystemTooOld);
-    if (!arguments.silent && arguments.help) {
+        return RefuseStart(silent, TextLoaderTooOld, ExitSystemTooOld);
+    if (!silent && arguments.help) {
         ShowMessageBox(CommandLineHelp, ApplicationTitle, MB_OK | MB_ICONINFORMATION);
         return ExitDone;
     }
@@ -73,17 +75,17 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
     // the setup that runs. The help box changes nothing and neither waits for nor blocks one.
     const TSetupLock setupLock;
     if (setupLock.OtherSetupRuns())
-        return RefuseSecondStart(arguments.silent);
+        return RefuseSecondStart(silent);
     // A silent start shows nothing, not even a failure of the unit's start-up: the log file has it.
     try {
         CommonUtilsStartup();
     } catch (...) {
-        return RefuseStart(arguments.silent, CurrentExceptionMessage());
+        return RefuseStart(silent, CurrentExceptionMessage());
     }
 
     int exitCode = ExitDone;
     try {
-        if (arguments.silent) {
+        if (silent) {
             exitCode = RunSilently(arguments);
         } else if (std::unique_ptr<TMainForm> form = TMainForm::CreateForm(GetCommandLineW())) {
             // A start-up failure has shown its box already; the program then ends with exit code 0.
@@ -92,7 +94,7 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, PWSTR, int) {
         }
     } catch (...) {
         // Even an error nothing caught is no box in a silent run.
-        if (arguments.silent)
+        if (silent)
             LogFileReports().Error(CurrentExceptionMessage(), ApplicationTitle);
         else
             HandleException();

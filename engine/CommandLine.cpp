@@ -21,16 +21,18 @@ std::optional<std::wstring> ValueOf(const std::wstring& argument, const std::wst
 } // namespace
 
 const wchar_t* const CommandLineHelp =
-    L"SetupZarvo.exe [/silent] [/dir=ПУТЬ] [/autoreinstall] [/remove] [/log=ФАЙЛ] [/auto] [/help]\r\n\r\n"
+    L"SetupZarvo.exe [/silent] [/dir=ПУТЬ] [/autoreinstall] [/remove] [/check] [/log=ФАЙЛ] [/auto] "
+    L"[/help]\r\n\r\n"
     L"/silent — установка без окон и вопросов; если Zarvo уже установлен — переустановка\r\n"
     L"/dir=ПУТЬ — каталог новой установки (по умолчанию Program Files\\Zarvo)\r\n"
     L"/autoreinstall — автоматически переустанавливать при новых версиях дистрибутива\r\n"
     L"/remove — вместе с /silent: удаление Zarvo\r\n"
+    L"/check — только проверить, ничего не меняя\r\n"
     L"/log=ФАЙЛ — журнал установки (по умолчанию SetupZarvo.log во временном каталоге)\r\n"
     L"/auto — первым параметром: автоматическая переустановка установленного Zarvo\r\n"
     L"/help, /? — эта справка\r\n\r\n"
     L"Коды завершения /silent: 0 — выполнено без ошибок, 1 — при выполнении были ошибки, "
-    L"2 — отказ до каких-либо изменений.";
+    L"прочие — отказ до каких-либо изменений.";
 
 std::vector<std::wstring> CommandLineArguments(const std::wstring& commandLine) {
     int count = 0;
@@ -54,6 +56,8 @@ TCommandLine ParseCommandLine(const std::wstring& commandLine) {
             result.silent = true;
         else if (SameText(argument, L"/remove"))
             result.remove = true;
+        else if (SameText(argument, L"/check"))
+            result.check = true;
         else if (SameText(argument, L"/autoreinstall"))
             result.autoReinstall = true;
         else if (SameText(argument, L"/help") || argument == L"/?")

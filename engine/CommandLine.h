@@ -11,6 +11,7 @@ namespace zarvo {
 struct TCommandLine {
     bool silent = false;                 // /silent: no window, no box; the exit code tells the outcome
     bool remove = false;                 // /remove: with /silent, the removal run
+    bool check = false;                  // /check: the silent run's checks alone; nothing is changed
     bool autoReinstall = false;          // /autoreinstall: AutoReinstall of a silent new installation
     bool help = false;                   // /help or /?
     std::optional<std::wstring> folder;  // /dir=PATH

@@ -8,6 +8,7 @@
 #include "engine/StartupTexts.h"
 #include "engine/TargetChecks.h"
 #include "engine/ComponentClosing.h"
+#include "engine/FolderTrust.h"
 
 namespace zarvo {
 
@@ -17,6 +18,8 @@ inline constexpr wchar_t TextUnknownArgument[] = L"Неизвестный пар
 inline constexpr wchar_t TextNothingToRemove[] = L"Zarvo не установлен: удалять нечего";
 inline constexpr wchar_t TextComponentsStillRunning[] =
     L"Компоненты Zarvo не закрыты: установка не выполнена, ничего не изменено";
+inline constexpr wchar_t TextComponentsRun[] = L"Компоненты Zarvo запущены";
+inline constexpr wchar_t TextCheckPassed[] = L"Проверка пройдена";
 
 // Everything before a run changes anything: ExitDone, or after the report that says why, the code of
 // the refusal.
@@ -50,7 +53,12 @@ TExitCode Admitted(const TCommandLine& arguments, TSetupSession& session) {
             return refusal;
     }
     TRunComponentCloser closer(session.System(), nullptr);
-    if (closer.ComponentHangs() || !closer.CloseRunningComponents(true)) {
+    // A check only looks: closing the components would be a change.
+    if (arguments.check && closer.ComponentRuns()) {
+        reporter.Error(TextComponentsRun);
+        return ExitProductRunning;
+    }
+    if (!arguments.check && (closer.ComponentHangs() || !closer.CloseRunningComponents(true))) {
         reporter.Error(TextComponentsStillRunning);
         return ExitProductRunning;
     }
@@ -69,6 +77,16 @@ int RunSilently(const TCommandLine& arguments, const TSystem& system) {
     TSetupSession session(system, reporter);
     if (const TExitCode refusal = Admitted(arguments, session); refusal != ExitDone)
         return refusal;
+    if (arguments.check) {
+        // What the removal needs of the folder: one it may not use would leave the product's files.
+        TFailure refusal;
+        if (arguments.remove && !FolderTrusted(session.InstallPath, refusal)) {
+            reporter.Error(refusal.text);
+            return ExitRunErrors;
+        }
+        reporter.Info(TextCheckPassed);
+        return ExitDone;
+    }
     const TRunOutcome outcome = arguments.remove ? RunRemoval(session.RunInput(), reporter)
                                                  : RunInstallation(session.RunInput(), reporter);
     // A removal that kept only the folder, for files that are not the product's, did what was asked.

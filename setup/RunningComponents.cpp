@@ -44,6 +44,10 @@ bool TComponentCloser::CloseWindowByTitle(const std::wstring& title, UINT messag
     return window == nullptr;
 }
 
+bool TComponentCloser::ComponentRuns() const {
+    return FindWindowW(nullptr, KernelWindowTitle) || FindWindowW(nullptr, ServiceWindowTitle);
+}
+
 bool TComponentCloser::ComponentHangs() const {
     for (const wchar_t* title : {KernelWindowTitle, ServiceWindowTitle}) {
         HWND window = FindWindowW(nullptr, title);

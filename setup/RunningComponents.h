@@ -32,6 +32,8 @@ public:
     // True when a component's window exists but its program has not handled a message within the send
     // time-out: it would keep a run waiting for minutes.
     bool ComponentHangs() const;
+    // True when a component's window exists.
+    bool ComponentRuns() const;
 
     // The user (or the caller) has agreed to unload the components; no question is asked while it is
     // true. Every CloseRunningComponents call overwrites it with its argument.

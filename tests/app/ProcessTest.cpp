@@ -342,6 +342,7 @@ TEST_F(RealExecutable, WhileASetupWithoutAFormRunsAStartSaysSoAndHelpStillShows)
     } const cases[] = {
         {L"", 0, L"Установка Zarvo уже запущена", L"сообщение Установка Zarvo уже запущена"},
         {L"/?", 0, L"SetupZarvo.exe [/silent]", L""},
+        {L"/check", 1618, L"", L"ошибка    Ошибка: Установка Zarvo уже запущена"},
     };
     TSetupLock held;
     ASSERT_FALSE(held.OtherSetupRuns());

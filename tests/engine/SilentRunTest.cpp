@@ -102,5 +102,54 @@ TEST_F(SilentRun, EndsWithTheCodeOfWhatHappened) {
     EXPECT_TRUE(PathExists(folder + L"\\Orvan.exe"));
 }
 
+// A check runs every check of the silent run it stands for, says so in the log and ends with that run's
+// code, and changes nothing: the folder's files (names and write times) and the product key stay as they
+// were.
+TEST_F(SilentRun, ACheckChangesNothingAndEndsWithTheRunsCode) {
+    const std::wstring folder = *temp / L"Checked", dir = L" \"/dir=" + folder + L"\"";
+    auto state = [&] {
+        std::vector<std::pair<std::wstring, uint64_t>> files;
+        WIN32_FIND_DATAW data;
+        HANDLE find = FindFirstFileW((folder + L"\\*").c_str(), &data);
+        // The folder's own write time is left out: the check of a folder that can be written makes a
+        // probe file in it and deletes it.
+        for (bool more = find != INVALID_HANDLE_VALUE; more; more = FindNextFileW(find, &data))
+            if (data.cFileName[0] != L'.')
+                files.emplace_back(data.cFileName, uint64_t(data.ftLastWriteTime.dwHighDateTime) << 32 |
+                                                       data.ftLastWriteTime.dwLowDateTime);
+        if (find != INVALID_HANDLE_VALUE)
+            FindClose(find);
+        const bool installed =
+            RegGetValueW(HKEY_LOCAL_MACHINE, L"Software\\VARNEX_SRV.INI\\Install\\Вирдана", L"ProgPath",
+                         RRF_RT_REG_SZ, nullptr, nullptr, nullptr) == ERROR_SUCCESS;
+        return std::pair{files, installed};
+    };
+    const struct {
+        const char* name;
+        std::function<void()> before;
+        std::wstring arguments;
+        TExitCode code;
+    } cases[] = {
+        {"nothing installed", [] {}, L"setup /check" + dir, ExitDone},
+        {"nothing to remove", [] {}, L"setup /check /remove", ExitRefused},
+        {"no room", [&] { system.freeSpace = std::optional<uint64_t>(1); }, L"setup /silent /check" + dir,
+         ExitNoRoom},
+        {"refused folder", [&] { system.freeSpace.reset(); }, L"setup /check /dir=relative",
+         ExitFolderRefused},
+        {"installed",
+         [&] { ASSERT_EQ(RunSilently(ParseCommandLine(L"setup /silent" + dir), system), ExitDone); },
+         L"setup /check", ExitDone},
+        {"installed, removal", [] {}, L"setup /check /remove", ExitDone},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        test.before();
+        const auto before = state();
+        EXPECT_EQ(RunSilently(ParseCommandLine(test.arguments), system), test.code);
+        EXPECT_EQ(state(), before);
+    }
+    EXPECT_EQ(RunSilently(ParseCommandLine(L"setup /silent /remove"), system), ExitDone);
+}
+
 } // namespace
 } // namespace zarvo::testing
