@@ -451,6 +451,15 @@ TEST_F(RealExecutable, ASilentRunRefusesWhileAComponentHangsAndHelpListsTheArgum
     THandle kernelProcess(process.hProcess), kernelThread(process.hThread);
     ASSERT_TRUE(PumpUntil([] { return FindWindowW(nullptr, L"ZarvoKernel") != nullptr; }, 10000));
 
+    // A check only looks: the component runs, so the run would be refused, and nothing is sent to it.
+    const std::wstring checkLog = *temp / L"check.log";
+    TRun check = RunSetup(WinePath(ZARVO_SETUP_EXE), L"/check /log=\"" + checkLog + L"\"", IDOK);
+    ASSERT_TRUE(check.ended);
+    EXPECT_EQ(check.exitCode, 4u);
+    EXPECT_FALSE(check.windowShown);
+    EXPECT_NE(ReadBinaryFile(checkLog).find(WideToUtf8(L"Ошибка: Компоненты Zarvo запущены")),
+              std::string::npos);
+
     const std::wstring log = *temp / L"hung.log";
     TRun run = RunSetup(WinePath(ZARVO_SETUP_EXE), L"/silent /log=\"" + log + L"\"", IDOK);
     TerminateProcess(kernelProcess.Get(), 0);
