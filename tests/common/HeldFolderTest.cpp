@@ -84,25 +84,22 @@ TEST(HeldFolder, DeletesOnlyPlainFilesOfThatFolder) {
     TempFolder root;
     const std::wstring other = root / L"other.txt";
     ASSERT_TRUE(WriteTextFile(other, "someone else's"));
+    const auto plain = [](const std::wstring& path) {
+        WriteTextFile(path, "x");
+    };
+    const auto readOnly = [](const std::wstring& path) {
+        WriteTextFile(path, "x");
+        SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    };
     const struct {
         const wchar_t* name;
         std::function<void(const std::wstring& path)> make;
         bool evenReadOnly;
         bool goes;
     } cases[] = {
-        {L"plain.txt", [](const std::wstring& path) { WriteTextFile(path, "x"); }, false, true},
-        {L"read-only.txt",
-         [](const std::wstring& path) {
-             WriteTextFile(path, "x");
-             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-         },
-         false, false},
-        {L"read-only-asked.txt",
-         [](const std::wstring& path) {
-             WriteTextFile(path, "x");
-             SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
-         },
-         true, true},
+        {L"plain.txt", plain, false, true},
+        {L"read-only.txt", readOnly, false, false},
+        {L"read-only-asked.txt", readOnly, true, true},
         {L"second-name.txt",
          [&](const std::wstring& path) { CreateHardLinkW(path.c_str(), other.c_str(), nullptr); }, true,
          false},
