@@ -35,10 +35,10 @@ enum class TChildKind { File, Folder, Either };
 class THeldFolder {
 public:
     THeldFolder() = default;
-    // The folder at the path, opened as itself for listing and held. Invalid, with the reason in failure,
-    // when it is missing, a link, or reached by another path than the one given. (A file opened so can
-    // neither be listed nor have anything opened relative to it.) The extra
-    // access is asked for as well (WRITE_DAC, say).
+    // The folder at the path, opened as itself for listing and held, with the extra access asked for as
+    // well (WRITE_DAC, say). Invalid, with the reason in failure, when it is missing, a link, or reached by
+    // another path than the one given. (A file opened so can neither be listed nor have anything opened
+    // relative to it.)
     static THeldFolder Open(const std::wstring& path, TFailure& failure, ACCESS_MASK extraAccess = 0);
     // Takes over a folder handle opened with at least FILE_LIST_DIRECTORY and SYNCHRONIZE.
     explicit THeldFolder(THandle handle) : handle_(std::move(handle)) {}
